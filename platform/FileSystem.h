@@ -1,0 +1,85 @@
+// File and folder services. Every file the core reads or writes goes through here, so
+// tests can make a write fail half way, a rename fail or a read come back short.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// A regular file (or anything but a folder) exists at path.
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+bool DeleteFileAt(const std::string& path);
+// Renames within one file system; false (errno kept) otherwise.
+bool RenameFile(const std::string& from, const std::string& to);
+// Copies from to to, replacing to when it exists. Writes a temporary name in the target
+// folder and renames it into place, so to is never seen half-copied.
+bool CopyFileReplacing(const std::string& from, const std::string& to);
+// Size in bytes, or -1.
+int64_t FileSize(const std::string& path);
+
+// Names (not paths) of the entries of folder whose name ends in "." + extension in any
+// letter case, in the order the system lists them; subfolders are not entered but a folder
+// whose name matches is listed. A missing or unreadable folder gives an empty list.
+std::vector<std::string> ListFolder(const std::string& folder, const std::string& extension);
+
+// $TMPDIR, else /tmp, always with a trailing "/".
+std::string GetTmpPath();
+
+// An open file. Reads open with full sharing (a plain read-only open); CreateExclusive
+// makes a new file with O_CREAT|O_EXCL and holds an exclusive flock while it is open.
+class TFile {
+public:
+    TFile() = default;
+    ~TFile();
+    TFile(const TFile&) = delete;
+    TFile& operator=(const TFile&) = delete;
+
+    bool OpenRead(const std::string& path);
+    bool CreateExclusive(const std::string& path);
+    // Opens for appending, creating the file when missing (daily log files).
+    bool OpenAppend(const std::string& path);
+    bool IsOpen() const { return fd_ >= 0; }
+    void Close();
+
+    int64_t Size() const; // -1 on failure
+    // Positioned read/write; return the number of bytes transferred (short on end of file
+    // or failure, -1 on error).
+    int64_t ReadAt(int64_t offset, void* buffer, int64_t count);
+    int64_t WriteAt(int64_t offset, const void* buffer, int64_t count);
+    // Appends all bytes; false on a short or failed write.
+    bool Append(const void* buffer, int64_t count);
+    bool Sync();
+
+private:
+    int fd_ = -1;
+};
+
+// Fault injection for tests: when set, called before each operation of its kind with the
+// path (and the byte count for writes); returning false makes that operation fail as the
+// system call would (a write then transfers half its bytes, as on a full disk).
+struct TFileFaults {
+    std::function<bool(const std::string& path, int64_t count)> BeforeWrite;
+    std::function<bool(const std::string& path, int64_t count)> BeforeRead;
+    std::function<bool(const std::string& from, const std::string& to)> BeforeRename;
+    std::function<bool(const std::string& path)> BeforeOpen;
+};
+TFileFaults& FileFaults();
+
+// Single-instance lock: an exclusive, non-blocking flock on $XDG_RUNTIME_DIR/Caplin.lock
+// (else /tmp/Caplin-<uid>.lock). The kernel releases it when the process ends.
+class TInstanceLock {
+public:
+    TInstanceLock() = default;
+    ~TInstanceLock();
+    TInstanceLock(const TInstanceLock&) = delete;
+    TInstanceLock& operator=(const TInstanceLock&) = delete;
+
+    // False when another process holds the lock ("already exists").
+    bool Acquire(const std::string& name = "Caplin");
+    static std::string LockPath(const std::string& name);
+
+private:
+    int fd_ = -1;
+};

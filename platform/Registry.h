@@ -1,0 +1,128 @@
+// The per-user settings store: a tree of keys holding typed values, kept in one text file
+// in the Windows registry export format (see README, "The settings file").
+//
+// TSettingsStore is the whole store (what HKEY_CURRENT_USER is on Windows); TRegistry is a
+// handle on one key of it, with the small API the settings code needs. Key paths use "\"
+// as separator and are relative to HKEY_CURRENT_USER ("Software\Velmora\Caplin\Batch\");
+// leading and trailing separators do not matter. Key and value names compare ignoring
+// ASCII case and keep the case they were first written with.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+enum class TRegValueType { String, DWord, Binary };
+
+struct TRegValue {
+    std::string Name; // as first written
+    TRegValueType Type = TRegValueType::String;
+    std::string Text;           // String
+    uint32_t Number = 0;        // DWord
+    std::vector<uint8_t> Bytes; // Binary
+};
+
+struct TRegKeyData {
+    std::string Path;              // as first written, "\"-separated, no leading/trailing "\"
+    std::vector<TRegValue> Values; // in the order first written
+};
+
+class TSettingsStore {
+public:
+    TSettingsStore() = default;
+    TSettingsStore(const TSettingsStore&) = delete;
+    TSettingsStore& operator=(const TSettingsStore&) = delete;
+
+    // The store of this process, used by every TRegistry made without an explicit store.
+    static TSettingsStore& Global();
+
+    // $CAPLIN_REGISTRY, else $XDG_CONFIG_HOME/caplin/registry.reg, else
+    // ~/.config/caplin/registry.reg.
+    static std::string DefaultPath();
+
+    // Replaces the content with the file's. A missing file gives an empty store and true.
+    // Lines that cannot be parsed are skipped with a trace line naming file and line. A file
+    // that is not a settings file at all is renamed to <file>.corrupt-<date> (traced) and
+    // the store starts empty. Remembers path for Save(). False only when the file exists
+    // but cannot be read.
+    bool Load(const std::string& path);
+
+    // Parses settings-file text (UTF-8 with or without BOM, or UTF-16LE with BOM) into the
+    // store, replacing its content; source names the text in trace lines. Returns false
+    // when the text is not a settings file (no header line); the store is then empty.
+    bool LoadFromText(const std::string& text, const std::string& source = "<text>");
+
+    // The settings file text: UTF-8, LF line ends, keys sorted by path (ignoring case).
+    std::string SaveToText() const;
+
+    // Writes the store to the path given to Load (or path when not empty): a temporary file
+    // in the same folder, flushed, renamed over the old one, under an exclusive flock of
+    // the settings file. Creates the folder when missing. False (and traced) on failure;
+    // the old file is then untouched.
+    bool Save(const std::string& path = std::string());
+
+    const std::string& FilePath() const { return path_; }
+    void Clear();
+
+    // Key operations used by TRegistry. Paths are normalised here.
+    bool KeyExists(const std::string& path) const;
+    bool CreateKey(const std::string& path); // creates the parents as well
+    bool DeleteKey(const std::string& path); // the key and everything below it
+    std::vector<std::string> KeyPaths() const;
+
+    // Value operations; false when the key (or value) is absent.
+    bool GetValue(const std::string& keyPath, const std::string& name, TRegValue& out) const;
+    bool SetValue(const std::string& keyPath, const TRegValue& value); // key must exist
+    bool DeleteValue(const std::string& keyPath, const std::string& name);
+
+private:
+    static std::string Normalise(const std::string& path);
+    static std::string Fold(const std::string& text);
+
+    mutable std::mutex mutex_;
+    std::map<std::string, TRegKeyData> keys_; // folded path -> key
+    std::string path_;
+};
+
+// A handle on one open key, as the settings code of every subsystem uses it.
+class TRegistry {
+public:
+    explicit TRegistry(TSettingsStore& store = TSettingsStore::Global()) : store_(store) {}
+
+    // Opens path; with canCreate, creates it (and its parents) when missing. False when the
+    // key does not exist and may not be created.
+    bool OpenKey(const std::string& path, bool canCreate);
+    bool KeyExists(const std::string& path) const { return store_.KeyExists(path); }
+    void CloseKey() { current_.clear(); open_ = false; }
+    bool IsOpen() const { return open_; }
+    const std::string& CurrentPath() const { return current_; }
+
+    bool ValueExists(const std::string& name) const;
+
+    // Reads fail (false, out untouched) when no key is open, the value is missing, or it
+    // holds another type.
+    bool ReadString(const std::string& name, std::string& out) const;
+    bool ReadInteger(const std::string& name, int32_t& out) const;
+    bool ReadBool(const std::string& name, bool& out) const; // a DWord, non-zero is true
+    bool ReadBinary(const std::string& name, std::vector<uint8_t>& out) const;
+    // An 8-byte raw value holding a little-endian IEEE 754 double.
+    bool ReadFloat(const std::string& name, double& out) const;
+
+    // A missing string reads as empty (true); only a value of another type fails.
+    bool ReadStringOrEmpty(const std::string& name, std::string& out) const;
+
+    // Writes fail only when no key is open.
+    bool WriteString(const std::string& name, const std::string& value);
+    bool WriteInteger(const std::string& name, int32_t value);
+    bool WriteBool(const std::string& name, bool value); // 1 or 0
+    bool WriteBinary(const std::string& name, const std::vector<uint8_t>& value);
+    bool WriteFloat(const std::string& name, double value); // 8 raw bytes
+
+private:
+    TSettingsStore& store_;
+    std::string current_;
+    bool open_ = false;
+};
