@@ -54,6 +54,7 @@ public:
 
 private:
     int fd_ = -1;
+    std::string path_; // handed to the fault hooks
 };
 
 // Fault injection for tests: when set, called before each operation of its kind with the

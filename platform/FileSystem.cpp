@@ -1,0 +1,347 @@
+#include "platform/FileSystem.h"
+
+#include "platform/TextUtils.h"
+#include "platform/Trace.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The hooks are read by whatever thread does the I/O; tests set them before starting work
+// and reset them afterwards, so a plain object is enough.
+TFileFaults gFaults;
+
+bool FaultAllowsOpen(const std::string& path) {
+    if (gFaults.BeforeOpen && !gFaults.BeforeOpen(path)) {
+        errno = EACCES;
+        return false;
+    }
+    return true;
+}
+
+int OpenRetrying(const std::string& path, int flags, mode_t mode = 0) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// The folder part of path, "." when it holds no "/".
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+TFileFaults& FileFaults() {
+    return gFaults;
+}
+
+bool FileExists(const std::string& path) {
+    return Guarded("FileExists", false, [&] {
+        struct stat st;
+        return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    });
+}
+
+bool DirectoryExists(const std::string& path) {
+    return Guarded("DirectoryExists", false, [&] {
+        struct stat st;
+        return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    });
+}
+
+bool DeleteFileAt(const std::string& path) {
+    return Guarded("DeleteFileAt", false, [&] { return ::unlink(path.c_str()) == 0; });
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+    return Guarded("RenameFile", false, [&] {
+        if (gFaults.BeforeRename && !gFaults.BeforeRename(from, to)) {
+            errno = EXDEV;
+            return false;
+        }
+        return ::rename(from.c_str(), to.c_str()) == 0;
+    });
+}
+
+bool CopyFileReplacing(const std::string& from, const std::string& to) {
+    return Guarded("CopyFileReplacing", false, [&] {
+        TFile source;
+        if (!source.OpenRead(from))
+            return false;
+        const int64_t size = source.Size();
+        if (size < 0)
+            return false;
+
+        // A dot name with the process id: no "*.ext" mask picks it up, and two processes
+        // copying to the same folder do not share it.
+        const std::string temp =
+            FolderOf(to) + "/." + ExtractFileName(to) + ".part-" + std::to_string(::getpid());
+        ::unlink(temp.c_str()); // a leftover of a crashed run of a process with this id
+        TFile target;
+        if (!target.CreateExclusive(temp))
+            return false;
+
+        bool ok = true;
+        std::vector<char> buffer(size_t(1) << 16);
+        for (int64_t offset = 0; ok && offset < size;) {
+            const int64_t want = std::min<int64_t>(int64_t(buffer.size()), size - offset);
+            ok = source.ReadAt(offset, buffer.data(), want) == want &&
+                 target.WriteAt(offset, buffer.data(), want) == want;
+            offset += want;
+        }
+        ok = ok && target.Sync();
+        target.Close();
+        if (ok)
+            ok = RenameFile(temp, to);
+        if (!ok) {
+            const int saved = errno;
+            ::unlink(temp.c_str());
+            errno = saved;
+        }
+        return ok;
+    });
+}
+
+int64_t FileSize(const std::string& path) {
+    return Guarded("FileSize", int64_t(-1), [&] {
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+            return int64_t(-1);
+        return int64_t(st.st_size);
+    });
+}
+
+std::vector<std::string> ListFolder(const std::string& folder, const std::string& extension) {
+    return Guarded("ListFolder", std::vector<std::string>(), [&] {
+        std::vector<std::string> names;
+        DIR* dir = ::opendir(folder.c_str());
+        if (dir == nullptr)
+            return names;
+        try {
+            while (const dirent* entry = ::readdir(dir)) {
+                const std::string name = entry->d_name;
+                if (name == "." || name == "..")
+                    continue;
+                if (HasExtension(name, extension))
+                    names.push_back(name);
+            }
+        } catch (...) {
+            ::closedir(dir);
+            throw;
+        }
+        ::closedir(dir);
+        return names;
+    });
+}
+
+std::string GetTmpPath() {
+    return Guarded("GetTmpPath", std::string("/tmp/"), [] {
+        const char* tmp = std::getenv("TMPDIR");
+        return IncludeTrailingSlash((tmp != nullptr && *tmp != '\0') ? tmp : "/tmp");
+    });
+}
+
+// ---------------------------------------------------------------------------------------
+// TFile
+
+TFile::~TFile() {
+    Close();
+}
+
+void TFile::Close() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+bool TFile::OpenRead(const std::string& path) {
+    return Guarded("TFile.OpenRead", false, [&] {
+        Close();
+        path_ = path;
+        if (!FaultAllowsOpen(path))
+            return false;
+        fd_ = OpenRetrying(path, O_RDONLY | O_CLOEXEC);
+        return fd_ >= 0;
+    });
+}
+
+bool TFile::CreateExclusive(const std::string& path) {
+    return Guarded("TFile.CreateExclusive", false, [&] {
+        Close();
+        path_ = path;
+        if (!FaultAllowsOpen(path))
+            return false;
+        fd_ = OpenRetrying(path, O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0644);
+        if (fd_ < 0)
+            return false;
+        if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            // Someone locked the file between our create and our lock: it is not ours to
+            // write after all. We made it, so we remove it again.
+            const int saved = errno;
+            Close();
+            ::unlink(path.c_str());
+            errno = saved;
+            return false;
+        }
+        return true;
+    });
+}
+
+bool TFile::OpenAppend(const std::string& path) {
+    return Guarded("TFile.OpenAppend", false, [&] {
+        Close();
+        path_ = path;
+        if (!FaultAllowsOpen(path))
+            return false;
+        fd_ = OpenRetrying(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        return fd_ >= 0;
+    });
+}
+
+int64_t TFile::Size() const {
+    return Guarded("TFile.Size", int64_t(-1), [&] {
+        struct stat st;
+        if (fd_ < 0 || ::fstat(fd_, &st) != 0)
+            return int64_t(-1);
+        return int64_t(st.st_size);
+    });
+}
+
+int64_t TFile::ReadAt(int64_t offset, void* buffer, int64_t count) {
+    return Guarded("TFile.ReadAt", int64_t(-1), [&] {
+        if (fd_ < 0 || count < 0 || offset < 0) {
+            errno = EBADF;
+            return int64_t(-1);
+        }
+        if (gFaults.BeforeRead && !gFaults.BeforeRead(path_, count))
+            count /= 2;
+        int64_t done = 0;
+        while (done < count) {
+            const ssize_t n = ::pread(fd_, static_cast<char*>(buffer) + done, size_t(count - done),
+                                      off_t(offset + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return done > 0 ? done : int64_t(-1);
+            if (n == 0)
+                break; // end of file
+            done += n;
+        }
+        return done;
+    });
+}
+
+int64_t TFile::WriteAt(int64_t offset, const void* buffer, int64_t count) {
+    return Guarded("TFile.WriteAt", int64_t(-1), [&] {
+        if (fd_ < 0 || count < 0 || offset < 0) {
+            errno = EBADF;
+            return int64_t(-1);
+        }
+        // A refused write behaves as on a full disk: half the bytes land, then ENOSPC.
+        const bool full = gFaults.BeforeWrite && !gFaults.BeforeWrite(path_, count);
+        const int64_t target = full ? count / 2 : count;
+        int64_t done = 0;
+        while (done < target) {
+            const ssize_t n = ::pwrite(fd_, static_cast<const char*>(buffer) + done,
+                                       size_t(target - done), off_t(offset + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return done > 0 ? done : int64_t(-1);
+            done += n;
+        }
+        if (full)
+            errno = ENOSPC;
+        return done;
+    });
+}
+
+bool TFile::Append(const void* buffer, int64_t count) {
+    return Guarded("TFile.Append", false, [&] {
+        if (fd_ < 0 || count < 0) {
+            errno = EBADF;
+            return false;
+        }
+        // A file made by CreateExclusive is written with pwrite, which leaves the offset at 0.
+        if (::lseek(fd_, 0, SEEK_END) < 0)
+            return false;
+        const bool full = gFaults.BeforeWrite && !gFaults.BeforeWrite(path_, count);
+        const int64_t target = full ? count / 2 : count;
+        int64_t done = 0;
+        while (done < target) {
+            const ssize_t n =
+                ::write(fd_, static_cast<const char*>(buffer) + done, size_t(target - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            done += n;
+        }
+        if (full) {
+            errno = ENOSPC;
+            return false;
+        }
+        return true;
+    });
+}
+
+bool TFile::Sync() {
+    return Guarded("TFile.Sync", false, [&] {
+        if (fd_ < 0)
+            return false;
+        int result;
+        do {
+            result = ::fsync(fd_);
+        } while (result != 0 && errno == EINTR);
+        return result == 0;
+    });
+}
+
+// ---------------------------------------------------------------------------------------
+// TInstanceLock
+
+TInstanceLock::~TInstanceLock() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::string TInstanceLock::LockPath(const std::string& name) {
+    return Guarded("TInstanceLock.LockPath", std::string(), [&] {
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        if (runtime != nullptr && *runtime != '\0')
+            return IncludeTrailingSlash(runtime) + name + ".lock";
+        return "/tmp/" + name + "-" + std::to_string(::getuid()) + ".lock";
+    });
+}
+
+bool TInstanceLock::Acquire(const std::string& name) {
+    return Guarded("TInstanceLock.Acquire", false, [&] {
+        if (fd_ >= 0)
+            return true;
+        const std::string path = LockPath(name);
+        const int fd = OpenRetrying(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            TraceError("TInstanceLock.Acquire", "cannot open " + path);
+            return false;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            return false;
+        }
+        fd_ = fd;
+        return true;
+    });
+}

@@ -1,0 +1,529 @@
+#include "platform/Registry.h"
+
+#include "platform/FileSystem.h"
+#include "platform/SettingsFile.h"
+#include "platform/TextUtils.h"
+#include "platform/Trace.h"
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace settingsfile;
+
+namespace {
+
+void TraceLoad(const std::string& reason) {
+    TraceError("TSettingsStore.Load", reason);
+}
+
+// ---------------------------------------------------------------------------------------
+// The file on disk
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Opens path and takes a flock on it. Save renames a new file over the one locked, so
+// after the lock is granted the path must still name the locked file; else try again.
+// With create, a missing file is made (and created reports it).
+int OpenLocked(const std::string& path, bool exclusive, bool create, bool& created) {
+    created = false;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        int fd = ::open(path.c_str(), (exclusive ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+        if (fd < 0 && errno == ENOENT && create) {
+            fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            if (fd < 0 && errno == EEXIST)
+                continue;
+            created = fd >= 0;
+        }
+        if (fd < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        int locked;
+        do {
+            locked = ::flock(fd, exclusive ? LOCK_EX : LOCK_SH);
+        } while (locked != 0 && errno == EINTR);
+        struct stat held, named;
+        if (locked == 0 && ::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+            return fd;
+        const int saved = errno;
+        ::close(fd);
+        if (locked != 0) {
+            errno = saved;
+            return -1;
+        }
+        created = false;
+    }
+    errno = EBUSY;
+    return -1;
+}
+
+bool ReadAll(int fd, std::string& text) {
+    text.clear();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        text.append(buffer, size_t(n));
+    }
+}
+
+std::string TimeStamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+    return text;
+}
+
+// A name beside path that does not exist yet, for the copy of a file we cannot read.
+std::string CorruptName(const std::string& path) {
+    const std::string base = path + ".corrupt-" + TimeStamp();
+    std::string name = base;
+    for (int n = 2; FileExists(name) || DirectoryExists(name); ++n)
+        name = base + "-" + std::to_string(n);
+    return name;
+}
+
+// A settings file reached through a symbolic link is saved where the link points, so the
+// link (kept in a dotfiles repository, say) survives.
+std::string ResolveLink(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr)
+        return path;
+    return resolved;
+}
+
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+bool WriteSettingsFile(const std::string& requested, const std::string& text) {
+    auto fail = [](const std::string& reason) {
+        TraceError("TSettingsStore.Save", reason);
+        return false;
+    };
+    const std::string path = ResolveLink(requested);
+    const std::string folder = FolderOf(path);
+    if (!DirectoryExists(folder)) {
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        if (!DirectoryExists(folder))
+            return fail("cannot create folder " + folder);
+    }
+
+    bool created = false;
+    const int lockFd = OpenLocked(path, true, true, created);
+    if (lockFd < 0)
+        return fail("cannot open " + path);
+    const std::string temp = path + ".tmp-" + std::to_string(::getpid());
+    ::unlink(temp.c_str()); // left over by a crashed process that had our id
+
+    std::string reason;
+    TFile file;
+    if (!file.CreateExclusive(temp))
+        reason = "cannot create " + temp;
+    else if (file.WriteAt(0, text.data(), int64_t(text.size())) != int64_t(text.size()) ||
+             !file.Sync())
+        reason = "cannot write " + temp;
+    file.Close();
+    if (reason.empty() && !RenameFile(temp, path))
+        reason = "cannot rename " + temp + " to " + path;
+
+    if (reason.empty()) {
+        SyncFolder(folder);
+    } else {
+        ::unlink(temp.c_str());
+        // The empty file made only to lock on is not left behind.
+        if (created)
+            ::unlink(path.c_str());
+    }
+    ::close(lockFd);
+    return reason.empty() ? true : fail(reason);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// TSettingsStore
+
+TSettingsStore& TSettingsStore::Global() {
+    static TSettingsStore store;
+    return store;
+}
+
+std::string TSettingsStore::DefaultPath() {
+    return Guarded("TSettingsStore.DefaultPath", std::string(), [] {
+        auto env = [](const char* name) {
+            const char* value = std::getenv(name);
+            return std::string(value != nullptr ? value : "");
+        };
+        if (!env("CAPLIN_REGISTRY").empty())
+            return env("CAPLIN_REGISTRY");
+        if (!env("XDG_CONFIG_HOME").empty())
+            return IncludeTrailingSlash(env("XDG_CONFIG_HOME")) + "caplin/registry.reg";
+        std::string home = env("HOME");
+        if (home.empty())
+            if (const passwd* user = ::getpwuid(::getuid()))
+                home = user->pw_dir;
+        return IncludeTrailingSlash(home) + ".config/caplin/registry.reg";
+    });
+}
+
+std::string TSettingsStore::Normalise(const std::string& path) {
+    return NormaliseKeyPath(path);
+}
+
+std::string TSettingsStore::Fold(const std::string& text) {
+    return FoldKeyName(text);
+}
+
+bool TSettingsStore::Load(const std::string& path) {
+    return Guarded("TSettingsStore.Load", false, [&] {
+        const std::string source = path.empty() ? DefaultPath() : path;
+        std::lock_guard<std::mutex> lock(mutex_);
+        path_ = source;
+        bool created = false;
+        const int fd = OpenLocked(source, false, false, created);
+        if (fd < 0) {
+            if (errno == ENOENT) {
+                keys_.clear();
+                return true;
+            }
+            TraceLoad("cannot open " + source);
+            return false;
+        }
+        std::string text;
+        const bool read = ReadAll(fd, text);
+        if (!read) {
+            ::close(fd);
+            TraceLoad("cannot read " + source);
+            return false;
+        }
+        TRegKeyMap parsed;
+        const bool valid = ParseSettingsText(text, source, parsed);
+        keys_.swap(parsed);
+        if (valid) {
+            ::close(fd);
+            return true;
+        }
+        // Not ours to overwrite: the next save would destroy whatever the user kept there.
+        keys_.clear();
+        const std::string aside = CorruptName(source);
+        const bool moved = RenameFile(source, aside);
+        ::close(fd);
+        if (!moved) {
+            TraceLoad(source + " is not a settings file and cannot be renamed to " + aside);
+            return false;
+        }
+        TraceLoad(source + " is not a settings file, renamed to " + aside);
+        return true;
+    });
+}
+
+bool TSettingsStore::LoadFromText(const std::string& text, const std::string& source) {
+    return Guarded("TSettingsStore.LoadFromText", false, [&] {
+        TRegKeyMap parsed;
+        const bool valid = ParseSettingsText(text, source, parsed);
+        std::lock_guard<std::mutex> lock(mutex_);
+        keys_.swap(parsed);
+        if (!valid)
+            keys_.clear();
+        return valid;
+    });
+}
+
+std::string TSettingsStore::SaveToText() const {
+    return Guarded("TSettingsStore.SaveToText", std::string(), [&] {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return FormatSettingsText(keys_);
+    });
+}
+
+bool TSettingsStore::Save(const std::string& path) {
+    return Guarded("TSettingsStore.Save", false, [&] {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const std::string target = !path.empty() ? path : (!path_.empty() ? path_ : DefaultPath());
+        return WriteSettingsFile(target, FormatSettingsText(keys_));
+    });
+}
+
+void TSettingsStore::Clear() {
+    GuardedVoid("TSettingsStore.Clear", [&] {
+        std::lock_guard<std::mutex> lock(mutex_);
+        keys_.clear();
+    });
+}
+
+bool TSettingsStore::KeyExists(const std::string& path) const {
+    return Guarded("TSettingsStore.KeyExists", false, [&] {
+        const std::string key = Fold(Normalise(path));
+        std::lock_guard<std::mutex> lock(mutex_);
+        return key.empty() || keys_.count(key) != 0;
+    });
+}
+
+bool TSettingsStore::CreateKey(const std::string& path) {
+    return Guarded("TSettingsStore.CreateKey", false, [&] {
+        // A section line of the file cannot hold a line break.
+        if (path.find_first_of("\r\n") != std::string::npos)
+            return false;
+        std::lock_guard<std::mutex> lock(mutex_);
+        EnsureKey(keys_, Normalise(path));
+        return true;
+    });
+}
+
+bool TSettingsStore::DeleteKey(const std::string& path) {
+    return Guarded("TSettingsStore.DeleteKey", false, [&] {
+        const std::string key = Fold(Normalise(path));
+        if (key.empty())
+            return false; // the root itself stays
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (keys_.erase(key) == 0)
+            return false;
+        const std::string below = key + "\\";
+        for (auto it = keys_.lower_bound(below);
+             it != keys_.end() && it->first.compare(0, below.size(), below) == 0;)
+            it = keys_.erase(it);
+        return true;
+    });
+}
+
+std::vector<std::string> TSettingsStore::KeyPaths() const {
+    return Guarded("TSettingsStore.KeyPaths", std::vector<std::string>(), [&] {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<std::string> paths;
+        for (const auto& it : KeysInTreeOrder(keys_))
+            paths.push_back(it->second.Path);
+        return paths;
+    });
+}
+
+bool TSettingsStore::GetValue(const std::string& keyPath, const std::string& name,
+                              TRegValue& out) const {
+    return Guarded("TSettingsStore.GetValue", false, [&] {
+        const std::string key = Fold(Normalise(keyPath));
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto it = keys_.find(key);
+        if (it == keys_.end())
+            return false;
+        const std::string folded = Fold(name);
+        for (const TRegValue& value : it->second.Values)
+            if (Fold(value.Name) == folded) {
+                out = value;
+                return true;
+            }
+        return false;
+    });
+}
+
+bool TSettingsStore::SetValue(const std::string& keyPath, const TRegValue& value) {
+    return Guarded("TSettingsStore.SetValue", false, [&] {
+        const std::string key = Fold(Normalise(keyPath));
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = keys_.find(key);
+        if (it == keys_.end()) {
+            if (!key.empty())
+                return false;
+            it = keys_.try_emplace(std::string()).first; // the root always exists
+        }
+        PutValue(it->second, value);
+        return true;
+    });
+}
+
+bool TSettingsStore::DeleteValue(const std::string& keyPath, const std::string& name) {
+    return Guarded("TSettingsStore.DeleteValue", false, [&] {
+        const std::string key = Fold(Normalise(keyPath));
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto it = keys_.find(key);
+        if (it == keys_.end())
+            return false;
+        auto& values = it->second.Values;
+        const std::string folded = Fold(name);
+        const auto found = std::find_if(values.begin(), values.end(),
+                                        [&](const TRegValue& v) { return Fold(v.Name) == folded; });
+        if (found == values.end())
+            return false;
+        values.erase(found);
+        return true;
+    });
+}
+
+// ---------------------------------------------------------------------------------------
+// TRegistry
+
+namespace {
+
+bool ReadTyped(const TSettingsStore& store, bool open, const std::string& key,
+               const std::string& name, TRegValueType type, TRegValue& value) {
+    return open && store.GetValue(key, name, value) && value.Type == type;
+}
+
+TRegValue MakeValue(const std::string& name, TRegValueType type) {
+    TRegValue value;
+    value.Name = name;
+    value.Type = type;
+    return value;
+}
+
+} // namespace
+
+bool TRegistry::OpenKey(const std::string& path, bool canCreate) {
+    return Guarded("TRegistry.OpenKey", false, [&] {
+        if (!store_.KeyExists(path) && (!canCreate || !store_.CreateKey(path)))
+            return false;
+        current_ = NormaliseKeyPath(path);
+        open_ = true;
+        return true;
+    });
+}
+
+bool TRegistry::ValueExists(const std::string& name) const {
+    return Guarded("TRegistry.ValueExists", false, [&] {
+        TRegValue value;
+        return open_ && store_.GetValue(current_, name, value);
+    });
+}
+
+bool TRegistry::ReadString(const std::string& name, std::string& out) const {
+    return Guarded("TRegistry.ReadString", false, [&] {
+        TRegValue value;
+        if (!ReadTyped(store_, open_, current_, name, TRegValueType::String, value))
+            return false;
+        out = value.Text;
+        return true;
+    });
+}
+
+bool TRegistry::ReadInteger(const std::string& name, int32_t& out) const {
+    return Guarded("TRegistry.ReadInteger", false, [&] {
+        TRegValue value;
+        if (!ReadTyped(store_, open_, current_, name, TRegValueType::DWord, value))
+            return false;
+        out = static_cast<int32_t>(value.Number);
+        return true;
+    });
+}
+
+bool TRegistry::ReadBool(const std::string& name, bool& out) const {
+    return Guarded("TRegistry.ReadBool", false, [&] {
+        TRegValue value;
+        if (!ReadTyped(store_, open_, current_, name, TRegValueType::DWord, value))
+            return false;
+        out = value.Number != 0;
+        return true;
+    });
+}
+
+bool TRegistry::ReadBinary(const std::string& name, std::vector<uint8_t>& out) const {
+    return Guarded("TRegistry.ReadBinary", false, [&] {
+        TRegValue value;
+        if (!ReadTyped(store_, open_, current_, name, TRegValueType::Binary, value))
+            return false;
+        out = value.Bytes;
+        return true;
+    });
+}
+
+bool TRegistry::ReadFloat(const std::string& name, double& out) const {
+    return Guarded("TRegistry.ReadFloat", false, [&] {
+        TRegValue value;
+        if (!ReadTyped(store_, open_, current_, name, TRegValueType::Binary, value) ||
+            value.Bytes.size() != 8)
+            return false;
+        uint64_t bits = 0;
+        for (int i = 7; i >= 0; --i)
+            bits = (bits << 8) | value.Bytes[size_t(i)];
+        out = std::bit_cast<double>(bits);
+        return true;
+    });
+}
+
+bool TRegistry::ReadStringOrEmpty(const std::string& name, std::string& out) const {
+    return Guarded("TRegistry.ReadStringOrEmpty", false, [&] {
+        TRegValue value;
+        if (!open_)
+            return false;
+        if (!store_.GetValue(current_, name, value)) {
+            out.clear();
+            return true;
+        }
+        if (value.Type != TRegValueType::String)
+            return false;
+        out = value.Text;
+        return true;
+    });
+}
+
+bool TRegistry::WriteString(const std::string& name, const std::string& text) {
+    return Guarded("TRegistry.WriteString", false, [&] {
+        TRegValue value = MakeValue(name, TRegValueType::String);
+        value.Text = text;
+        return open_ && store_.SetValue(current_, value);
+    });
+}
+
+bool TRegistry::WriteInteger(const std::string& name, int32_t number) {
+    return Guarded("TRegistry.WriteInteger", false, [&] {
+        TRegValue value = MakeValue(name, TRegValueType::DWord);
+        value.Number = static_cast<uint32_t>(number);
+        return open_ && store_.SetValue(current_, value);
+    });
+}
+
+bool TRegistry::WriteBool(const std::string& name, bool flag) {
+    return Guarded("TRegistry.WriteBool", false, [&] {
+        TRegValue value = MakeValue(name, TRegValueType::DWord);
+        value.Number = flag ? 1 : 0;
+        return open_ && store_.SetValue(current_, value);
+    });
+}
+
+bool TRegistry::WriteBinary(const std::string& name, const std::vector<uint8_t>& bytes) {
+    return Guarded("TRegistry.WriteBinary", false, [&] {
+        TRegValue value = MakeValue(name, TRegValueType::Binary);
+        value.Bytes = bytes;
+        return open_ && store_.SetValue(current_, value);
+    });
+}
+
+bool TRegistry::WriteFloat(const std::string& name, double number) {
+    return Guarded("TRegistry.WriteFloat", false, [&] {
+        TRegValue value = MakeValue(name, TRegValueType::Binary);
+        uint64_t bits = std::bit_cast<uint64_t>(number);
+        for (int i = 0; i < 8; ++i, bits >>= 8)
+            value.Bytes.push_back(static_cast<uint8_t>(bits & 0xFF));
+        return open_ && store_.SetValue(current_, value);
+    });
+}
