@@ -1,0 +1,19 @@
+// caplin-cli info FILE...: the GSI header report of each file.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliApp.h"
+
+namespace CLI {
+class App;
+}
+
+// Prints every report of opening each file as "<Type> <code>: <text>", then
+// "TTI blocks: <count>" when it opened; with several files each block begins "== <path>".
+// Field texts are printed as their bytes. Returns 0 when every file opened, else 1.
+int RunInfo(const std::vector<std::string>& files, std::ostream& out);
+
+void AddInfoCommand(CLI::App& app, TCliRun& run);

@@ -1,0 +1,171 @@
+#include "stl/STLReader.h"
+
+#include "platform/TextUtils.h"
+#include "platform/Trace.h"
+#include "stl/STLUtils.h"
+
+namespace {
+
+std::string FieldText(const uint8_t* gsi, const TGsiField& field) {
+    return TrimText(STLTextToString(gsi + field.Offset, field.Width));
+}
+
+// YYMMDD is shown as DD:MM:YY. A date that is not six characters long after trimming (a
+// blank field, say) cannot be rearranged and is shown as its trimmed text.
+std::string ShowDate(const std::string& date) {
+    if (date.size() != 6)
+        return date;
+    return date.substr(4, 2) + ":" + date.substr(2, 2) + ":" + date.substr(0, 2);
+}
+
+// The format with its "%s" replaced by text. Not printf: the text may hold '%'.
+std::string FormatReport(const char* format, const std::string& text) {
+    std::string line = format;
+    const size_t at = line.find("%s");
+    if (at != std::string::npos)
+        line.replace(at, 2, text);
+    return line;
+}
+
+int64_t BlocksEnd(uint32_t count) {
+    return GSI_BLOCK_SIZE + int64_t(TTI_BLOCK_SIZE) * count;
+}
+
+} // namespace
+
+TSTLReader::~TSTLReader() {
+    GuardedVoid("TSTLReader.Destroy", [&] { CloseFile(); });
+}
+
+TStatus TSTLReader::OpenFile(const std::string& fileName, bool verifySize) {
+    return Guarded("TSTLReader.OpenFile", STATUS_FAIL, [&]() -> TStatus {
+        // A folder of that name is there, it just cannot be loaded: it gets the report.
+        const bool isFolder = DirectoryExists(fileName);
+        if (!isFolder && !FileExists(fileName)) {
+            TraceError("TSTLReader.OpenFile", "file not found");
+            return STATUS_FAIL;
+        }
+
+        file_.Close();
+        if (isFolder || !file_.OpenRead(fileName)) {
+            file_.Close();
+            Report(STL_READER_REPORT_SOURCE, rtError, "Cannot load STL file.",
+                   STL_REPORT_CANNOT_LOAD);
+            return STATUS_FAIL;
+        }
+
+        if (file_.ReadAt(0, gsi_, GSI_BLOCK_SIZE) != GSI_BLOCK_SIZE) {
+            Report(STL_READER_REPORT_SOURCE, rtError,
+                   "Insufficient data reading the General Subtitle Information block",
+                   STL_REPORT_GSI_TOO_SHORT);
+            file_.Close();
+            return STATUS_FAIL;
+        }
+
+        const std::string diskFormatCode =
+            UpperCaseText(FieldText(gsi_, GsiField(gfDiskFormatCode)));
+        if (diskFormatCode == "STL25.01") {
+            frameRate_ = 25;
+        } else if (diskFormatCode == "STL30.01") {
+            frameRate_ = 30;
+        } else {
+            Report(STL_READER_REPORT_SOURCE, rtError, "Invalid STL file Disk Format Code",
+                   STL_REPORT_BAD_DISK_FORMAT_CODE);
+            file_.Close();
+            return STATUS_FAIL;
+        }
+
+        // An unreadable count is not reported; the stream stays held until CloseFile.
+        if (!TakeTextAndTimingCount()) {
+            TraceCall("TSTLReader.OpenFile");
+            return STATUS_FAIL;
+        }
+
+        ReportGsiFields();
+
+        if (verifySize && file_.Size() < BlocksEnd(ttiCount_)) {
+            Report(STL_READER_REPORT_SOURCE, rtError,
+                   "Invalid STL file size and Text And Timing Information records count",
+                   STL_REPORT_BAD_SIZE);
+            file_.Close();
+            return STATUS_FAIL;
+        }
+        return STATUS_OK;
+    });
+}
+
+// The count is Total Number Of Subtitles, unless Total Number Of TTI blocks holds a larger
+// valid number and the file really has that many blocks: files with extension or user data
+// blocks count fewer subtitles than blocks, and reading only that many would cut them off.
+// False when Total Number Of Subtitles is not a number of blocks (blank, malformed or
+// negative).
+bool TSTLReader::TakeTextAndTimingCount() {
+    int32_t subtitles = 0;
+    if (!TryStrToInt(FieldText(gsi_, GsiField(gfTotalNumberOfSubtitles)), subtitles) ||
+        subtitles < 0)
+        return false;
+    ttiCount_ = uint32_t(subtitles);
+
+    int32_t blocks = 0;
+    if (TryStrToInt(FieldText(gsi_, GsiField(gfTotalNumberOfTTIBlocks)), blocks) &&
+        blocks > subtitles && file_.Size() >= BlocksEnd(uint32_t(blocks)))
+        ttiCount_ = uint32_t(blocks);
+    return true;
+}
+
+void TSTLReader::ReportGsiFields() {
+    for (const TGsiField& field : GSI_FIELDS) {
+        std::string text = FieldText(gsi_, field);
+        if (field.Show == TGsiFieldShow::Date)
+            text = ShowDate(text);
+        const std::string line = FormatReport(field.ReportFormat, text);
+        Report(STL_READER_REPORT_SOURCE, rtInfo, line.c_str(), field.ReportCode);
+    }
+}
+
+TStatus TSTLReader::CloseFile() {
+    return Guarded("TSTLReader.CloseFile", STATUS_FAIL, [&] {
+        file_.Close();
+        frameRate_ = 0;
+        return STATUS_OK;
+    });
+}
+
+TStatus TSTLReader::GetGeneralSubtitleInformation(uint8_t*& gsi) {
+    gsi = gsi_;
+    return STATUS_OK;
+}
+
+TStatus TSTLReader::GetTextAndTimingInformation(uint32_t index, uint8_t*& tti) {
+    return Guarded("TSTLReader.GetTextAndTimingInformation", STATUS_FAIL, [&]() -> TStatus {
+        if (index >= ttiCount_) {
+            TraceError("TSTLReader.GetTextAndTimingInformation", "invalid index");
+            return STATUS_FAIL;
+        }
+        if (!file_.IsOpen()) {
+            TraceCall("TSTLReader.GetTextAndTimingInformation");
+            return STATUS_FAIL;
+        }
+        const int64_t offset = GSI_BLOCK_SIZE + int64_t(TTI_BLOCK_SIZE) * index;
+        if (file_.ReadAt(offset, tti_, TTI_BLOCK_SIZE) != TTI_BLOCK_SIZE) {
+            TraceError("TSTLReader.GetTextAndTimingInformation",
+                       "cannot read Text And Timing Information");
+            return STATUS_FAIL;
+        }
+        tti = tti_;
+        return STATUS_OK;
+    });
+}
+
+TStatus TSTLReader::Report(int32_t source, int32_t type, const char* text, int32_t code) {
+    return Guarded("TSTLReader.Report", STATUS_FAIL, [&]() -> TStatus {
+        if (callback_ == nullptr)
+            return STATUS_FAIL;
+        return callback_(userData_, source, type, text, code);
+    });
+}
+
+void TSTLReader::SetReportCallback(TSTLReportCallback callback, void* userData) {
+    callback_ = callback;
+    userData_ = userData;
+}

@@ -1,0 +1,63 @@
+// Opens an STL file, validates its GSI block and hands out its TTI blocks one at a time.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/FileSystem.h"
+#include "platform/Status.h"
+#include "stl/STLBlocks.h"
+
+// Receives the reader's reports: user data as given to SetReportCallback, the source (the
+// reader always passes STL_READER_REPORT_SOURCE), a ReportType, the text and the code.
+using TSTLReportCallback = TStatus (*)(void* userData, int32_t source, int32_t type,
+                                       const char* text, int32_t code);
+
+constexpr int32_t STL_READER_REPORT_SOURCE = 7;
+
+// Report codes of OpenFile; the GSI fields report with the codes of GSI_FIELDS.
+constexpr int32_t STL_REPORT_CANNOT_LOAD = 201;
+constexpr int32_t STL_REPORT_GSI_TOO_SHORT = 202;
+constexpr int32_t STL_REPORT_BAD_DISK_FORMAT_CODE = 203;
+constexpr int32_t STL_REPORT_BAD_SIZE = 401;
+
+class TSTLReader {
+public:
+    TSTLReader() = default;
+    ~TSTLReader();
+    TSTLReader(const TSTLReader&) = delete;
+    TSTLReader& operator=(const TSTLReader&) = delete;
+
+    // Opens and validates fileName; with verifySize the file must hold every counted block.
+    // On success the file stays open for GetTextAndTimingInformation.
+    TStatus OpenFile(const std::string& fileName, bool verifySize);
+    // Closes the file and sets FrameRate to 0; the count and the buffers keep their values.
+    TStatus CloseFile();
+
+    // The reader's own 1024-byte GSI buffer, whether or not a file opened. The caller may
+    // edit it in place; it lives as long as the reader.
+    TStatus GetGeneralSubtitleInformation(uint8_t*& gsi);
+    uint32_t GetTextAndTimingInformationCount() const { return ttiCount_; }
+    // Reads block index into the reader's TTI buffer; the pointer is valid until the next
+    // call.
+    TStatus GetTextAndTimingInformation(uint32_t index, uint8_t*& tti);
+
+    // Passes a report to the callback; STATUS_FAIL when none is installed.
+    TStatus Report(int32_t source, int32_t type, const char* text, int32_t code);
+    void SetReportCallback(TSTLReportCallback callback, void* userData);
+
+    // 25 or 30 after a valid Disk Format Code; 0 when created or closed.
+    int32_t FrameRate() const { return frameRate_; }
+
+private:
+    bool TakeTextAndTimingCount();
+    void ReportGsiFields();
+
+    TFile file_;
+    uint8_t gsi_[GSI_BLOCK_SIZE] = {};
+    uint8_t tti_[TTI_BLOCK_SIZE] = {};
+    uint32_t ttiCount_ = 0;
+    int32_t frameRate_ = 0;
+    TSTLReportCallback callback_ = nullptr;
+    void* userData_ = nullptr;
+};
