@@ -18,7 +18,7 @@ TStatus PrintReport(void* userData, int32_t /*source*/, int32_t type, const char
 
 } // namespace
 
-int RunInfo(const std::vector<std::string>& files, std::ostream& out) {
+int RunInfo(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
     bool allOpened = true;
     for (const std::string& path : files) {
         if (files.size() > 1)
@@ -28,8 +28,11 @@ int RunInfo(const std::vector<std::string>& files, std::ostream& out) {
         // The size is verified, as every conversion and check does.
         if (reader.OpenFile(path, true) == STATUS_OK)
             out << "TTI blocks: " << reader.GetTextAndTimingInformationCount() << '\n';
-        else
+        else {
+            // A missing file or an unreadable count field reports nothing of its own.
+            err << "caplin-cli: cannot open STL file " << path << '\n';
             allOpened = false;
+        }
     }
     out.flush();
     return allOpened ? CLI_EXIT_OK : CLI_EXIT_FAILED;
@@ -39,5 +42,5 @@ void AddInfoCommand(CLI::App& app, TCliRun& run) {
     auto files = std::make_shared<std::vector<std::string>>();
     CLI::App* info = app.add_subcommand("info", "GSI header report of each file");
     info->add_option("FILE", *files, "STL file to report on")->required();
-    info->callback([files, &run] { run.ExitCode = RunInfo(*files, run.Out); });
+    info->callback([files, &run] { run.ExitCode = RunInfo(*files, run.Out, run.Err); });
 }

@@ -13,7 +13,8 @@ class App;
 
 // Prints every report of opening each file as "<Type> <code>: <text>", then
 // "TTI blocks: <count>" when it opened; with several files each block begins "== <path>".
-// Field texts are printed as their bytes. Returns 0 when every file opened, else 1.
-int RunInfo(const std::vector<std::string>& files, std::ostream& out);
+// Field texts are printed as their bytes. A file that did not open is named on err.
+// Returns 0 when every file opened, else 1.
+int RunInfo(const std::vector<std::string>& files, std::ostream& out, std::ostream& err);
 
 void AddInfoCommand(CLI::App& app, TCliRun& run);

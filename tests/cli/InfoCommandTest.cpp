@@ -30,10 +30,14 @@ void ExpectGsiInfoLines(const std::vector<std::string>& lines, size_t first) {
             << lines[first + size_t(i)];
 }
 
-int Info(const std::vector<std::string>& files, std::string& output) {
+int Info(const std::vector<std::string>& files, std::string& output,
+         std::string* errors = nullptr) {
     std::ostringstream out;
-    const int status = RunInfo(files, out);
+    std::ostringstream err;
+    const int status = RunInfo(files, out, err);
     output = out.str();
+    if (errors)
+        *errors = err.str();
     return status;
 }
 
@@ -87,13 +91,18 @@ TEST(InfoCommand, BadFilesPrintTheirErrors) {
         if (c.LineCount == 30)
             ExpectGsiInfoLines(lines, 0);
     }
-    // An unreadable count and a missing file are only traced: nothing to print.
+    // An unreadable count and a missing file report nothing: standard output stays empty
+    // and standard error names the file, so the operator is not left guessing.
     TraceCapture trace;
     std::string output;
-    EXPECT_EQ(Info({DataFile("count-not-numeric.stl")}, output), 1);
+    std::string errors;
+    EXPECT_EQ(Info({DataFile("count-not-numeric.stl")}, output, &errors), 1);
     EXPECT_EQ(output, "");
-    EXPECT_EQ(Info({DataFile("no-such-file.stl")}, output), 1);
+    EXPECT_EQ(errors,
+              "caplin-cli: cannot open STL file " + DataFile("count-not-numeric.stl") + "\n");
+    EXPECT_EQ(Info({DataFile("no-such-file.stl")}, output, &errors), 1);
     EXPECT_EQ(output, "");
+    EXPECT_EQ(errors, "caplin-cli: cannot open STL file " + DataFile("no-such-file.stl") + "\n");
 }
 
 TEST(InfoCommand, SeveralFilesAreHeadedByTheirPaths) {
