@@ -1,0 +1,59 @@
+// Every choice that governs the conversion of one STL file, persisted as the values of one
+// settings key with its two lists in subkeys.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "convert/HexFindReplace.h"
+#include "convert/SubtitleFileType.h"
+
+// Item indexes of the source drop-down lists; stored values outside them are kept as they
+// are and judged by the conversion.
+enum TTapeIDSource : int32_t { tisSource = 0, tisPredefined = 1, tisFileName = 2 };
+enum TLanguageSource : int32_t { lsSource = 0, lsPredefined = 1, lsFileName = 2 };
+
+class TSTLConvertSettings {
+public:
+    TSTLConvertSettings() = default;
+    virtual ~TSTLConvertSettings();
+    TSTLConvertSettings(const TSTLConvertSettings&) = delete;
+    TSTLConvertSettings& operator=(const TSTLConvertSettings&) = delete;
+
+    virtual bool Assign(const TSTLConvertSettings& source);
+    virtual bool LoadFromRegistry(const std::string& key, const std::string& hexFindReplaceSubKey,
+                                  const std::string& subtitleFileTypeSubKey);
+    virtual bool SaveToRegistry(const std::string& key, const std::string& hexFindReplaceSubKey,
+                                const std::string& subtitleFileTypeSubKey) const;
+
+    std::string DestinationFolder;
+    TSubtitleFileTypeList SubtitleFileTypes;
+    THexFindAndReplaceList HexFindAndReplaceItems;
+    int32_t TapeIDSource = 0;
+    std::string TapeIDPredefined;
+    int32_t LanguageSource = 0;
+    std::string LanguagePredefined;
+    bool PerformLanguageCheck = false;
+    bool RemoveZeroPage = false;
+    std::string ZeroPageKeyWord;
+    int32_t TimeCodeStartOfProgrammeSource = 0;
+    std::string TimeCodeStartOfProgramme;
+    int32_t TimeCodeFirstInCueSource = 0;
+    std::string TimeCodeFirstInCue;
+    int32_t FramesPerSecondSource = 0;
+    std::string FramesPerSecond;
+    bool OverrideDestination = false;
+    bool MoveProcessedFiles = false;
+    std::string MoveProcessedFilesFolder;
+    int32_t CodePageNumberSource = 0;
+    std::string CodePageNumberCustom;
+    int32_t CharacterCodeTableNumberSource = 0;
+    int32_t DisplayStandardCodeSource = 0;
+};
+
+// Settings keys of the window's two editing objects and the names of their list subkeys.
+inline constexpr const char* kCaplinKey = "Software\\Velmora\\Caplin\\";
+inline constexpr const char* kBatchKey = "Software\\Velmora\\Caplin\\Batch\\";
+inline constexpr const char* kWatchFolderKey = "Software\\Velmora\\Caplin\\WatchFolder\\";
+inline constexpr const char* kHexFindReplaceSubKey = "HexFindReplace";
+inline constexpr const char* kSubtitleFileTypeSubKey = "SubtitleFileType";
