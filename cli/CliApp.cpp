@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/ConvertCommand.h"
 #include "cli/InfoCommand.h"
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -13,6 +14,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
 
     // Each subcommand registers itself; its callback runs inside parse and sets the status.
     AddInfoCommand(app, run);
+    AddConvertCommand(app, run);
 
     try {
         app.parse(argc, argv);

@@ -72,8 +72,8 @@ public:
     void RefreshMessages();
     void RefreshLogs();
     bool UpdateLogsAndMessages();
-    void ClearLogsPane();     // the log group's "Clear"
-    void ClearMessagesPane(); // the Messages group's "Clear"
+    void ClearLogsPane();               // the log group's "Clear"
+    void ClearMessagesPane();           // the Messages group's "Clear"
     void SetFilterIndex(int32_t index); // the filter's change: store it, then refresh
 
     std::string GetOutputLogsFileName() const;
@@ -97,10 +97,11 @@ public:
 private:
     bool ValidPage() const { return CurrentPage >= 0 && CurrentPage <= 2; }
     std::string FileName(const std::string& folder, const char* prefix) const;
-    bool OpenFile(const std::string& name, std::string& currentName, TFile& file,
-                  bool& switched);
+    bool OpenFile(const std::string& name, std::string& currentName, TFile& file, bool& switched);
     static bool CloseFile(std::string& currentName, TFile& file);
     std::chrono::system_clock::time_point Now() const;
+    // Runs body with Now() fixed, so a line's file and its timestamp name the same day.
+    template <class F> auto AtOneInstant(F&& body);
 
     std::array<std::vector<std::string>, 3> logLines_;
     std::array<std::vector<TMessageLine>, 3> messageLines_;
@@ -112,4 +113,6 @@ private:
     TFile messagesFile_;
     TLogsObserver* observer_ = nullptr;
     TClock clock_;
+    std::chrono::system_clock::time_point pinnedNow_{};
+    bool nowPinned_ = false;
 };

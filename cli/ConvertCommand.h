@@ -1,0 +1,29 @@
+// caplin-cli convert [--dest DIR] FILE...: a Batch run of the window, with its settings.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliApp.h"
+
+namespace CLI {
+class App;
+}
+
+struct TConvertOptions {
+    std::vector<std::string> Files;  // used as given, never made absolute
+    std::optional<std::string> Dest; // replaces the stored destination for this run
+    bool Progress = false;           // draw a progress bar on err
+};
+
+// Loads the settings file as the window's start-up does (never saving it), applies the
+// stored frame-rate policy to the Batch settings and converts every file in order. Every
+// operation-log line goes to out as its text and every message line as "<Type> - <text>",
+// flushed line by line, while the Batch page's daily files get the timestamped lines.
+// Returns 0 when every file converted, 1 when any failed, 2 when the run was refused (no
+// file, no destination folder, unreadable settings) with the reason on err.
+int RunConvert(const TConvertOptions& options, std::ostream& out, std::ostream& err);
+
+void AddConvertCommand(CLI::App& app, TCliRun& run);

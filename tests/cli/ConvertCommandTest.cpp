@@ -1,0 +1,323 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <sys/stat.h>
+
+#include "cli/CliApp.h"
+#include "platform/FileSystem.h"
+#include "platform/Registry.h"
+#include "tests/common/TestSupport.h"
+#include "tests/stl/RealFileList.h"
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::stringstream ss(text);
+    std::string line;
+    while (std::getline(ss, line))
+        lines.push_back(line);
+    return lines;
+}
+
+std::string Today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[48];
+    std::snprintf(text, sizeof text, "%.4d_%.2d_%.2d", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday);
+    return text;
+}
+
+// The lines of a daily file without their timestamps; every line must end in CR LF.
+std::vector<std::string> DailyLines(const std::string& path) {
+    static const std::regex timestamped(
+        R"(^\d{4}-\d{2}-\d{2}( \d{2}:\d{2}:\d{2})? (- |: )(.*)\r$)");
+    std::vector<std::string> texts;
+    for (const std::string& line : Lines(ReadText(path))) {
+        std::smatch match;
+        EXPECT_TRUE(std::regex_match(line, match, timestamped)) << line;
+        texts.push_back(match[3]);
+    }
+    return texts;
+}
+
+struct TFileStamp {
+    std::vector<uint8_t> Bytes;
+    struct timespec Modified {};
+    bool operator==(const TFileStamp& other) const {
+        return Bytes == other.Bytes && Modified.tv_sec == other.Modified.tv_sec &&
+               Modified.tv_nsec == other.Modified.tv_nsec;
+    }
+};
+
+TFileStamp Stamp(const std::string& path) {
+    TFileStamp stamp;
+    stamp.Bytes = ReadBytes(path);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        stamp.Modified = st.st_mtim;
+    return stamp;
+}
+
+std::string Field(const std::vector<uint8_t>& bytes, size_t offset, size_t width) {
+    if (bytes.size() < offset + width)
+        return std::string();
+    return std::string(bytes.begin() + long(offset), bytes.begin() + long(offset + width));
+}
+
+class ConvertCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* folder : {"logs", "messages", "out", "other"})
+            fs::create_directory(dir.File(folder));
+        registry = dir.File("registry.reg");
+        const char* previous = std::getenv("CAPLIN_REGISTRY");
+        if (previous)
+            previousRegistry = previous;
+        hadRegistry = previous != nullptr;
+        setenv("CAPLIN_REGISTRY", registry.c_str(), 1);
+    }
+    void TearDown() override {
+        if (hadRegistry)
+            setenv("CAPLIN_REGISTRY", previousRegistry.c_str(), 1);
+        else
+            unsetenv("CAPLIN_REGISTRY");
+        TSettingsStore::Global().Clear();
+    }
+
+    // The settings a window would have saved: forced 30 fps, folders of the daily files,
+    // and Batch settings that need nothing from the file name.
+    void WriteSettings(const std::string& destination, const std::string& fpsSource = "1") {
+        auto text = [](const char* name, const std::string& value) {
+            return "\"" + std::string(name) + "\"=\"" + value + "\"\n";
+        };
+        std::string settings = "Windows Registry Editor Version 5.00\n\n"
+                               "[HKEY_CURRENT_USER\\Software\\Velmora\\Caplin]\n";
+        settings += "\"FPSSource\"=dword:0000000" + fpsSource + "\n";
+        settings += text("FPS", "STL30.01");
+        settings += text("LogsOutputFolder", dir.File("logs"));
+        settings += text("MessagesOutputFolder", dir.File("messages"));
+        settings += "\"MessagesFilterIndex\"=dword:00000003\n\n"
+                    "[HKEY_CURRENT_USER\\Software\\Velmora\\Caplin\\Batch]\n";
+        settings += text("DestinationFolder", destination);
+        settings += "\"LanguageSource\"=dword:00000001\n";
+        settings += text("LanguagePredefined", "09");
+        settings += "\"TimeCodeFirstInCueSource\"=dword:00000001\n";
+        settings += text("TimeCodeFirstInCue", "11111111");
+        WriteText(registry, settings);
+    }
+
+    int Run(std::vector<std::string> args) {
+        args.insert(args.begin(), "caplin-cli");
+        std::vector<const char*> argv;
+        for (const std::string& arg : args)
+            argv.push_back(arg.c_str());
+        std::ostringstream outStream, errStream;
+        const int status = RunCli(int(argv.size()), argv.data(), outStream, errStream);
+        out = outStream.str();
+        err = errStream.str();
+        return status;
+    }
+
+    std::string LogsFile() const {
+        return dir.File("logs") + "/STL_OpSeq_Logs_Batch_" + Today() + ".txt";
+    }
+    std::string MessagesFile() const {
+        return dir.File("messages") + "/STL_Messages_Batch_" + Today() + ".txt";
+    }
+
+    // Real files that open, with distinct names.
+    static std::vector<std::string> RealSources(size_t count) {
+        std::vector<std::string> paths;
+        std::vector<std::string> names;
+        for (const TRealFile& row : LoadRealFileList()) {
+            const std::string name = fs::path(row.Path).filename().string();
+            if (!row.ExpectOpen() || std::find(names.begin(), names.end(), name) != names.end())
+                continue;
+            paths.push_back(row.Path);
+            names.push_back(name);
+            if (paths.size() == count)
+                break;
+        }
+        return paths;
+    }
+
+    TempDir dir;
+    std::string registry;
+    std::string previousRegistry;
+    bool hadRegistry = false;
+    std::string out, err;
+};
+
+TEST_F(ConvertCommandTest, RefusalsPrintTheWindowsMessageAndLogNothing) {
+    struct {
+        const char* Name;
+        std::string StoredDestination;
+        std::vector<std::string> Args;
+        std::string Error;
+    } cases[] = {
+        {"no file, no destination", "", {"convert"}, "No files to convert.\n"},
+        {"no file",
+         dir.File("out"),
+         {"convert", "--dest", dir.File("out")},
+         "No files to convert.\n"},
+        {"no destination", "", {"convert", "a.stl"}, "No destination folder specified.\n"},
+        {"empty --dest",
+         dir.File("out"),
+         {"convert", "--dest", "", "a.stl"},
+         "No destination folder specified.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        WriteSettings(c.StoredDestination);
+        const TFileStamp before = Stamp(registry);
+        EXPECT_EQ(Run(c.Args), CLI_EXIT_USAGE);
+        EXPECT_EQ(err, c.Error);
+        EXPECT_EQ(out, "");
+        EXPECT_TRUE(fs::is_empty(dir.File("logs")));
+        EXPECT_TRUE(fs::is_empty(dir.File("messages")));
+        EXPECT_TRUE(Stamp(registry) == before);
+    }
+}
+
+TEST_F(ConvertCommandTest, AnUnreadableSettingsFileIsASettingsProblem) {
+    // A folder where the settings file should be cannot be read as one.
+    fs::create_directory(registry);
+    EXPECT_EQ(Run({"convert", "--dest", dir.File("out"), "a.stl"}), CLI_EXIT_USAGE);
+    EXPECT_NE(err.find("cannot read the settings file " + registry), std::string::npos) << err;
+    EXPECT_EQ(out, "");
+}
+
+TEST_F(ConvertCommandTest, ConvertsAsABatchRunWithTheStoredSettings) {
+    REQUIRE_REAL_STL_FILES();
+    const auto sources = RealSources(2);
+    ASSERT_EQ(sources.size(), 2u);
+    WriteSettings(dir.File("out"));
+    const TFileStamp before = Stamp(registry);
+    // A window holding its single-instance lock does not stop the command line.
+    TInstanceLock windowLock;
+    windowLock.Acquire();
+
+    ASSERT_EQ(Run({"convert", sources[0], sources[1]}), CLI_EXIT_OK) << err;
+    const std::vector<std::string> expected = {
+        "Batch conversion started.", "Converting STL file : " + sources[0],
+        "Converting STL file : " + sources[1], "Batch conversion done."};
+    EXPECT_EQ(Lines(out), expected);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(DailyLines(LogsFile()), expected);
+    // No message, so no messages file.
+    EXPECT_TRUE(fs::is_empty(dir.File("messages")));
+    EXPECT_TRUE(Stamp(registry) == before);
+
+    for (const std::string& source : sources) {
+        const auto input = ReadBytes(source);
+        const auto output = ReadBytes(dir.File("out") + "/" + fs::path(source).filename().string());
+        ASSERT_GE(output.size(), 1024u) << source;
+        // The stored frame-rate policy applies; the first-in-cue time code is never set.
+        EXPECT_EQ(Field(output, 3, 8), "STL30.01");
+        EXPECT_EQ(Field(output, 264, 8), Field(input, 264, 8));
+        EXPECT_EQ(Field(output, 14, 2), "09");
+    }
+}
+
+TEST_F(ConvertCommandTest, FramesPerSecondSourceZeroKeepsEachFilesRate) {
+    REQUIRE_REAL_STL_FILES();
+    const auto sources = RealSources(1);
+    ASSERT_EQ(sources.size(), 1u);
+    WriteSettings(dir.File("out"), "0");
+    ASSERT_EQ(Run({"convert", sources[0]}), CLI_EXIT_OK) << out;
+    const auto output = ReadBytes(dir.File("out") + "/" + fs::path(sources[0]).filename().string());
+    EXPECT_EQ(Field(output, 3, 8), Field(ReadBytes(sources[0]), 3, 8));
+}
+
+TEST_F(ConvertCommandTest, AFailedFileIsReportedAndTheRunGoesOn) {
+    REQUIRE_REAL_STL_FILES();
+    const auto sources = RealSources(1);
+    ASSERT_EQ(sources.size(), 1u);
+    WriteSettings(dir.File("out"));
+    const std::string missing = "no/such/file.stl";
+
+    ASSERT_EQ(Run({"convert", missing, sources[0]}), CLI_EXIT_FAILED);
+    const std::vector<std::string> expected = {"Batch conversion started.",
+                                               "Converting STL file : " + missing,
+                                               "Error - Source STL file " + missing + " not found.",
+                                               "Error - Error converting STL file " + missing,
+                                               "Converting STL file : " + sources[0],
+                                               "Batch conversion done."};
+    EXPECT_EQ(Lines(out), expected);
+    EXPECT_EQ(DailyLines(MessagesFile()),
+              (std::vector<std::string>{"Error - Source STL file " + missing + " not found.",
+                                        "Error - Error converting STL file " + missing}));
+    EXPECT_EQ(DailyLines(LogsFile()).size(), 4u);
+    EXPECT_TRUE(fs::exists(dir.File("out") + "/" + fs::path(sources[0]).filename().string()));
+
+    // A second run finds the destination already there: every file fails.
+    ASSERT_EQ(Run({"convert", sources[0]}), CLI_EXIT_FAILED);
+    const std::string destination =
+        dir.File("out") + "/" + fs::path(sources[0]).filename().string();
+    EXPECT_NE(out.find("Error - Duplicated destination STL file " + destination + "\n"),
+              std::string::npos)
+        << out;
+    // The day's files are appended to, run after run.
+    EXPECT_EQ(DailyLines(LogsFile()).size(), 7u);
+}
+
+TEST_F(ConvertCommandTest, DestReplacesTheStoredFolderForOneRunOnly) {
+    REQUIRE_REAL_STL_FILES();
+    const auto sources = RealSources(1);
+    ASSERT_EQ(sources.size(), 1u);
+    const std::string name = fs::path(sources[0]).filename().string();
+    WriteSettings(dir.File("out"));
+    const TFileStamp before = Stamp(registry);
+
+    ASSERT_EQ(Run({"convert", "--dest", dir.File("other"), sources[0]}), CLI_EXIT_OK) << out;
+    EXPECT_TRUE(fs::exists(dir.File("other") + "/" + name));
+    EXPECT_FALSE(fs::exists(dir.File("out") + "/" + name));
+
+    ASSERT_EQ(Run({"convert", sources[0]}), CLI_EXIT_OK) << out;
+    EXPECT_TRUE(fs::exists(dir.File("out") + "/" + name));
+    EXPECT_TRUE(Stamp(registry) == before);
+}
+
+TEST_F(ConvertCommandTest, TheBuiltProgramPrintsNothingOnStandardErrorOutsideATerminal) {
+    REQUIRE_REAL_STL_FILES();
+    const std::string program = std::string(CAPLIN_BINARY_DIR) + "/bin/caplin-cli";
+    if (!fs::exists(program))
+        GTEST_SKIP() << program << " is not built";
+    const auto sources = RealSources(1);
+    ASSERT_EQ(sources.size(), 1u);
+    WriteSettings(dir.File("out"));
+    struct {
+        std::string Args;
+        int Status;
+        std::string Out, Err;
+    } cases[] = {
+        {sources[0], CLI_EXIT_OK,
+         "Batch conversion started.\nConverting STL file : " + sources[0] +
+             "\nBatch conversion done.\n",
+         ""},
+        {"", CLI_EXIT_USAGE, "", "No files to convert.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Args);
+        const std::string command = "CAPLIN_REGISTRY='" + registry + "' '" + program +
+                                    "' convert " + c.Args + " >'" + dir.File("stdout") + "' 2>'" +
+                                    dir.File("stderr") + "'";
+        const int status = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), c.Status);
+        EXPECT_EQ(ReadText(dir.File("stdout")), c.Out);
+        EXPECT_EQ(ReadText(dir.File("stderr")), c.Err);
+    }
+}
+
+} // namespace
