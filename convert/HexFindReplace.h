@@ -10,6 +10,8 @@ struct THexFindAndReplaceValue {
     int32_t NumBytes = 0; // 1 or 2; anything else makes the item invalid
     int32_t FindHex = 0;
     int32_t ReplaceHex = 0;
+
+    bool operator==(const THexFindAndReplaceValue&) const = default;
 };
 
 using THexFindAndReplaceList = std::vector<std::unique_ptr<THexFindAndReplaceValue>>;
@@ -23,8 +25,7 @@ bool AssignHexFindAndReplaceList(const THexFindAndReplaceList* source,
 bool FreeHexFindAndReplaceList(THexFindAndReplaceList* list);
 bool SaveHexFindAndReplaceListToRegistry(const std::string& keyPath,
                                          const THexFindAndReplaceList* list);
-bool LoadHexFindAndReplaceListToRegistry(const std::string& keyPath,
-                                         THexFindAndReplaceList* list);
+bool LoadHexFindAndReplaceListToRegistry(const std::string& keyPath, THexFindAndReplaceList* list);
 
 bool HexFindAndReplaceItem(uint8_t* buffer, int32_t length, int32_t numBytes, int32_t findHex,
                            int32_t replaceHex);

@@ -15,6 +15,8 @@ struct TSubtitleFileType {
     int32_t LanguageParseStringStartPosition = 0;
     int32_t LanguageParseStringCharsCount = 0;
     std::string SampleFileName;
+
+    bool operator==(const TSubtitleFileType&) const = default;
 };
 
 // An ordered list of records that the list owns.

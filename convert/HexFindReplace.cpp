@@ -1,0 +1,187 @@
+#include "convert/HexFindReplace.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "convert/SettingsValues.h"
+#include "platform/Registry.h"
+#include "platform/TextUtils.h"
+#include "platform/Trace.h"
+
+using namespace settingsvalues;
+
+namespace {
+
+const char* const COUNT_VALUE = "HexFindAndReplaceCount";
+const char* const NUM_BYTES_VALUE = "HexFindReplace_NumBytes_";
+const char* const FIND_HEX_VALUE = "HexFindReplace_FindHex_";
+const char* const REPLACE_HEX_VALUE = "HexFindReplace_ReplaceHex_";
+
+uint8_t HighByte(int32_t value) {
+    return uint8_t((uint32_t(value) >> 8) & 0xFF);
+}
+
+uint8_t LowByte(int32_t value) {
+    return uint8_t(uint32_t(value) & 0xFF);
+}
+
+} // namespace
+
+bool AssignHexFindAndReplaceValue(const THexFindAndReplaceValue* source,
+                                  THexFindAndReplaceValue* destination) {
+    // A plain copy of three numbers: nothing to trace, only missing records to refuse.
+    if (source == nullptr || destination == nullptr)
+        return false;
+    *destination = *source;
+    return true;
+}
+
+bool AssignHexFindAndReplaceList(const THexFindAndReplaceList* source,
+                                 THexFindAndReplaceList* destination) {
+    return Guarded("AssignHexFindAndReplaceList", false, [&] {
+        if (source == nullptr || destination == nullptr) {
+            TraceError("AssignHexFindAndReplaceList", "invalid arguments");
+            return false;
+        }
+        // Emptying a list into itself would lose it; it only keeps its first items.
+        if (source == destination) {
+            if (destination->size() > size_t(kMaxHexFindAndReplaceValues))
+                destination->resize(size_t(kMaxHexFindAndReplaceValues));
+            return true;
+        }
+        FreeHexFindAndReplaceList(destination);
+        const size_t count = std::min(source->size(), size_t(kMaxHexFindAndReplaceValues));
+        for (size_t i = 0; i < count; ++i) {
+            auto copy = std::make_unique<THexFindAndReplaceValue>();
+            if (!AssignHexFindAndReplaceValue((*source)[i].get(), copy.get())) {
+                TraceError("AssignHexFindAndReplaceList",
+                           "cannot assign hex find and replace value");
+                return false;
+            }
+            destination->push_back(std::move(copy));
+        }
+        return true;
+    });
+}
+
+bool FreeHexFindAndReplaceList(THexFindAndReplaceList* list) {
+    return Guarded("FreeHexFindAndReplaceList", false, [&] {
+        if (list == nullptr)
+            throw std::invalid_argument("list");
+        list->clear();
+        return true;
+    });
+}
+
+bool SaveHexFindAndReplaceListToRegistry(const std::string& keyPath,
+                                         const THexFindAndReplaceList* list) {
+    return Guarded("SaveHexFindAndReplaceListToRegistry", false, [&] {
+        if (list == nullptr) {
+            TraceError("SaveHexFindAndReplaceListToRegistry", "invalid arguments");
+            return false;
+        }
+        TRegistry registry;
+        if (!registry.OpenKey(keyPath, true))
+            return true;
+        // Values of higher indexes from an earlier, longer list stay; the count decides.
+        WriteInteger(registry, COUNT_VALUE, int32_t(list->size()));
+        for (size_t i = 0; i < list->size(); ++i) {
+            const THexFindAndReplaceValue* item = (*list)[i].get();
+            if (item == nullptr)
+                throw std::invalid_argument("item");
+            const std::string n = std::to_string(i);
+            WriteInteger(registry, NUM_BYTES_VALUE + n, item->NumBytes);
+            WriteInteger(registry, FIND_HEX_VALUE + n, item->FindHex);
+            WriteInteger(registry, REPLACE_HEX_VALUE + n, item->ReplaceHex);
+        }
+        return true;
+    });
+}
+
+bool LoadHexFindAndReplaceListToRegistry(const std::string& keyPath, THexFindAndReplaceList* list) {
+    return Guarded("LoadHexFindAndReplaceListToRegistry", false, [&] {
+        if (list == nullptr) {
+            TraceError("LoadHexFindAndReplaceListToRegistry", "invalid arguments");
+            return false;
+        }
+        TRegistry registry;
+        if (!registry.OpenKey(keyPath, false))
+            return true;
+        int32_t count = 0;
+        if (!registry.ReadInteger(COUNT_VALUE, count)) {
+            WriteInteger(registry, COUNT_VALUE, 0);
+            return true;
+        }
+        // Appended, not replaced: the caller decides whether the list starts empty.
+        for (int32_t i = 0; i < count; ++i) {
+            auto item = std::make_unique<THexFindAndReplaceValue>();
+            const std::string n = std::to_string(i);
+            item->NumBytes = ReadIntegerOr(registry, NUM_BYTES_VALUE + n, 1);
+            item->FindHex = ReadIntegerOr(registry, FIND_HEX_VALUE + n, 0);
+            item->ReplaceHex = ReadIntegerOr(registry, REPLACE_HEX_VALUE + n, 0);
+            list->push_back(std::move(item));
+        }
+        return true;
+    });
+}
+
+bool HexFindAndReplaceItem(uint8_t* buffer, int32_t length, int32_t numBytes, int32_t findHex,
+                           int32_t replaceHex) {
+    return Guarded("HexFindAndReplaceItem", false, [&] {
+        if (buffer == nullptr || length <= 0 || (numBytes != 1 && numBytes != 2)) {
+            TraceError("HexFindAndReplaceItem", "invalid arguments");
+            return false;
+        }
+        if (numBytes == 1) {
+            const uint8_t find = LowByte(findHex);
+            const uint8_t replace = LowByte(replaceHex);
+            for (int32_t i = 0; i < length; ++i)
+                if (buffer[i] == find)
+                    buffer[i] = replace;
+            return true;
+        }
+        // A pair is written high byte first. The scan moves one byte on after a
+        // replacement too, so the second replaced byte is compared again at the next
+        // position: overlapping occurrences are all examined.
+        const uint8_t findHigh = HighByte(findHex);
+        const uint8_t findLow = LowByte(findHex);
+        const uint8_t replaceHigh = HighByte(replaceHex);
+        const uint8_t replaceLow = LowByte(replaceHex);
+        for (int32_t i = 0; i + 1 < length; ++i) {
+            if (buffer[i] == findHigh && buffer[i + 1] == findLow) {
+                buffer[i] = replaceHigh;
+                buffer[i + 1] = replaceLow;
+            }
+        }
+        return true;
+    });
+}
+
+bool HexFindAndReplaceList(uint8_t* buffer, int32_t length, const THexFindAndReplaceList* list) {
+    return Guarded("HexFindAndReplaceList", false, [&] {
+        if (buffer == nullptr || length <= 0 || list == nullptr) {
+            TraceError("HexFindAndReplaceList", "invalid arguments");
+            return false;
+        }
+        // Each item runs over the whole buffer before the next, so later items see the
+        // output of earlier ones. A bad item stops the list; earlier changes stay.
+        for (const auto& item : *list) {
+            if (!item)
+                throw std::invalid_argument("item");
+            if (!HexFindAndReplaceItem(buffer, length, item->NumBytes, item->FindHex,
+                                       item->ReplaceHex))
+                return false;
+        }
+        return true;
+    });
+}
+
+std::string HexValueToDisplay(int32_t value, int32_t numBytes) {
+    std::string text;
+    GuardedVoid("HexValueToDisplay", [&] {
+        // Two digits a byte; a width outside 1..4 bytes is clamped so the text stays short.
+        const int digits = 2 * std::clamp(numBytes, 1, 4);
+        text = "0x" + IntToHexText(uint32_t(value), digits);
+    });
+    return text;
+}
