@@ -1,5 +1,9 @@
 #include "stl/STLReader.h"
 
+#include <algorithm>
+#include <cstring>
+#include <sys/stat.h>
+
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
 #include "stl/STLUtils.h"
@@ -40,13 +44,16 @@ TSTLReader::~TSTLReader() {
 TStatus TSTLReader::OpenFile(const std::string& fileName, bool verifySize) {
     return Guarded("TSTLReader.OpenFile", STATUS_FAIL, [&]() -> TStatus {
         // A folder of that name is there, it just cannot be loaded: it gets the report.
-        const bool isFolder = DirectoryExists(fileName);
-        if (!isFolder && !FileExists(fileName)) {
+        struct stat st;
+        const bool found = ::stat(fileName.c_str(), &st) == 0;
+        const bool isFolder = found && S_ISDIR(st.st_mode);
+        if (!found) {
             TraceError("TSTLReader.OpenFile", "file not found");
             return STATUS_FAIL;
         }
 
         file_.Close();
+        aheadLength_ = 0;
         if (isFolder || !file_.OpenRead(fileName)) {
             file_.Close();
             Report(STL_READER_REPORT_SOURCE, rtError, "Cannot load STL file.",
@@ -114,6 +121,8 @@ bool TSTLReader::TakeTextAndTimingCount() {
 }
 
 void TSTLReader::ReportGsiFields() {
+    if (callback_ == nullptr)
+        return; // nobody listens: spare the formatting
     for (const TGsiField& field : GSI_FIELDS) {
         std::string text = FieldText(gsi_, field);
         if (field.Show == TGsiFieldShow::Date)
@@ -126,6 +135,7 @@ void TSTLReader::ReportGsiFields() {
 TStatus TSTLReader::CloseFile() {
     return Guarded("TSTLReader.CloseFile", STATUS_FAIL, [&] {
         file_.Close();
+        aheadLength_ = 0;
         frameRate_ = 0;
         return STATUS_OK;
     });
@@ -146,15 +156,34 @@ TStatus TSTLReader::GetTextAndTimingInformation(uint32_t index, uint8_t*& tti) {
             TraceCall("TSTLReader.GetTextAndTimingInformation");
             return STATUS_FAIL;
         }
-        const int64_t offset = GSI_BLOCK_SIZE + int64_t(TTI_BLOCK_SIZE) * index;
-        if (file_.ReadAt(offset, tti_, TTI_BLOCK_SIZE) != TTI_BLOCK_SIZE) {
+        const int64_t offset = BlocksEnd(index);
+        const bool held =
+            offset >= aheadOffset_ && offset + TTI_BLOCK_SIZE <= aheadOffset_ + aheadLength_;
+        if (!held && !ReadAhead(offset)) {
             TraceError("TSTLReader.GetTextAndTimingInformation",
                        "cannot read Text And Timing Information");
             return STATUS_FAIL;
         }
+        // A copy, so that a caller editing its block in place leaves the window intact.
+        std::memcpy(tti_, ahead_.get() + (offset - aheadOffset_), TTI_BLOCK_SIZE);
         tti = tti_;
         return STATUS_OK;
     });
+}
+
+// Fills the window from offset on, never past the last counted block; false when not even
+// the block at offset arrives.
+bool TSTLReader::ReadAhead(int64_t offset) {
+    if (!ahead_)
+        ahead_ = std::make_unique_for_overwrite<uint8_t[]>(size_t(STL_READ_AHEAD_SIZE));
+    aheadLength_ = 0;
+    const int64_t want = std::min(STL_READ_AHEAD_SIZE, BlocksEnd(ttiCount_) - offset);
+    const int64_t got = file_.ReadAt(offset, ahead_.get(), want);
+    if (got < TTI_BLOCK_SIZE)
+        return false;
+    aheadOffset_ = offset;
+    aheadLength_ = got;
+    return true;
 }
 
 TStatus TSTLReader::Report(int32_t source, int32_t type, const char* text, int32_t code) {

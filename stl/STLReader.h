@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/FileSystem.h"
@@ -21,6 +22,9 @@ constexpr int32_t STL_REPORT_GSI_TOO_SHORT = 202;
 constexpr int32_t STL_REPORT_BAD_DISK_FORMAT_CODE = 203;
 constexpr int32_t STL_REPORT_BAD_SIZE = 401;
 
+// How many bytes of TTI blocks the reader fetches with one read.
+constexpr int64_t STL_READ_AHEAD_SIZE = 64 * 1024;
+
 class TSTLReader {
 public:
     TSTLReader() = default;
@@ -38,8 +42,9 @@ public:
     // edit it in place; it lives as long as the reader.
     TStatus GetGeneralSubtitleInformation(uint8_t*& gsi);
     uint32_t GetTextAndTimingInformationCount() const { return ttiCount_; }
-    // Reads block index into the reader's TTI buffer; the pointer is valid until the next
-    // call.
+    // Copies block index into the reader's TTI buffer; the pointer is valid until the next
+    // call. Blocks are read from the file up to STL_READ_AHEAD_SIZE bytes at a time, so
+    // reading a file in order costs one read per window, not one per block.
     TStatus GetTextAndTimingInformation(uint32_t index, uint8_t*& tti);
 
     // Passes a report to the callback; STATUS_FAIL when none is installed.
@@ -52,10 +57,16 @@ public:
 private:
     bool TakeTextAndTimingCount();
     void ReportGsiFields();
+    bool ReadAhead(int64_t offset);
 
     TFile file_;
     uint8_t gsi_[GSI_BLOCK_SIZE] = {};
     uint8_t tti_[TTI_BLOCK_SIZE] = {};
+    // Bytes of the file from aheadOffset_ on, aheadLength_ of them valid. Allocated at the
+    // first block read (readers that only want the GSI block never need it) and kept.
+    std::unique_ptr<uint8_t[]> ahead_;
+    int64_t aheadOffset_ = 0;
+    int64_t aheadLength_ = 0;
     uint32_t ttiCount_ = 0;
     int32_t frameRate_ = 0;
     TSTLReportCallback callback_ = nullptr;

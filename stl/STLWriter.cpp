@@ -1,5 +1,7 @@
 #include "stl/STLWriter.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -10,19 +12,37 @@ TSTLWriter::~TSTLWriter() {
     GuardedVoid("TSTLWriter.Destroy", [&] { file_.Close(); });
 }
 
+bool TSTLWriter::SetWriteBufferSize(size_t bytes) {
+    return Guarded("TSTLWriter.SetWriteBufferSize", false, [&] {
+        if (bufferedCount_ > 0)
+            return false;
+        const size_t blocks = std::min<size_t>(bytes / TTI_BLOCK_SIZE, STL_MAX_TTI_BLOCKS);
+        if (blocks != bufferCapacity_) {
+            buffer_.reset();
+            bufferCapacity_ = 0;
+            if (blocks > 0)
+                buffer_ = std::make_unique_for_overwrite<uint8_t[]>(blocks * TTI_BLOCK_SIZE);
+            bufferCapacity_ = uint32_t(blocks);
+        }
+        return true;
+    });
+}
+
 TStatus TSTLWriter::OpenFile(const std::string& fileName) {
     return Guarded("TSTLWriter.OpenFile", STATUS_FAIL, [&]() -> TStatus {
-        if (FileExists(fileName)) {
-            TraceError("TSTLWriter.OpenFile", "file already exists");
-            return STATUS_FAIL;
-        }
         file_.Close();
+        // The exclusive create is the existence test: nothing can slip in between.
         if (!file_.CreateExclusive(fileName)) {
-            TraceCall("TSTLWriter.OpenFile");
+            if (errno == EEXIST)
+                TraceError("TSTLWriter.OpenFile", "file already exists");
+            else
+                TraceCall("TSTLWriter.OpenFile");
             return STATUS_FAIL;
         }
         ttiCount_ = 0;
+        bufferedCount_ = 0;
         gsiSet_ = false;
+        complete_ = false;
         return STATUS_OK;
     });
 }
@@ -64,11 +84,22 @@ TStatus TSTLWriter::AddTextAndTimingInformation(const uint8_t* tti) {
             TraceCall("TSTLWriter.AddTextAndTimingInformation");
             return STATUS_FAIL;
         }
-        const int64_t offset = GSI_BLOCK_SIZE + int64_t(TTI_BLOCK_SIZE) * ttiCount_;
-        if (file_.WriteAt(offset, tti, TTI_BLOCK_SIZE) != TTI_BLOCK_SIZE) {
-            TraceError("TSTLWriter.AddTextAndTimingInformation",
-                       "cannot write Text And Timing Information block");
-            return STATUS_FAIL;
+        if (bufferCapacity_ == 0) {
+            const int64_t offset = GSI_BLOCK_SIZE + int64_t(TTI_BLOCK_SIZE) * ttiCount_;
+            if (file_.WriteAt(offset, tti, TTI_BLOCK_SIZE) != TTI_BLOCK_SIZE) {
+                TraceError("TSTLWriter.AddTextAndTimingInformation",
+                           "cannot write Text And Timing Information block");
+                return STATUS_FAIL;
+            }
+        } else {
+            if (bufferedCount_ == bufferCapacity_ && !FlushBuffer()) {
+                TraceError("TSTLWriter.AddTextAndTimingInformation",
+                           "cannot write Text And Timing Information block");
+                return STATUS_FAIL;
+            }
+            std::memcpy(buffer_.get() + size_t(bufferedCount_) * TTI_BLOCK_SIZE, tti,
+                        TTI_BLOCK_SIZE);
+            ++bufferedCount_;
         }
         ++ttiCount_;
         return STATUS_OK;
@@ -77,17 +108,40 @@ TStatus TSTLWriter::AddTextAndTimingInformation(const uint8_t* tti) {
 
 TStatus TSTLWriter::CloseFile() {
     return Guarded("TSTLWriter.CloseFile", STATUS_FAIL, [&] {
+        complete_ = false;
         // The GSI block is written even when no block was added, so that the file is a
-        // valid, empty subtitle file rather than zero bytes.
+        // valid, empty subtitle file rather than zero bytes. When blocks are missing it is
+        // not written at all: a header counting blocks the file does not hold would pass
+        // for a complete file.
         if (gsiSet_ && file_.IsOpen()) {
-            UpdateGSISubsCount(ttiCount_);
-            if (file_.WriteAt(0, gsi_, GSI_BLOCK_SIZE) != GSI_BLOCK_SIZE)
+            if (!FlushBuffer()) {
                 TraceError("TSTLWriter.CloseFile",
-                           "cannot update the General Subtitle Information block");
+                           "cannot write Text And Timing Information block");
+            } else {
+                UpdateGSISubsCount(ttiCount_);
+                if (file_.WriteAt(0, gsi_, GSI_BLOCK_SIZE) != GSI_BLOCK_SIZE)
+                    TraceError("TSTLWriter.CloseFile",
+                               "cannot update the General Subtitle Information block");
+                else
+                    complete_ = true;
+            }
         }
+        bufferedCount_ = 0;
         file_.Close();
         return STATUS_OK;
     });
+}
+
+// Writes the waiting blocks to their places; on failure they stay waiting.
+bool TSTLWriter::FlushBuffer() {
+    if (bufferedCount_ == 0)
+        return true;
+    const int64_t offset = GSI_BLOCK_SIZE + int64_t(TTI_BLOCK_SIZE) * (ttiCount_ - bufferedCount_);
+    const int64_t bytes = int64_t(TTI_BLOCK_SIZE) * bufferedCount_;
+    if (file_.WriteAt(offset, buffer_.get(), bytes) != bytes)
+        return false;
+    bufferedCount_ = 0;
+    return true;
 }
 
 // Total Number Of Subtitles (offset 243) gets the count left-aligned and blank-padded, as

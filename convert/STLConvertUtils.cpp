@@ -1,0 +1,422 @@
+#include "convert/STLConvertUtils.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <span>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "lang/STLCustomLangUtils.h"
+#include "platform/FileSystem.h"
+#include "platform/TextUtils.h"
+#include "platform/Trace.h"
+#include "stl/STLBlocks.h"
+#include "stl/STLReader.h"
+#include "stl/STLWriter.h"
+
+namespace {
+
+constexpr const char* kRoutine = "ConvertSTLFile";
+
+// Blocks are written a buffer at a time; the whole file is thrown away on any failure, so
+// nothing is lost by holding them back.
+constexpr size_t kWriteBufferSize = 64 * 1024;
+
+// Values of the choice settings 1, 2, ... (0 keeps the source's value).
+constexpr const char* kCodePageNumbers[] = {"437", "850", "860", "863", "865"};
+constexpr int32_t kCustomCodePageNumber = 6;
+constexpr const char* kCharacterCodeTableNumbers[] = {"00", "01", "02", "03", "04"};
+constexpr const char* kDisplayStandardCodes[] = {" ", "0", "1", "2"};
+
+void Report(const TReportFunction& report, int32_t type, const std::string& text) {
+    if (report)
+        report(type, text.c_str());
+}
+
+// Blanks over the whole field, then as much of value as fits, from the start.
+void SetGsiField(uint8_t* gsi, TGsiFieldId id, const std::string& value) {
+    const TGsiField& field = GsiField(id);
+    std::memset(gsi + field.Offset, ' ', size_t(field.Width));
+    std::memcpy(gsi + field.Offset, value.data(), std::min(value.size(), size_t(field.Width)));
+}
+
+// 0 keeps the field, 1 to n set choice n; false for any other source value.
+bool SetGsiFieldFromChoice(uint8_t* gsi, TGsiFieldId id, int32_t source,
+                           std::span<const char* const> choices) {
+    if (source == 0)
+        return true;
+    if (source < 1 || size_t(source) > choices.size())
+        return false;
+    SetGsiField(gsi, id, choices[size_t(source) - 1]);
+    return true;
+}
+
+// What a path names, looked up once: whether it is a file (anything but a folder, as
+// FileExists has it) and which one.
+struct TFileIdentity {
+    bool IsFile = false;
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    bool Found = false;
+
+    explicit TFileIdentity(const std::string& path) {
+        struct stat st = {};
+        Found = ::stat(path.c_str(), &st) == 0;
+        IsFile = Found && !S_ISDIR(st.st_mode);
+        Device = st.st_dev;
+        Inode = st.st_ino;
+    }
+    // The same file (the same path, a second name of it, or a path through a link).
+    bool SameAs(const TFileIdentity& other) const {
+        return Found && other.Found && Device == other.Device && Inode == other.Inode;
+    }
+};
+
+pid_t ProcessId() {
+    static const pid_t pid = ::getpid();
+    return pid;
+}
+
+// The hidden name the destination is written under: in the destination's folder, so that
+// the final rename stays within one file system, starting with a dot and not ending in
+// ".stl", so that no folder scan takes it for a subtitle file, and with the process id, so
+// that two processes converting to one folder do not meet.
+std::string PartFileName(const std::string& destination) {
+    const size_t slash = destination.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : destination.substr(0, slash + 1);
+    return folder + "." + ExtractFileName(destination) + ".part-" + std::to_string(ProcessId());
+}
+
+// Gives the finished file its final name. Without replace an existing file of that name is
+// kept and the result is false with errno EEXIST.
+bool PublishFile(const std::string& from, const std::string& to, bool replace) {
+    const TFileFaults& faults = FileFaults();
+    if (faults.BeforeRename && !faults.BeforeRename(from, to)) {
+        errno = EXDEV;
+        return false;
+    }
+    if (replace)
+        return ::rename(from.c_str(), to.c_str()) == 0;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // The file system cannot rename without replacing; a new link never replaces either.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return true;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+        return false;
+    // No links either (FAT and some network file systems): look, then rename. A file that
+    // arrives between the two is replaced; nothing better is offered there.
+    struct stat st;
+    if (::lstat(to.c_str(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+// One call of ConvertSTLFile. The destination is written under a hidden name and only
+// renamed into place once complete; whatever way the call ends, the writer is released
+// before that hidden file is removed.
+class TConversion {
+public:
+    TConversion(const std::string& sourceFile, const TSTLConvertSettings& settings,
+                const TReportFunction& report)
+        : source_(sourceFile), settings_(settings), report_(report) {}
+    ~TConversion() { RemovePartFile(); }
+    TConversion(const TConversion&) = delete;
+    TConversion& operator=(const TConversion&) = delete;
+
+    bool Run(const std::string& destinationFile);
+
+private:
+    bool Fail(const std::string& text);
+    bool FailAndRemove(const std::string& text);
+    void RemovePartFile();
+
+    std::string RewriteLanguage(uint8_t* gsi) const;
+    std::string RewriteTapeID(uint8_t* gsi) const;
+    std::string RewriteCodedFields(uint8_t* gsi) const;
+    bool CopyBlocks();
+    bool MoveSource();
+
+    const std::string& source_;
+    const TSTLConvertSettings& settings_;
+    const TReportFunction& report_;
+    std::string destination_;
+    std::string partFile_; // set while a hidden file of ours exists
+    std::unique_ptr<TSTLReader> reader_;
+    std::unique_ptr<TSTLWriter> writer_;
+};
+
+bool TConversion::Fail(const std::string& text) {
+    Report(report_, rtError, text);
+    writer_.reset();
+    reader_.reset();
+    return false;
+}
+
+bool TConversion::FailAndRemove(const std::string& text) {
+    Report(report_, rtError, text);
+    RemovePartFile();
+    reader_.reset();
+    return false;
+}
+
+// A failed deletion is not reported: the hidden name matches no subtitle file mask.
+void TConversion::RemovePartFile() {
+    writer_.reset();
+    if (!partFile_.empty())
+        DeleteFileAt(partFile_);
+    partFile_.clear();
+}
+
+bool TConversion::Run(const std::string& destinationFile) {
+    const TFileIdentity source(source_);
+    if (!source.IsFile)
+        return Fail("Source STL file " + source_ + " not found.");
+
+    if (!destinationFile.empty()) {
+        destination_ = destinationFile;
+    } else {
+        if (settings_.DestinationFolder.empty()) {
+            TraceCall(kRoutine);
+            return false;
+        }
+        destination_ = IncludeTrailingSlash(settings_.DestinationFolder) + ExtractFileName(source_);
+    }
+
+    // Deleting the existing destination would delete the source.
+    const TFileIdentity destination(destination_);
+    if (destination.SameAs(source))
+        return Fail("Destination STL file is the source file " + destination_);
+
+    if (destination.IsFile) {
+        if (!settings_.OverrideDestination)
+            return Fail("Duplicated destination STL file " + destination_);
+        if (!DeleteFileAt(destination_))
+            return Fail("Cannot overwrite destination STL file " + destination_);
+    }
+
+    reader_ = std::make_unique<TSTLReader>();
+    writer_ = std::make_unique<TSTLWriter>();
+    if (reader_->OpenFile(source_, true) != STATUS_OK)
+        return Fail("Cannot open source STL file " + source_);
+
+    uint8_t* gsi = nullptr;
+    if (reader_->GetGeneralSubtitleInformation(gsi) != STATUS_OK || gsi == nullptr)
+        return Fail("Cannot retrieve General Subtitle Information block");
+
+    for (auto rewrite : {&TConversion::RewriteLanguage, &TConversion::RewriteTapeID,
+                         &TConversion::RewriteCodedFields}) {
+        const std::string refusal = (this->*rewrite)(gsi);
+        if (!refusal.empty())
+            return Fail(refusal);
+    }
+
+    const std::string partFile = PartFileName(destination_);
+    writer_->SetWriteBufferSize(kWriteBufferSize);
+    if (writer_->OpenFile(partFile) != STATUS_OK) {
+        // Left by a process that had our id and ended before it could remove it.
+        if (!FileExists(partFile) || !DeleteFileAt(partFile) ||
+            writer_->OpenFile(partFile) != STATUS_OK)
+            return Fail("Cannot create destination STL file " + destination_);
+    }
+    partFile_ = partFile;
+
+    if (writer_->SetGeneralSubtitleInformation(gsi) != STATUS_OK)
+        return FailAndRemove("Cannot apply General Subtitle Information block");
+
+    if (!CopyBlocks())
+        return false;
+
+    reader_->CloseFile();
+    writer_->CloseFile();
+    const bool complete = writer_->IsFileComplete();
+    reader_.reset();
+    writer_.reset();
+    // The blocks went out but the header did not (a full disk, typically).
+    if (!complete)
+        return FailAndRemove("Cannot apply General Subtitle Information block");
+
+    if (!PublishFile(partFile_, destination_, settings_.OverrideDestination)) {
+        if (errno == EEXIST)
+            return FailAndRemove("Duplicated destination STL file " + destination_);
+        return FailAndRemove("Cannot create destination STL file " + destination_);
+    }
+    partFile_.clear();
+
+    return MoveSource();
+}
+
+std::string TConversion::RewriteLanguage(uint8_t* gsi) const {
+    const std::string gsiLanguage =
+        STLTextToString(gsi + GsiField(gfLanguageCode).Offset, GsiField(gfLanguageCode).Width);
+    const auto longName = [](const std::string& code) {
+        return GetCustomLanguageLongNameFromLangCode(code);
+    };
+
+    switch (settings_.LanguageSource) {
+    case lsPredefined:
+        if (settings_.PerformLanguageCheck &&
+            !SameFoldedText(gsiLanguage, settings_.LanguagePredefined))
+            return "The predefined language " + longName(settings_.LanguagePredefined) +
+                   " is different from the language in GSI - " + longName(gsiLanguage);
+        SetGsiField(gsi, gfLanguageCode, settings_.LanguagePredefined);
+        return {};
+
+    case lsSource:
+    case lsFileName: {
+        // Even when the field is kept, the file name must name a known language.
+        std::string token;
+        if (!GetLanguageFromFileName(source_, &settings_.SubtitleFileTypes, token))
+            return "Cannot retrieve Language from file name";
+        int32_t row = 0;
+        bool found = false;
+        if (token.size() == 2)
+            found = GetCustom2CharNameIndex(token, row);
+        else if (token.size() == 3)
+            found = GetCustom3CharNameIndex(token, row);
+        if (!found)
+            return "Unknown Language code retreived from the file name " + token;
+        const std::string code = STLCustomLanguages.at(size_t(row)).LangCode;
+        if (settings_.PerformLanguageCheck && !SameFoldedText(gsiLanguage, code))
+            return "Language from the file name " + longName(token) +
+                   " is different from the language in GSI - " + longName(gsiLanguage);
+        if (settings_.LanguageSource == lsFileName)
+            SetGsiField(gsi, gfLanguageCode, code);
+        return {};
+    }
+
+    default:
+        return {};
+    }
+}
+
+std::string TConversion::RewriteTapeID(uint8_t* gsi) const {
+    switch (settings_.TapeIDSource) {
+    case tisSource:
+        return {};
+    case tisPredefined:
+        SetGsiField(gsi, gfSubtitleListReferenceCode, settings_.TapeIDPredefined);
+        return {};
+    default: {
+        std::string tapeID;
+        if (!GetTapeIDFromFileName(source_, &settings_.SubtitleFileTypes, tapeID))
+            return "Cannot retrieve TapeID from file name";
+        SetGsiField(gsi, gfSubtitleListReferenceCode, tapeID);
+        return {};
+    }
+    }
+}
+
+// Time codes, frame rate, code page, character code table and display standard.
+std::string TConversion::RewriteCodedFields(uint8_t* gsi) const {
+    if (settings_.TimeCodeStartOfProgrammeSource == 1)
+        SetGsiField(gsi, gfTimeCodeStartOfProgramme, settings_.TimeCodeStartOfProgramme);
+    if (settings_.TimeCodeFirstInCueSource == 1)
+        SetGsiField(gsi, gfTimeCodeFirstInCue, settings_.TimeCodeFirstInCue);
+
+    if (settings_.FramesPerSecondSource == 1) {
+        // Exactly as readers expect it; this is what the file will declare.
+        if (settings_.FramesPerSecond != "STL25.01" && settings_.FramesPerSecond != "STL30.01")
+            return "Invalid Frames Per Second value - " + settings_.FramesPerSecond;
+        SetGsiField(gsi, gfDiskFormatCode, settings_.FramesPerSecond);
+    }
+
+    if (settings_.CodePageNumberSource == kCustomCodePageNumber)
+        SetGsiField(gsi, gfCodePageNumber, settings_.CodePageNumberCustom);
+    else if (!SetGsiFieldFromChoice(gsi, gfCodePageNumber, settings_.CodePageNumberSource,
+                                    kCodePageNumbers))
+        return "Invalid Code Page Number source value - " +
+               std::to_string(settings_.CodePageNumberSource);
+
+    if (!SetGsiFieldFromChoice(gsi, gfCharacterCodeTableNumber,
+                               settings_.CharacterCodeTableNumberSource,
+                               kCharacterCodeTableNumbers))
+        return "Invalid Character Code Table Number source value - " +
+               std::to_string(settings_.CharacterCodeTableNumberSource);
+
+    if (!SetGsiFieldFromChoice(gsi, gfDisplayStandardCode, settings_.DisplayStandardCodeSource,
+                               kDisplayStandardCodes))
+        return "Invalid Display Standard Code source value - " +
+               std::to_string(settings_.DisplayStandardCodeSource);
+    return {};
+}
+
+// Every block through the zero-page test and the hex substitutions into the writer.
+bool TConversion::CopyBlocks() {
+    std::string firstText; // the zero-page test's view of block 0
+    const uint32_t count = reader_->GetTextAndTimingInformationCount();
+    for (uint32_t i = 0; i < count; ++i) {
+        uint8_t* block = nullptr;
+        if (reader_->GetTextAndTimingInformation(i, block) != STATUS_OK)
+            return FailAndRemove("Cannot retrieve Text And Timing Information block");
+        uint8_t* text = block + TTI_TEXT_FIELD_OFFSET;
+
+        if (i == 0 && settings_.RemoveZeroPage) {
+            STLTextToString(text, TTI_TEXT_FIELD_WIDTH, firstText);
+            const std::string& keyword = settings_.ZeroPageKeyWord;
+            if (!keyword.empty() && firstText.find(keyword) != std::string::npos) {
+                Report(report_, rtInfo, "Zero page found - removing the zero page");
+                continue;
+            }
+            Report(report_, rtInfo, "Zero page not found");
+        }
+
+        // A user data block holds bytes, not text: substitutions would corrupt it.
+        if (block[TTI_EXTENSION_BLOCK_NUMBER_OFFSET] != TTI_EBN_USER_DATA &&
+            !HexFindAndReplaceList(text, TTI_TEXT_FIELD_WIDTH, &settings_.HexFindAndReplaceItems))
+            return FailAndRemove("Cannot perform hex find and replace procedure");
+
+        if (writer_->AddTextAndTimingInformation(block) != STATUS_OK)
+            return FailAndRemove("Cannot add new Text And Timing Information block");
+    }
+    return true;
+}
+
+// The destination is complete and in place; from here on it stays whatever happens.
+bool TConversion::MoveSource() {
+    if (!settings_.MoveProcessedFiles)
+        return true;
+    if (settings_.MoveProcessedFilesFolder.empty()) {
+        TraceCall(kRoutine);
+        return false;
+    }
+    const std::string target =
+        IncludeTrailingSlash(settings_.MoveProcessedFilesFolder) + ExtractFileName(source_);
+    // Moving a file onto itself: it is already where it should go, and deleting the
+    // "old" copy would delete the only one.
+    if (TFileIdentity(target).SameAs(TFileIdentity(source_)))
+        return true;
+    if (RenameFile(source_, target))
+        return true;
+    // Across file systems: copy under a hidden name, rename into place, then delete.
+    if (errno != EXDEV || !CopyFileReplacing(source_, target)) {
+        Report(report_, rtError, "Cannot move processed STL file");
+        return false;
+    }
+    if (!DeleteFileAt(source_)) {
+        Report(report_, rtError, "Cannot delete old processed STL file");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool ConvertSTLFile(const std::string& sourceFile, const TSTLConvertSettings& settings,
+                    const std::string& destinationFile, const TReportFunction& reportFunction) {
+    return Guarded(kRoutine, false, [&] {
+        TConversion conversion(sourceFile, settings, reportFunction);
+        return conversion.Run(destinationFile);
+    });
+}
