@@ -86,7 +86,8 @@ private:
 // loaders write back stays in memory. False with the reason on err.
 bool LoadBatchSettings(TMainSettings& main, TSTLConvertSettings& settings, std::ostream& err) {
     const std::string path = TSettingsStore::DefaultPath();
-    if (!TSettingsStore::Global().Load(path)) {
+    // The command line never writes the settings file, not even to set a foreign one aside.
+    if (!TSettingsStore::Global().Load(path, false)) {
         err << "caplin-cli: cannot read the settings file " << path << '\n';
         return false;
     }

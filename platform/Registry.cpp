@@ -207,7 +207,7 @@ std::string TSettingsStore::Fold(const std::string& text) {
     return FoldKeyName(text);
 }
 
-bool TSettingsStore::Load(const std::string& path) {
+bool TSettingsStore::Load(const std::string& path, bool setForeignAside) {
     return Guarded("TSettingsStore.Load", false, [&] {
         const std::string source = path.empty() ? DefaultPath() : path;
         std::lock_guard<std::mutex> lock(mutex_);
@@ -238,6 +238,11 @@ bool TSettingsStore::Load(const std::string& path) {
         }
         // Not ours to overwrite: the next save would destroy whatever the user kept there.
         keys_.clear();
+        if (!setForeignAside) {
+            ::close(fd);
+            TraceLoad(source + " is not a settings file");
+            return false;
+        }
         const std::string aside = CorruptName(source);
         const bool moved = RenameFile(source, aside);
         ::close(fd);

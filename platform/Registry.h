@@ -47,8 +47,9 @@ public:
     // Lines that cannot be parsed are skipped with a trace line naming file and line. A file
     // that is not a settings file at all is renamed to <file>.corrupt-<date> (traced) and
     // the store starts empty. Remembers path for Save(). False only when the file exists
-    // but cannot be read.
-    bool Load(const std::string& path);
+    // but cannot be read. Readers that never save (the command line) pass
+    // setForeignAside = false: a foreign file is then left where it is and Load fails.
+    bool Load(const std::string& path, bool setForeignAside = true);
 
     // Parses settings-file text (UTF-8 with or without BOM, or UTF-16LE with BOM) into the
     // store, replacing its content; source names the text in trace lines. Returns false
@@ -96,7 +97,10 @@ public:
     // key does not exist and may not be created.
     bool OpenKey(const std::string& path, bool canCreate);
     bool KeyExists(const std::string& path) const { return store_.KeyExists(path); }
-    void CloseKey() { current_.clear(); open_ = false; }
+    void CloseKey() {
+        current_.clear();
+        open_ = false;
+    }
     bool IsOpen() const { return open_; }
     const std::string& CurrentPath() const { return current_; }
 

@@ -197,6 +197,16 @@ TEST_F(ConvertCommandTest, AnUnreadableSettingsFileIsASettingsProblem) {
     EXPECT_EQ(out, "");
 }
 
+TEST_F(ConvertCommandTest, AForeignSettingsFileIsLeftWhereItIs) {
+    // The window would set it aside; the command line never writes the settings file.
+    WriteText(registry, "notes, not settings\n");
+    EXPECT_EQ(Run({"convert", "--dest", dir.File("out"), "a.stl"}), CLI_EXIT_USAGE);
+    EXPECT_NE(err.find("cannot read the settings file " + registry), std::string::npos) << err;
+    EXPECT_EQ(ReadText(registry), "notes, not settings\n");
+    for (const auto& entry : fs::directory_iterator(fs::path(registry).parent_path()))
+        EXPECT_EQ(entry.path().filename().string().find(".corrupt-"), std::string::npos);
+}
+
 TEST_F(ConvertCommandTest, ConvertsAsABatchRunWithTheStoredSettings) {
     REQUIRE_REAL_STL_FILES();
     const auto sources = RealSources(2);

@@ -170,6 +170,20 @@ TEST(SettingsFile, EmptyFileIsAnEmptyStore) {
     EXPECT_EQ(FolderEntries(dir.Path().string()), std::vector<std::string>{"registry.reg"});
 }
 
+TEST(SettingsFile, AReaderThatNeverSavesLeavesAForeignFileInPlace) {
+    TempDir dir;
+    const std::string path = dir.File("registry.reg");
+    WriteText(path, "my notes\n");
+    TSettingsStore store;
+    TraceCapture trace;
+    EXPECT_FALSE(store.Load(path, false));
+    EXPECT_TRUE(store.KeyPaths().empty());
+    EXPECT_EQ(FolderEntries(dir.Path().string()), std::vector<std::string>{"registry.reg"});
+    EXPECT_EQ(ReadText(path), "my notes\n");
+    EXPECT_EQ(trace.Lines(), std::vector<std::string>{"vlm: Error in TSettingsStore.Load - " +
+                                                      path + " is not a settings file."});
+}
+
 TEST(SettingsFile, ForeignFileIsRenamedAsideNotOverwritten) {
     TempDir dir;
     const std::string path = dir.File("registry.reg");
