@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Converting a batch of STL files against copying the same files: the whole
 # `caplin-cli convert` run may take at most twice as long as `cp` into an empty folder
-# on the same disk. Prints both times (best of RUNS, default 5) and their ratio; exits 1 when the
-# ratio is above LIMIT.
+# on the same disk. Prints both times (best of RUNS, default 5) and their ratio; exits 1
+# when the ratio is above LIMIT (default 2.0).
 #
 #   bench/convert_vs_cp.sh            # 1000 files of 1000 blocks
 #   FILES=200 BLOCKS=500 RUNS=5 bench/convert_vs_cp.sh
@@ -122,7 +122,7 @@ for ((run = 1; run <= runs; run++)); do
 done
 ratio=$(awk -v a="$convert" -v b="$copy" 'BEGIN { printf "%.2f", a / b }')
 
-echo "caplin-cli convert: ${convert} s   cp: ${copy} s   ratio: ${ratio} (limit ${limit})"
+echo "caplin-cli convert: ${convert} s   cp: ${copy} s   ratio: ${ratio} (limit ${limit}, hex items: $((hex ? 2 : 0)))"
 if [ -s "$CAPLIN_TRACE" ]; then
     echo "trace lines written during the runs:" >&2
     head -5 "$CAPLIN_TRACE" >&2
