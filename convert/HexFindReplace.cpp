@@ -1,5 +1,7 @@
 #include "convert/HexFindReplace.h"
 
+#include <cstring>
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -132,12 +134,15 @@ bool HexFindAndReplaceItem(uint8_t* buffer, int32_t length, int32_t numBytes, in
             TraceError("HexFindAndReplaceItem", "invalid arguments");
             return false;
         }
+        // memchr jumps to the candidates; the result is that of a byte-by-byte scan in
+        // increasing order, which every block of every conversion pays for.
+        uint8_t* const end = buffer + length;
         if (numBytes == 1) {
             const uint8_t find = LowByte(findHex);
             const uint8_t replace = LowByte(replaceHex);
-            for (int32_t i = 0; i < length; ++i)
-                if (buffer[i] == find)
-                    buffer[i] = replace;
+            for (uint8_t* at = buffer;
+                 (at = static_cast<uint8_t*>(std::memchr(at, find, size_t(end - at)))) != nullptr;)
+                *at++ = replace;
             return true;
         }
         // A pair is written high byte first. The scan moves one byte on after a
@@ -147,11 +152,16 @@ bool HexFindAndReplaceItem(uint8_t* buffer, int32_t length, int32_t numBytes, in
         const uint8_t findLow = LowByte(findHex);
         const uint8_t replaceHigh = HighByte(replaceHex);
         const uint8_t replaceLow = LowByte(replaceHex);
-        for (int32_t i = 0; i + 1 < length; ++i) {
-            if (buffer[i] == findHigh && buffer[i + 1] == findLow) {
-                buffer[i] = replaceHigh;
-                buffer[i + 1] = replaceLow;
+        uint8_t* const last = end - 1; // the last position a pair can start at
+        for (uint8_t* at = buffer; at < last;) {
+            at = static_cast<uint8_t*>(std::memchr(at, findHigh, size_t(last - at)));
+            if (at == nullptr)
+                break;
+            if (at[1] == findLow) {
+                at[0] = replaceHigh;
+                at[1] = replaceLow;
             }
+            ++at;
         }
         return true;
     });

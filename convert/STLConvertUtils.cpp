@@ -24,7 +24,7 @@ constexpr const char* kRoutine = "ConvertSTLFile";
 
 // Blocks are written a buffer at a time; the whole file is thrown away on any failure, so
 // nothing is lost by holding them back.
-constexpr size_t kWriteBufferSize = 64 * 1024;
+constexpr size_t kWriteBufferSize = 1024 * 1024;
 
 // Values of the choice settings 1, 2, ... (0 keeps the source's value).
 constexpr const char* kCodePageNumbers[] = {"437", "850", "860", "863", "865"};
@@ -223,7 +223,12 @@ bool TConversion::Run(const std::string& destinationFile) {
     }
 
     const std::string partFile = PartFileName(destination_);
-    writer_->SetWriteBufferSize(kWriteBufferSize);
+    // Big enough for the whole file in the usual case: one write for the blocks, one for
+    // the header.
+    writer_->SetWriteBufferSize(std::min<size_t>(
+        kWriteBufferSize,
+        size_t(std::max<uint32_t>(1, reader_->GetTextAndTimingInformationCount())) *
+            TTI_BLOCK_SIZE));
     if (writer_->OpenFile(partFile) != STATUS_OK) {
         // Left by a process that had our id and ended before it could remove it.
         if (!FileExists(partFile) || !DeleteFileAt(partFile) ||

@@ -174,10 +174,14 @@ TStatus TSTLReader::GetTextAndTimingInformation(uint32_t index, uint8_t*& tti) {
 // Fills the window from offset on, never past the last counted block; false when not even
 // the block at offset arrives.
 bool TSTLReader::ReadAhead(int64_t offset) {
-    if (!ahead_)
-        ahead_ = std::make_unique_for_overwrite<uint8_t[]>(size_t(STL_READ_AHEAD_SIZE));
-    aheadLength_ = 0;
+    // Sized to what the file holds, up to the window's size: a typical file is then read
+    // in one call and a small one costs no large allocation.
     const int64_t want = std::min(STL_READ_AHEAD_SIZE, BlocksEnd(ttiCount_) - offset);
+    if (!ahead_ || aheadCapacity_ < want) {
+        ahead_ = std::make_unique_for_overwrite<uint8_t[]>(size_t(want));
+        aheadCapacity_ = want;
+    }
+    aheadLength_ = 0;
     const int64_t got = file_.ReadAt(offset, ahead_.get(), want);
     if (got < TTI_BLOCK_SIZE)
         return false;

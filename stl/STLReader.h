@@ -23,7 +23,7 @@ constexpr int32_t STL_REPORT_BAD_DISK_FORMAT_CODE = 203;
 constexpr int32_t STL_REPORT_BAD_SIZE = 401;
 
 // How many bytes of TTI blocks the reader fetches with one read.
-constexpr int64_t STL_READ_AHEAD_SIZE = 64 * 1024;
+constexpr int64_t STL_READ_AHEAD_SIZE = 1024 * 1024;
 
 class TSTLReader {
 public:
@@ -67,6 +67,7 @@ private:
     std::unique_ptr<uint8_t[]> ahead_;
     int64_t aheadOffset_ = 0;
     int64_t aheadLength_ = 0;
+    int64_t aheadCapacity_ = 0;
     uint32_t ttiCount_ = 0;
     int32_t frameRate_ = 0;
     TSTLReportCallback callback_ = nullptr;

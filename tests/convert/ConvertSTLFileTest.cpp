@@ -287,7 +287,7 @@ INSTANTIATE_TEST_SUITE_P(
             "WriteFailsHalfWay",
             [](T& f) {
                 // More blocks than the writer holds back, so some are written early.
-                f.WriteSource(std::vector<std::vector<uint8_t>>(600, MakeTti(1, "x")));
+                f.WriteSource(std::vector<std::vector<uint8_t>>(9000, MakeTti(1, "x")));
                 FileFaults().BeforeWrite = [&f](const std::string& path, int64_t) {
                     return path.rfind(f.dstFolder, 0) != 0;
                 };
@@ -663,7 +663,8 @@ INSTANTIATE_TEST_SUITE_P(Convert, FieldSource, ::testing::ValuesIn(FieldCases())
 class ConvertVisibility : public ConvertFixture {};
 
 TEST_F(ConvertVisibility, NoStlFileIsVisibleWhileWriting) {
-    WriteSource(std::vector<std::vector<uint8_t>>(1500, MakeTti(1, "Block")));
+    // More blocks than the writer holds back at once.
+    WriteSource(std::vector<std::vector<uint8_t>>(9000, MakeTti(1, "Block")));
     int writes = 0;
     std::vector<std::string> seen;
     FileFaults().BeforeWrite = [&](const std::string&, int64_t) {

@@ -59,12 +59,14 @@ protected:
 };
 
 TEST_F(Buffering, ReaderFetchesWindowsAndHandsOutCopies) {
-    const auto blocks = Numbered(1200); // three windows of 64 KiB
-    WriteStl(path, MakeGsi(1200), blocks);
+    const uint32_t perWindow = uint32_t(STL_READ_AHEAD_SIZE / TTI_BLOCK_SIZE);
+    const uint32_t count = 2 * perWindow + perWindow / 2; // two and a half windows
+    const auto blocks = Numbered(int(count));
+    WriteStl(path, MakeGsi(int(count)), blocks);
     TSTLReader reader;
     ASSERT_EQ(reader.OpenFile(path, true), STATUS_OK);
     CountReads();
-    for (uint32_t i = 0; i < 1200; ++i) {
+    for (uint32_t i = 0; i < count; ++i) {
         uint8_t* tti = nullptr;
         ASSERT_EQ(reader.GetTextAndTimingInformation(i, tti), STATUS_OK);
         ASSERT_EQ(Copy(tti), blocks[i]) << i;
@@ -72,7 +74,7 @@ TEST_F(Buffering, ReaderFetchesWindowsAndHandsOutCopies) {
     }
     EXPECT_EQ(reads, 3);
     // Out of order, and again after the edits: still the file's bytes.
-    for (uint32_t i : {0u, 1199u, 600u, 511u, 512u, 0u}) {
+    for (uint32_t i : {0u, count - 1, count / 2, perWindow - 1, perWindow, 0u}) {
         uint8_t* tti = nullptr;
         ASSERT_EQ(reader.GetTextAndTimingInformation(i, tti), STATUS_OK);
         EXPECT_EQ(Copy(tti), blocks[i]) << i;
