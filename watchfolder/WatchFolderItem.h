@@ -1,0 +1,40 @@
+// One watch folder of the list: its settings, its polling thread while started, and the
+// queue of files the thread found, converted one at a time on the main thread.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "stl/STLUtils.h"
+#include "watchfolder/STLWatchFolderUtils.h"
+#include "watchfolder/WatchFolderSTLConvertSettings.h"
+
+class TWatchFolderItem {
+public:
+    TWatchFolderItem();
+    // The owner always calls Stop first; a thread still running is stopped here too rather
+    // than left calling into a destroyed item.
+    ~TWatchFolderItem();
+    TWatchFolderItem(const TWatchFolderItem&) = delete;
+    TWatchFolderItem& operator=(const TWatchFolderItem&) = delete;
+
+    bool Start();
+    bool Stop();
+    bool IsStarted() const { return Thread != nullptr; }
+    bool GetNextFileForProcessing(std::string& fileName);
+    bool ProcessNextFile();
+    void NewWatchFolderSTLFile(const std::string& fileName); // called on the polling thread
+    size_t PendingCount();
+
+    TWatchFolderSTLConvertSettings Settings;
+    std::unique_ptr<TSTLWatchFolderThread> Thread;
+    TReportFunction ReportFunction;
+    int32_t CheckIntervalMS = 100;
+
+private:
+    std::mutex Lock;
+    std::deque<std::string> PendingFiles;
+};

@@ -1,0 +1,44 @@
+// The watch-folder list of the Watch Folder page without the window: its registry form,
+// the frame-rate policy, arming and disarming, and the pass of the arm loop that converts
+// one queued file per folder. The window and `caplin-cli watch` both drive it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "stl/STLUtils.h"
+#include "watchfolder/WatchFolderItem.h"
+
+class TWatchFolderList {
+public:
+    std::vector<std::unique_ptr<TWatchFolderItem>> Items;
+    int32_t WatchFolderCheckIntervalMS = 5000;
+    // Handed to every item that is added or loaded.
+    TReportFunction ReportFunction;
+    TLogFunction LogFunction;
+
+    // Reads "WatchFoldersCount", "WatchFolderCheckIntervalMS" (written back when missing)
+    // and every "WF_<n>\" entry; an entry that fails to load is left out. Entries take the
+    // window-wide frame-rate policy.
+    bool LoadRegistryWatchFolders(int32_t fpsSource, const std::string& fps);
+    bool SaveRegistryWatchFolders() const;
+    bool ClearWatchFolderList(); // stops nothing: callers stop first
+    bool IsWatchFolderInList(const std::string& watchFolder,
+                             const std::string& destinationFolder) const;
+    // Normalises the policy (source 0 or 1, "STL25.01" or "STL30.01") and writes it into
+    // editing (when given) and every item.
+    bool UpdateWatchFolderFPS(int32_t fpsSource, const std::string& fps,
+                              TSTLConvertSettings* editing = nullptr);
+    // Starts every item in order. If one fails, the items already started are stopped again
+    // so nothing stays half armed.
+    bool StartWatchFolderObjects();
+    bool StopWatchFolderObjects();
+    // One pass of the arm loop: for each item in order, the first queued file is logged
+    // ("Converting STL file : " + path) and converted; a failure is reported as Error
+    // "Error converting STL file " + path. Returns the number of files taken.
+    int ProcessPass();
+    // A new item set up as Add does (interval, report function), settings copied.
+    std::unique_ptr<TWatchFolderItem> NewItem(const TSTLConvertSettings& settings) const;
+};

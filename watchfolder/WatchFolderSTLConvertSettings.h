@@ -1,0 +1,19 @@
+// The conversion settings of one watch folder: the batch settings plus the watched folder
+// and a free-text comment.
+#pragma once
+
+#include <string>
+
+#include "convert/STLConvertSettings.h"
+
+class TWatchFolderSTLConvertSettings : public TSTLConvertSettings {
+public:
+    bool Assign(const TSTLConvertSettings& source) override;
+    bool LoadFromRegistry(const std::string& key, const std::string& hexFindReplaceSubKey,
+                          const std::string& subtitleFileTypeSubKey) override;
+    bool SaveToRegistry(const std::string& key, const std::string& hexFindReplaceSubKey,
+                        const std::string& subtitleFileTypeSubKey) const override;
+
+    std::string WatchFolder;
+    std::string Comment;
+};
