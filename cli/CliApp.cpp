@@ -4,6 +4,7 @@
 
 #include "cli/ConvertCommand.h"
 #include "cli/InfoCommand.h"
+#include "cli/WatchCommand.h"
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     TCliRun run{out, err};
@@ -15,6 +16,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     // Each subcommand registers itself; its callback runs inside parse and sets the status.
     AddInfoCommand(app, run);
     AddConvertCommand(app, run);
+    AddWatchCommand(app, run);
 
     try {
         app.parse(argc, argv);

@@ -6,11 +6,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/CliSettings.h"
 #include "convert/STLConvertSettings.h"
 #include "convert/STLConvertUtils.h"
-#include "lang/STLCustomLangUtils.h"
 #include "logs/LogsAndMessages.h"
-#include "logs/MainSettings.h"
 #include "platform/Registry.h"
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
@@ -61,48 +60,14 @@ private:
     std::string line_;
 };
 
-// Standard output of the run: each line as it happens, without the file's timestamp.
-class TConsoleObserver : public TLogsObserver {
-public:
-    TConsoleObserver(std::ostream& out, TProgressBar& progress) : out_(out), progress_(progress) {}
-
-    void LogLineWritten(const std::string& text) override { Print(text); }
-    void MessageLineWritten(int32_t type, const std::string& text) override {
-        Print(ReportTypeToString(type) + " - " + text);
-    }
-
-private:
-    void Print(const std::string& line) {
-        progress_.Hide();
-        out_ << line << '\n' << std::flush;
-        progress_.Draw();
-    }
-
-    std::ostream& out_;
-    TProgressBar& progress_;
-};
-
 // Loads what the window's start-up loads for a Batch run. Nothing is saved: what the
 // loaders write back stays in memory. False with the reason on err.
 bool LoadBatchSettings(TMainSettings& main, TSTLConvertSettings& settings, std::ostream& err) {
-    const std::string path = TSettingsStore::DefaultPath();
-    // The command line never writes the settings file, not even to set a foreign one aside.
-    if (!TSettingsStore::Global().Load(path, false)) {
-        err << "caplin-cli: cannot read the settings file " << path << '\n';
+    if (!LoadStartupSettings(main, err))
         return false;
-    }
-    main = DefaultMainSettings(0, 0);
-    if (!LoadMainSettings(main, false)) {
-        err << "caplin-cli: cannot load the main settings from " << path << '\n';
-        return false;
-    }
-    SetCustomLanguageListToDefault();
-    if (!LoadCustomLanguageListFromRegistry(STL_CUSTOM_LANGUAGES_KEY)) {
-        err << "caplin-cli: cannot load the custom language names from " << path << '\n';
-        return false;
-    }
     if (!settings.LoadFromRegistry(kBatchKey, kHexFindReplaceSubKey, kSubtitleFileTypeSubKey)) {
-        err << "caplin-cli: cannot load the batch converter settings from " << path << '\n';
+        err << "caplin-cli: cannot load the batch converter settings from "
+            << TSettingsStore::DefaultPath() << '\n';
         return false;
     }
     // The window's settings panel always writes these into the Batch settings.
@@ -133,12 +98,11 @@ int RunConvert(const TConvertOptions& options, std::ostream& out, std::ostream& 
         }
 
         TProgressBar progress(err, options.Progress);
-        TConsoleObserver console(out, progress);
+        TConsoleObserver console(out);
+        console.BeforeLine = [&progress] { progress.Hide(); };
+        console.AfterLine = [&progress] { progress.Draw(); };
         TLogsAndMessages logs;
-        logs.LogsOutputFolder = main.LogsOutputFolder;
-        logs.MessagesOutputFolder = main.MessagesOutputFolder;
-        logs.MessagesFilterIndex = main.MessagesFilterIndex;
-        logs.CurrentPage = pgBatch;
+        SetUpPageLogs(logs, main, pgBatch);
         logs.SetObserver(&console);
         const TReportFunction report = logs.ReportSink();
 

@@ -1,0 +1,40 @@
+// What the commands that run like a page of the window share: the settings file loaded the
+// way the window's start-up loads it (but never written), and the page's log and message
+// lines printed on standard output as they happen.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "logs/LogsAndMessages.h"
+#include "logs/MainSettings.h"
+
+// Loads the settings file read-only (a foreign file is left where it is), then the main
+// values and the custom language names. What the loaders would write back stays in memory.
+// False with the reason on err.
+bool LoadStartupSettings(TMainSettings& main, std::ostream& err);
+
+// The sinks of one page, writing the daily files into the stored folders.
+void SetUpPageLogs(TLogsAndMessages& logs, const TMainSettings& main, int32_t page);
+
+// Standard output of a run: every operation-log line as its text and every message line as
+// "<Type> - <text>", without the files' timestamps, flushed line by line so that a pipe or
+// the journal sees each line when it happens.
+class TConsoleObserver : public TLogsObserver {
+public:
+    explicit TConsoleObserver(std::ostream& out) : out_(out) {}
+
+    // Run around every printed line (a progress bar on the terminal steps aside).
+    std::function<void()> BeforeLine;
+    std::function<void()> AfterLine;
+
+    void LogLineWritten(const std::string& text) override;
+    void MessageLineWritten(int32_t type, const std::string& text) override;
+
+private:
+    void Print(const std::string& line);
+
+    std::ostream& out_;
+};
