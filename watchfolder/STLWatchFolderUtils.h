@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -33,6 +34,11 @@ struct TFileStamp {
 // mount): a stamp that changed, or was never seen, counts as in use.
 bool IsFileOpen(const std::string& path, TFileStamp* previous = nullptr);
 
+// Test hook: when set, called with the path instead of asking the kernel for the lease; its
+// result is the error the kernel would give (0: lease granted; EAGAIN: a writer holds the
+// file; EACCES or EINVAL: no lease possible here, so the stamps decide).
+std::function<int(const std::string& path)>& LeaseFault();
+
 class TSTLWatchFolderThread {
 public:
     // Starts the thread at once, inactive. The interval is clamped to 100 .. 3,600,000 ms.
@@ -50,8 +56,9 @@ public:
     int32_t CheckIntervalMS() const { return checkIntervalMS_; }
     bool Active() const { return active_; }
 
-    // One pass of the loop's scan (exposed for tests and benchmarks).
-    void Scan();
+    // One pass of the loop's scan (exposed for tests and benchmarks). False after a failure
+    // (traced as the loop's), which ends the loop when it happens there.
+    bool Scan();
 
 private:
     void Execute();
@@ -63,6 +70,9 @@ private:
     std::unordered_set<std::string> previousScan_;
     // Stamps of names skipped as in use, for folders where no lease can be taken.
     std::unordered_map<std::string, TFileStamp> pendingStamps_;
+    std::unordered_map<std::string, TFileStamp> stillPending_; // reused by each pass
+    // Held for a whole pass, so a pass called from outside never meets the loop's.
+    std::mutex scanLock_;
     TNewFileCallback onNewFile_;
     std::atomic<bool> active_{false};
     int32_t checkIntervalMS_ = kMinCheckIntervalMS;

@@ -1,0 +1,290 @@
+// The watch-folder list without the window: its registry form, the frame-rate policy,
+// arming and disarming, and the pass of the arm loop.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/Registry.h"
+#include "tests/watchfolder/WatchFolderTestSupport.h"
+#include "watchfolder/WatchFolderList.h"
+
+using namespace testsupport;
+using namespace wftest;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string EntryKey(int n) {
+    return std::string(kWatchFolderKey) + "WF_" + std::to_string(n);
+}
+
+class List : public ::testing::Test {
+protected:
+    List() {
+        TSettingsStore::Global().Clear();
+        list.ReportFunction = [this](int32_t type, const char* text) {
+            reports.emplace_back(type, text);
+            return STATUS_OK;
+        };
+        list.LogFunction = [this](const char* text) {
+            logs.emplace_back(text);
+            return STATUS_OK;
+        };
+    }
+    // An item watching folder (created) and writing into folder + ".out" (created).
+    TWatchFolderItem& Add(const std::string& folder, const std::string& comment = "") {
+        TWatchFolderSTLConvertSettings settings;
+        settings.WatchFolder = dir.File(folder);
+        settings.Comment = comment;
+        MakeConvertible(settings, dir.File(folder + ".out"));
+        fs::create_directories(settings.WatchFolder);
+        fs::create_directories(settings.DestinationFolder);
+        list.Items.push_back(list.NewItem(settings));
+        return *list.Items.back();
+    }
+    std::vector<bool> Started() const {
+        std::vector<bool> started;
+        for (const auto& item : list.Items)
+            started.push_back(item->IsStarted());
+        return started;
+    }
+    static int32_t StoredInteger(const std::string& key, const std::string& name) {
+        TRegistry registry;
+        int32_t value = -1;
+        EXPECT_TRUE(registry.OpenKey(key, false) && registry.ReadInteger(name, value)) << name;
+        return value;
+    }
+
+    TraceCapture trace;
+    TempDir dir;
+    std::vector<std::pair<int32_t, std::string>> reports;
+    std::vector<std::string> logs;
+    TWatchFolderList list;
+};
+
+TEST_F(List, RegistryRoundTripOfTwoEntries) {
+    Add("a", "first")
+        .Settings.HexFindAndReplaceItems.push_back(
+            std::make_unique<THexFindAndReplaceValue>(THexFindAndReplaceValue{2, 0x4142, 0x4344}));
+    Add("b", "second").Settings.OverrideDestination = true;
+    ASSERT_TRUE(list.SaveRegistryWatchFolders());
+    EXPECT_EQ(StoredInteger(kWatchFolderKey, "WatchFoldersCount"), 2);
+
+    TWatchFolderList loaded;
+    ASSERT_TRUE(loaded.LoadRegistryWatchFolders(1, "STL30.01"));
+    ASSERT_EQ(loaded.Items.size(), 2u);
+    EXPECT_EQ(loaded.WatchFolderCheckIntervalMS, 5000);
+    EXPECT_EQ(StoredInteger(kWatchFolderKey, "WatchFolderCheckIntervalMS"), 5000);
+    for (size_t n = 0; n < 2; ++n) {
+        const auto& settings = loaded.Items[n]->Settings;
+        EXPECT_EQ(settings.WatchFolder, list.Items[n]->Settings.WatchFolder);
+        EXPECT_EQ(settings.Comment, list.Items[n]->Settings.Comment);
+        EXPECT_EQ(settings.DestinationFolder, list.Items[n]->Settings.DestinationFolder);
+        EXPECT_EQ(settings.OverrideDestination, n == 1);
+        EXPECT_EQ(settings.FramesPerSecondSource, 1);
+        EXPECT_EQ(settings.FramesPerSecond, "STL30.01");
+        EXPECT_EQ(loaded.Items[n]->CheckIntervalMS, 5000);
+    }
+    ASSERT_EQ(loaded.Items[0]->Settings.HexFindAndReplaceItems.size(), 1u);
+    EXPECT_EQ(loaded.Items[0]->Settings.HexFindAndReplaceItems[0]->ReplaceHex, 0x4344);
+}
+
+TEST_F(List, CountBeyondTheStoredEntriesLoadsEmptyEntriesThatArmHarmlessly) {
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey(kWatchFolderKey, true));
+    registry.WriteInteger("WatchFoldersCount", 50);
+    registry.WriteInteger("WatchFolderCheckIntervalMS", 100);
+    for (int n = 0; n < 3; ++n) {
+        ASSERT_TRUE(registry.OpenKey(EntryKey(n), true));
+        registry.WriteString("WatchFolder", dir.File("in" + std::to_string(n)));
+    }
+    ASSERT_TRUE(list.LoadRegistryWatchFolders(1, "STL25.01"));
+    ASSERT_EQ(list.Items.size(), 50u);
+    for (size_t n = 0; n < 50; ++n)
+        EXPECT_EQ(list.Items[n]->Settings.WatchFolder,
+                  n < 3 ? dir.File("in" + std::to_string(n)) : "");
+    ASSERT_TRUE(list.StartWatchFolderObjects());
+    EXPECT_EQ(list.Items[49]->Thread->WatchFolder(), "") << "never the root folder";
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    EXPECT_EQ(list.ProcessPass(), 0);
+    EXPECT_TRUE(list.StopWatchFolderObjects());
+    EXPECT_TRUE(trace.Lines().empty());
+}
+
+// Values of the list key as stored, and what the load makes of them.
+struct TKeyCase {
+    const char* name;
+    std::function<void(TRegistry&)> store;
+    size_t items;
+    int32_t interval;       // read into the list and its items
+    int32_t storedInterval; // afterwards in the store
+};
+
+void PrintTo(const TKeyCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ListKey : public List, public ::testing::WithParamInterface<TKeyCase> {};
+
+TEST_P(ListKey, LoadsWhatIsReadableAndWritesTheIntervalBack) {
+    TRegistry registry;
+    for (int n = 0; n < 3; ++n)
+        ASSERT_TRUE(registry.OpenKey(EntryKey(n), true));
+    ASSERT_TRUE(registry.OpenKey(kWatchFolderKey, true));
+    GetParam().store(registry);
+    ASSERT_TRUE(list.LoadRegistryWatchFolders(0, "STL25.01"));
+    EXPECT_EQ(list.Items.size(), GetParam().items);
+    EXPECT_EQ(list.WatchFolderCheckIntervalMS, GetParam().interval);
+    for (const auto& item : list.Items)
+        EXPECT_EQ(item->CheckIntervalMS, GetParam().interval);
+    EXPECT_EQ(StoredInteger(kWatchFolderKey, "WatchFolderCheckIntervalMS"),
+              GetParam().storedInterval);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    List, ListKey,
+    ::testing::Values(TKeyCase{"NothingStored", [](TRegistry&) {}, 0, 5000, 5000},
+                      TKeyCase{"BothStored",
+                               [](TRegistry& r) {
+                                   r.WriteInteger("WatchFoldersCount", 3);
+                                   r.WriteInteger("WatchFolderCheckIntervalMS", 2500);
+                               },
+                               3, 2500, 2500},
+                      TKeyCase{"CountAsText",
+                               [](TRegistry& r) {
+                                   r.WriteString("WatchFoldersCount", "3");
+                                   r.WriteInteger("WatchFolderCheckIntervalMS", 2500);
+                               },
+                               0, 2500, 2500},
+                      TKeyCase{"IntervalAsText",
+                               [](TRegistry& r) {
+                                   r.WriteInteger("WatchFoldersCount", 2);
+                                   r.WriteString("WatchFolderCheckIntervalMS", "250");
+                               },
+                               2, 5000, 5000},
+                      TKeyCase{"NegativeCount",
+                               [](TRegistry& r) { r.WriteInteger("WatchFoldersCount", -4); }, 0,
+                               5000, 5000},
+                      TKeyCase{"ImpossibleCount",
+                               [](TRegistry& r) { r.WriteInteger("WatchFoldersCount", INT32_MAX); },
+                               1024, 5000, 5000}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+struct TFpsCase {
+    int32_t source;
+    const char* fps;
+    int32_t expectedSource;
+    const char* expectedFps;
+};
+
+class Fps : public List, public ::testing::WithParamInterface<TFpsCase> {};
+
+TEST_P(Fps, PolicyIsNormalisedIntoEditingAndEveryEntry) {
+    Add("a");
+    Add("b");
+    TWatchFolderSTLConvertSettings editing;
+    ASSERT_TRUE(list.UpdateWatchFolderFPS(GetParam().source, GetParam().fps, &editing));
+    for (const TSTLConvertSettings* settings :
+         {static_cast<TSTLConvertSettings*>(&editing),
+          static_cast<TSTLConvertSettings*>(&list.Items[0]->Settings),
+          static_cast<TSTLConvertSettings*>(&list.Items[1]->Settings)}) {
+        EXPECT_EQ(settings->FramesPerSecondSource, GetParam().expectedSource);
+        EXPECT_EQ(settings->FramesPerSecond, GetParam().expectedFps);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(List, Fps,
+                         ::testing::Values(TFpsCase{0, "STL30.01", 0, "STL30.01"},
+                                           TFpsCase{1, "STL25.01", 1, "STL25.01"},
+                                           TFpsCase{2, "STL30.01", 0, "STL30.01"},
+                                           TFpsCase{-1, "STL25.01", 0, "STL25.01"},
+                                           TFpsCase{1, "stl30.01", 1, "STL25.01"},
+                                           TFpsCase{1, "STL30.01 ", 1, "STL25.01"},
+                                           TFpsCase{1, "", 1, "STL25.01"}));
+
+struct TInListCase {
+    const char* watchFolder;
+    const char* destination;
+    bool found;
+};
+
+class InList : public ::testing::TestWithParam<TInListCase> {};
+
+TEST_P(InList, BothFoldersMatchTrimmedIgnoringCase) {
+    TWatchFolderList list;
+    TWatchFolderSTLConvertSettings settings;
+    settings.WatchFolder = "/srv/In";
+    settings.DestinationFolder = "/srv/Out";
+    list.Items.push_back(list.NewItem(settings));
+    EXPECT_EQ(list.IsWatchFolderInList(GetParam().watchFolder, GetParam().destination),
+              GetParam().found);
+}
+
+INSTANTIATE_TEST_SUITE_P(List, InList,
+                         ::testing::Values(TInListCase{"/srv/In", "/srv/Out", true},
+                                           TInListCase{"/srv/in", "/SRV/OUT", true},
+                                           TInListCase{" /srv/in\t", "/srv/out ", true},
+                                           TInListCase{"/srv/In", "/srv/Out2", false},
+                                           TInListCase{"/srv/In2", "/srv/Out", false},
+                                           TInListCase{"/srv/Out", "/srv/In", false}));
+
+TEST_F(List, ArmingStopsTheItemsItStartedWhenOneFails) {
+    for (const char* folder : {"a", "b", "c", "d"})
+        Add(folder);
+    ASSERT_TRUE(list.Items[2]->Start());
+    EXPECT_FALSE(list.StartWatchFolderObjects());
+    EXPECT_EQ(Started(), (std::vector<bool>{false, false, true, false}));
+    EXPECT_EQ(trace.Lines(),
+              (std::vector<std::string>{
+                  "vlm: Error in TWatchFolderItem.Start - already started.",
+                  "vlm: Error in TCaplinForm.StartWatchFolderObjects - cannot start object."}));
+}
+
+TEST_F(List, DisarmingStopsEveryItemAndTracesOneFailure) {
+    for (const char* folder : {"a", "b", "c"})
+        Add(folder);
+    ASSERT_TRUE(list.StartWatchFolderObjects());
+    EXPECT_EQ(Started(), (std::vector<bool>{true, true, true}));
+    ASSERT_TRUE(list.Items[0]->Stop());
+    EXPECT_FALSE(list.StopWatchFolderObjects());
+    EXPECT_EQ(Started(), (std::vector<bool>{false, false, false}));
+    EXPECT_EQ(trace.Lines(),
+              (std::vector<std::string>{
+                  "vlm: Error in TWatchFolderItem.Stop - already stopped.",
+                  "vlm: Error in TCaplinForm.StopWatchFolderObjects - cannot stop object."}));
+}
+
+TEST_F(List, PassConvertsOneFilePerFolderInTurn) {
+    list.WatchFolderCheckIntervalMS = 100;
+    for (const char* folder : {"a", "b"}) {
+        Add(folder);
+        for (const char* name : {"1.stl", "2.stl", "3.stl"})
+            WriteStlFile(dir.File(std::string(folder) + "/" + name));
+    }
+    ASSERT_TRUE(list.StartWatchFolderObjects());
+    ASSERT_TRUE(WaitUntil(
+        [&] { return list.Items[0]->PendingCount() == 3 && list.Items[1]->PendingCount() == 3; }));
+    EXPECT_TRUE(list.StopWatchFolderObjects());
+    for (int pass = 0; pass < 3; ++pass)
+        EXPECT_EQ(list.ProcessPass(), 2);
+    EXPECT_EQ(list.ProcessPass(), 0);
+    ASSERT_EQ(logs.size(), 6u);
+    for (size_t n = 0; n < logs.size(); ++n) {
+        const std::string prefix = "Converting STL file : " + dir.File(n % 2 ? "b/" : "a/");
+        EXPECT_EQ(logs[n].substr(0, prefix.size()), prefix) << logs[n];
+        const std::string name = fs::path(logs[n]).filename().string();
+        EXPECT_TRUE(fs::exists(dir.File(std::string(n % 2 ? "b" : "a") + ".out/" + name)));
+    }
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(List, PassReportsAFailedConversionAfterItsOwnReasons) {
+    Add("a").NewWatchFolderSTLFile(dir.File("a/gone.stl"));
+    EXPECT_EQ(list.ProcessPass(), 1);
+    EXPECT_EQ(logs, std::vector<std::string>{"Converting STL file : " + dir.File("a/gone.stl")});
+    EXPECT_EQ(reports, (decltype(reports){
+                           {rtError, "Source STL file " + dir.File("a/gone.stl") + " not found."},
+                           {rtError, "Error converting STL file " + dir.File("a/gone.stl")}}));
+}
+
+} // namespace

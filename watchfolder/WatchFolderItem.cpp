@@ -1,0 +1,77 @@
+#include "watchfolder/WatchFolderItem.h"
+
+#include "convert/STLConvertUtils.h"
+#include "platform/Trace.h"
+
+TWatchFolderItem::TWatchFolderItem() = default;
+
+TWatchFolderItem::~TWatchFolderItem() {
+    // The queue and its lock go before Thread would, so a running thread is ended first.
+    GuardedVoid("TWatchFolderItem.Destroy", [&] { Thread.reset(); });
+}
+
+bool TWatchFolderItem::Start() {
+    return Guarded("TWatchFolderItem.Start", false, [&] {
+        if (Thread) {
+            TraceError("TWatchFolderItem.Start", "already started");
+            return false;
+        }
+        Thread = std::make_unique<TSTLWatchFolderThread>(
+            Settings.WatchFolder, [this](const std::string& path) { NewWatchFolderSTLFile(path); },
+            CheckIntervalMS);
+        Thread->Activate();
+        return true;
+    });
+}
+
+bool TWatchFolderItem::Stop() {
+    return Guarded("TWatchFolderItem.Stop", false, [&] {
+        if (!Thread) {
+            TraceError("TWatchFolderItem.Stop", "already stopped");
+            return false;
+        }
+        Thread->Deactivate();
+        Thread.reset(); // waits for the pass under way; files already queued stay queued
+        return true;
+    });
+}
+
+bool TWatchFolderItem::GetNextFileForProcessing(std::string& fileName) {
+    return Guarded("TWatchFolderItem.GetNextFileForProcessing", false, [&] {
+        std::lock_guard<std::mutex> lock(Lock);
+        if (PendingFiles.empty())
+            return false;
+        fileName = PendingFiles.front();
+        return true;
+    });
+}
+
+bool TWatchFolderItem::ProcessNextFile() {
+    return Guarded("TWatchFolderItem.ProcessNextFile", false, [&] {
+        std::string path;
+        {
+            // Held for the queue alone: the polling thread never waits for a conversion.
+            std::lock_guard<std::mutex> lock(Lock);
+            if (PendingFiles.empty())
+                return false;
+            path = std::move(PendingFiles.front());
+            PendingFiles.pop_front();
+        }
+        return ConvertSTLFile(path, Settings, std::string(), ReportFunction);
+    });
+}
+
+void TWatchFolderItem::NewWatchFolderSTLFile(const std::string& fileName) {
+    GuardedVoid("TWatchFolderItem.NewWatchFolderSTLFile", [&] {
+        std::string path = fileName; // copied before the lock is taken
+        std::lock_guard<std::mutex> lock(Lock);
+        PendingFiles.push_back(std::move(path));
+    });
+}
+
+size_t TWatchFolderItem::PendingCount() {
+    return Guarded("TWatchFolderItem.PendingCount", size_t{0}, [&] {
+        std::lock_guard<std::mutex> lock(Lock);
+        return PendingFiles.size();
+    });
+}

@@ -1,0 +1,169 @@
+#include "watchfolder/WatchFolderList.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "convert/SettingsValues.h"
+#include "platform/Registry.h"
+#include "platform/TextUtils.h"
+#include "platform/Trace.h"
+
+using namespace settingsvalues;
+
+namespace {
+
+// A count beyond any real list (a damaged or hand-edited settings file) must not make
+// start-up build millions of entries.
+constexpr int32_t kMaxWatchFolderCount = 1024;
+
+std::string EntryKey(size_t index) {
+    return std::string(kWatchFolderKey) + "WF_" + std::to_string(index) + "\\";
+}
+
+// The window-wide frame-rate policy: keep (0) or force (1) one of the two rates.
+void NormaliseFPS(int32_t& fpsSource, std::string& fps) {
+    if (fpsSource != 0 && fpsSource != 1)
+        fpsSource = 0;
+    if (fps != "STL25.01" && fps != "STL30.01")
+        fps = "STL25.01";
+}
+
+void ApplyFPS(TSTLConvertSettings& settings, int32_t fpsSource, const std::string& fps) {
+    settings.FramesPerSecondSource = fpsSource;
+    settings.FramesPerSecond = fps;
+}
+
+} // namespace
+
+bool TWatchFolderList::LoadRegistryWatchFolders(int32_t fpsSource, const std::string& fps) {
+    return Guarded("TCaplinForm.LoadRegistryWatchFolders", false, [&] {
+        TRegistry registry;
+        if (!registry.OpenKey(kWatchFolderKey, true))
+            throw std::runtime_error("cannot open the watch folder key");
+        const int32_t count =
+            std::min(ReadIntegerOr(registry, "WatchFoldersCount", 0), kMaxWatchFolderCount);
+        if (!registry.ReadInteger("WatchFolderCheckIntervalMS", WatchFolderCheckIntervalMS))
+            WriteInteger(registry, "WatchFolderCheckIntervalMS", WatchFolderCheckIntervalMS);
+
+        int32_t source = fpsSource;
+        std::string rate = fps;
+        NormaliseFPS(source, rate);
+        // An entry whose key is missing loads as empty settings and is kept, so the list
+        // keeps the length it was saved with; an empty folder lists nothing when armed.
+        for (int32_t n = 0; n < count; ++n) {
+            auto item = std::make_unique<TWatchFolderItem>();
+            item->CheckIntervalMS = WatchFolderCheckIntervalMS;
+            item->ReportFunction = ReportFunction;
+            if (!item->Settings.LoadFromRegistry(EntryKey(n), kHexFindReplaceSubKey,
+                                                 kSubtitleFileTypeSubKey))
+                continue;
+            ApplyFPS(item->Settings, source, rate);
+            Items.push_back(std::move(item));
+        }
+        return true;
+    });
+}
+
+bool TWatchFolderList::SaveRegistryWatchFolders() const {
+    return Guarded("TCaplinForm.SaveRegistryWatchFolders", false, [&] {
+        TRegistry registry;
+        if (!registry.OpenKey(kWatchFolderKey, true))
+            throw std::runtime_error("cannot open the watch folder key");
+        WriteInteger(registry, "WatchFoldersCount", static_cast<int32_t>(Items.size()));
+        bool saved = true;
+        for (size_t n = 0; n < Items.size(); ++n)
+            saved = Items[n]->Settings.SaveToRegistry(EntryKey(n), kHexFindReplaceSubKey,
+                                                      kSubtitleFileTypeSubKey) &&
+                    saved;
+        return saved;
+    });
+}
+
+bool TWatchFolderList::ClearWatchFolderList() {
+    return Guarded("TCaplinForm.ClearWatchFolderList", false, [&] {
+        Items.clear();
+        return true;
+    });
+}
+
+bool TWatchFolderList::IsWatchFolderInList(const std::string& watchFolder,
+                                           const std::string& destinationFolder) const {
+    return Guarded("TCaplinForm.IsWatchFolderInList", false, [&] {
+        return std::any_of(Items.begin(), Items.end(), [&](const auto& item) {
+            return SameFoldedText(item->Settings.WatchFolder, watchFolder) &&
+                   SameFoldedText(item->Settings.DestinationFolder, destinationFolder);
+        });
+    });
+}
+
+bool TWatchFolderList::UpdateWatchFolderFPS(int32_t fpsSource, const std::string& fps,
+                                            TSTLConvertSettings* editing) {
+    return Guarded("TCaplinForm.UpdateWatchFolderFPS", false, [&] {
+        int32_t source = fpsSource;
+        std::string rate = fps;
+        NormaliseFPS(source, rate);
+        if (editing != nullptr)
+            ApplyFPS(*editing, source, rate);
+        for (const auto& item : Items)
+            ApplyFPS(item->Settings, source, rate);
+        return true;
+    });
+}
+
+bool TWatchFolderList::StartWatchFolderObjects() {
+    return Guarded("TCaplinForm.StartWatchFolderObjects", false, [&] {
+        for (size_t n = 0; n < Items.size(); ++n) {
+            if (Items[n]->Start())
+                continue;
+            TraceError("TCaplinForm.StartWatchFolderObjects", "cannot start object");
+            // Only the ones started here are stopped; the failed one is left as it was.
+            for (size_t started = 0; started < n; ++started)
+                Items[started]->Stop();
+            return false;
+        }
+        return true;
+    });
+}
+
+bool TWatchFolderList::StopWatchFolderObjects() {
+    return Guarded("TCaplinForm.StopWatchFolderObjects", false, [&] {
+        bool stopped = true;
+        // Every item is stopped even after a failure, so no thread outlives the disarm.
+        for (const auto& item : Items) {
+            if (item->Stop())
+                continue;
+            if (stopped)
+                TraceError("TCaplinForm.StopWatchFolderObjects", "cannot stop object");
+            stopped = false;
+        }
+        return stopped;
+    });
+}
+
+int TWatchFolderList::ProcessPass() {
+    return Guarded("TCaplinForm.btnWFArmClick", 0, [&] {
+        int taken = 0;
+        std::string path;
+        for (const auto& item : Items) {
+            if (!item->GetNextFileForProcessing(path))
+                continue;
+            ++taken;
+            if (LogFunction)
+                LogFunction(("Converting STL file : " + path).c_str());
+            if (!item->ProcessNextFile() && ReportFunction)
+                ReportFunction(rtError, ("Error converting STL file " + path).c_str());
+        }
+        return taken;
+    });
+}
+
+std::unique_ptr<TWatchFolderItem>
+TWatchFolderList::NewItem(const TSTLConvertSettings& settings) const {
+    return Guarded("TCaplinForm.btnWFAddClick", std::unique_ptr<TWatchFolderItem>(), [&] {
+        auto item = std::make_unique<TWatchFolderItem>();
+        item->ReportFunction = ReportFunction;
+        item->CheckIntervalMS = WatchFolderCheckIntervalMS;
+        item->Settings.Assign(settings);
+        return item;
+    });
+}
