@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/CheckPlaylistsCommand.h"
 #include "cli/ConvertCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/WatchCommand.h"
@@ -17,6 +18,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     AddInfoCommand(app, run);
     AddConvertCommand(app, run);
     AddWatchCommand(app, run);
+    AddCheckPlaylistsCommand(app, run);
 
     try {
         app.parse(argc, argv);
