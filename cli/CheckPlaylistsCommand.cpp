@@ -1,5 +1,6 @@
 #include "cli/CheckPlaylistsCommand.h"
 
+
 #include <csignal>
 #include <ctime>
 #include <pthread.h>
@@ -7,56 +8,15 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/CliSettings.h"
+#include "cli/StopSignals.h"
 #include "logs/LogsAndMessages.h"
 #include "platform/Registry.h"
 #include "platform/Trace.h"
 #include "playlist/PlaylistCheckList.h"
 
-namespace {
-
-// Holds SIGINT and SIGTERM blocked in this thread while it lives, so that one arriving
-// during an entry's check waits until the check looks for it between entries, as a press of
-// Stop waits for the entry under way.
-class TStopRequest {
-public:
-    TStopRequest() {
-        sigemptyset(&set_);
-        sigaddset(&set_, SIGINT);
-        sigaddset(&set_, SIGTERM);
-        blocked_ = pthread_sigmask(SIG_BLOCK, &set_, &previous_) == 0;
-    }
-    ~TStopRequest() {
-        if (!blocked_)
-            return;
-        // A signal that came after the last look would end the process once unblocked;
-        // the run is over anyway, so it is taken here.
-        while (Pending()) {
-        }
-        pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
-    }
-    TStopRequest(const TStopRequest&) = delete;
-    TStopRequest& operator=(const TStopRequest&) = delete;
-
-    bool Blocked() const { return blocked_; }
-
-    // Takes a pending SIGINT or SIGTERM, without waiting; true when there was one.
-    bool Pending() {
-        const timespec none{0, 0};
-        const int signal = sigtimedwait(&set_, nullptr, &none);
-        return signal == SIGINT || signal == SIGTERM;
-    }
-
-private:
-    sigset_t set_{};
-    sigset_t previous_{};
-    bool blocked_ = false;
-};
-
-} // namespace
-
 int RunCheckPlaylists(std::ostream& out, std::ostream& err) {
     return Guarded("RunCheckPlaylists", CLI_EXIT_FAILED, [&] {
-        TStopRequest stop;
+        TStopSignals stop;
         if (!stop.Blocked()) {
             err << "caplin-cli: cannot block SIGINT and SIGTERM\n";
             return CLI_EXIT_FAILED;

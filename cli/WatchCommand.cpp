@@ -1,5 +1,6 @@
 #include "cli/WatchCommand.h"
 
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -9,6 +10,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/CliSettings.h"
+#include "cli/StopSignals.h"
 #include "logs/LogsAndMessages.h"
 #include "platform/Registry.h"
 #include "platform/Trace.h"
@@ -20,56 +22,6 @@ using namespace std::chrono_literals;
 
 // The pause between two passes of the arm loop.
 constexpr std::chrono::milliseconds kPassInterval = 100ms;
-
-// Holds SIGINT and SIGTERM blocked in this thread while it lives, so they stay pending
-// until WaitForStop takes them: a signal then ends a wait at once but never cuts a
-// conversion short. Threads started meanwhile inherit the mask and never take them.
-class TStopSignals {
-public:
-    TStopSignals() {
-        sigemptyset(&set_);
-        sigaddset(&set_, SIGINT);
-        sigaddset(&set_, SIGTERM);
-        blocked_ = pthread_sigmask(SIG_BLOCK, &set_, &previous_) == 0;
-    }
-    ~TStopSignals() {
-        if (!blocked_)
-            return;
-        // A second signal sent while disarming would end the process as soon as it is
-        // unblocked; the run is over anyway, so it is taken here.
-        const timespec none{0, 0};
-        while (sigtimedwait(&set_, nullptr, &none) > 0) {
-        }
-        pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
-    }
-    TStopSignals(const TStopSignals&) = delete;
-    TStopSignals& operator=(const TStopSignals&) = delete;
-
-    bool Blocked() const { return blocked_; }
-
-    // Waits up to timeout; true when SIGINT or SIGTERM arrived (or was already pending).
-    bool WaitForStop(std::chrono::milliseconds timeout) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() < 0)
-                return false;
-            const timespec wait{time_t(left.count() / 1000000000), long(left.count() % 1000000000)};
-            const int signal = sigtimedwait(&set_, nullptr, &wait);
-            if (signal == SIGINT || signal == SIGTERM)
-                return true;
-            // EINTR: another signal was handled; wait out the rest of the pause.
-            if (signal < 0 && errno != EINTR)
-                return false;
-        }
-    }
-
-private:
-    sigset_t set_{};
-    sigset_t previous_{};
-    bool blocked_ = false;
-};
 
 } // namespace
 

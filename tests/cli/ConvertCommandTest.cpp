@@ -10,45 +10,15 @@
 #include "cli/CliApp.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
+#include "tests/cli/CliTestSupport.h"
 #include "tests/common/TestSupport.h"
 #include "tests/stl/RealFileList.h"
 
 using namespace testsupport;
+using namespace clitest;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::stringstream ss(text);
-    std::string line;
-    while (std::getline(ss, line))
-        lines.push_back(line);
-    return lines;
-}
-
-std::string Today() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[48];
-    std::snprintf(text, sizeof text, "%.4d_%.2d_%.2d", local.tm_year + 1900, local.tm_mon + 1,
-                  local.tm_mday);
-    return text;
-}
-
-// The lines of a daily file without their timestamps; every line must end in CR LF.
-std::vector<std::string> DailyLines(const std::string& path) {
-    static const std::regex timestamped(
-        R"(^\d{4}-\d{2}-\d{2}( \d{2}:\d{2}:\d{2})? (- |: )(.*)\r$)");
-    std::vector<std::string> texts;
-    for (const std::string& line : Lines(ReadText(path))) {
-        std::smatch match;
-        EXPECT_TRUE(std::regex_match(line, match, timestamped)) << line;
-        texts.push_back(match[3]);
-    }
-    return texts;
-}
 
 struct TFileStamp {
     std::vector<uint8_t> Bytes;

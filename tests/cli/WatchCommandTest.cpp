@@ -26,12 +26,14 @@
 #include "convert/STLConvertUtils.h"
 #include "lang/STLCustomLangUtils.h"
 #include "platform/TextUtils.h"
+#include "tests/cli/CliTestSupport.h"
 #include "tests/common/TestSupport.h"
 #include "tests/stl/RealFileList.h"
 
 extern char** environ;
 
 using namespace testsupport;
+using namespace clitest;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 using TClock = std::chrono::steady_clock;
@@ -40,38 +42,6 @@ namespace {
 
 // Deadlines are generous: they only bound a test that has already failed.
 constexpr auto kDeadline = 20s;
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::stringstream ss(text);
-    std::string line;
-    while (std::getline(ss, line))
-        lines.push_back(line);
-    return lines;
-}
-
-std::string Today() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[48];
-    std::snprintf(text, sizeof text, "%.4d_%.2d_%.2d", local.tm_year + 1900, local.tm_mon + 1,
-                  local.tm_mday);
-    return text;
-}
-
-// The texts of a daily file's lines, without timestamps; every line must end in CR LF.
-std::vector<std::string> DailyLines(const std::string& path) {
-    static const std::regex timestamped(
-        R"(^\d{4}-\d{2}-\d{2}( \d{2}:\d{2}:\d{2})? (- |: )(.*)\r$)");
-    std::vector<std::string> texts;
-    for (const std::string& line : SplitLines(ReadText(path))) {
-        std::smatch match;
-        EXPECT_TRUE(std::regex_match(line, match, timestamped)) << line;
-        texts.push_back(match[3]);
-    }
-    return texts;
-}
 
 std::string Program() {
     return std::string(CAPLIN_BINARY_DIR) + "/bin/caplin-cli";
@@ -554,7 +524,7 @@ TEST_P(WatchCommandSignalTest, EndsPromptlyAndCleanly) {
             continue;
         ++pollingThreads;
         std::string blocked;
-        for (const std::string& line : SplitLines(ReadText((task.path() / "status").string())))
+        for (const std::string& line : Lines(ReadText((task.path() / "status").string())))
             if (line.rfind("SigBlk:", 0) == 0)
                 blocked = TrimText(line.substr(7));
         const unsigned long long stops = (1ULL << (SIGINT - 1)) | (1ULL << (SIGTERM - 1));
