@@ -1,0 +1,287 @@
+// The main window's start-up, settings round trip, panes and close guard, run offscreen on
+// a settings file in a fresh temporary folder.
+#include <memory>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "platform/FileSystem.h"
+#include "platform/Registry.h"
+#include "platform/TextUtils.h"
+#include "tests/ui/ScriptedDialogs.h"
+#include "ui/CaplinForm.h"
+
+namespace {
+
+int32_t StoredInteger(const char* name) {
+    TRegistry registry;
+    int32_t value = -999;
+    if (registry.OpenKey(kCaplinKey, false))
+        registry.ReadInteger(name, value);
+    return value;
+}
+
+std::string StoredString(const char* name) {
+    TRegistry registry;
+    std::string value = "<missing>";
+    if (registry.OpenKey(kCaplinKey, false))
+        registry.ReadString(name, value);
+    return value;
+}
+
+int LineCount(const QPlainTextEdit* edit) {
+    return edit->toPlainText().isEmpty() ? 0 : edit->blockCount();
+}
+
+} // namespace
+
+class TCaplinFormTest : public QObject {
+    Q_OBJECT
+
+private:
+    // The system's temporary folder, before the tests point TMPDIR into their own.
+    QString systemTmp_ = QDir::tempPath();
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::string registryPath_;
+    TScriptedDialogs dialogs_;
+
+    std::unique_ptr<TCaplinForm> NewForm() { return std::make_unique<TCaplinForm>(&dialogs_); }
+
+    // Writes the store to the file and starts over from it, as the next start would.
+    void ReloadStoreFromFile() { TSettingsStore::Global().Load(registryPath_); }
+
+private Q_SLOTS:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>(systemTmp_ + "/caplin-ui-XXXXXX");
+        QVERIFY(dir_->isValid());
+        registryPath_ = dir_->filePath("registry.reg").toStdString();
+        qputenv("CAPLIN_REGISTRY", QByteArray::fromStdString(registryPath_));
+        qputenv("TMPDIR", dir_->path().toUtf8());
+        QVERIFY(TSettingsStore::Global().Load(registryPath_));
+        dialogs_ = TScriptedDialogs();
+    }
+
+    void cleanup() { dir_.reset(); }
+
+    void firstStartUsesDefaultsAndWritesOnlyAtClose() {
+        auto form = NewForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+
+        QCOMPARE(form->windowTitle(), QString("Caplin"));
+        QCOMPARE(form->MainSettings.LogsOutputFolder, GetTmpPath());
+        QCOMPARE(form->MainSettings.MessagesOutputFolder, GetTmpPath());
+        QCOMPARE(form->MainSettings.FPSSource, 1);
+        QCOMPARE(form->MainSettings.FPS, std::string("STL25.01"));
+        QCOMPARE(form->width(), 800);
+        QCOMPARE(form->height(), 785); // 750 raised to the minimum
+        QCOMPARE(form->PageControl->currentIndex(), 0);
+        QVERIFY(!FileExists(registryPath_));
+        // The lists below may create their own keys; no main value exists before the close.
+        QCOMPARE(StoredInteger("FormTop"), -999);
+        QCOMPARE(StoredString("FPS"), std::string("<missing>"));
+
+        QVERIFY(form->close());
+        QVERIFY(FileExists(registryPath_));
+        ReloadStoreFromFile();
+        QCOMPARE(StoredInteger("FormWidth"), 800);
+        QCOMPARE(StoredInteger("FormHeight"), 785);
+        QCOMPARE(StoredInteger("ActivePageIndex"), 0);
+        QCOMPARE(StoredInteger("FPSSource"), 1);
+        QCOMPARE(StoredString("FPS"), std::string("STL25.01"));
+        QCOMPARE(StoredString("LogsOutputFolder"), GetTmpPath());
+        QCOMPARE(StoredString("MessagesOutputFolder"), GetTmpPath());
+        QCOMPARE(StoredInteger("MessagesFilterIndex"), 0);
+        QCOMPARE(StoredInteger("BatchList_0_Width"), 30);
+        QCOMPARE(StoredInteger("WatchFolderList_3_Width"), 60);
+        QCOMPARE(StoredInteger("PlaylistsCheckList_2_Width"), 200);
+        QVERIFY(TSettingsStore::Global().KeyExists(kBatchKey));
+        QVERIFY(TSettingsStore::Global().KeyExists(kWatchFolderKey));
+    }
+
+    void storedValuesAreCorrected_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("fpsSource");
+        QTest::addColumn<QString>("fps");
+        QTest::addColumn<QString>("logsFolder");
+        QTest::addColumn<int>("expectedPage");
+        QTest::addColumn<int>("expectedSource");
+        QTest::addColumn<QString>("expectedFps");
+        QTest::addColumn<bool>("logsFolderKept");
+        QTest::newRow("page above") << 7 << 0 << "STL30.01"
+                                    << "." << 2 << 0 << "STL30.01" << true;
+        QTest::newRow("page below") << -3 << 1 << "STL25.01"
+                                    << "." << 0 << 1 << "STL25.01" << true;
+        QTest::newRow("source 5") << 1 << 5 << "STL30.01"
+                                  << "." << 1 << 0 << "STL30.01" << true;
+        QTest::newRow("lower-case fps") << 1 << 1 << "stl30.01"
+                                        << "." << 1 << 1 << "STL25.01" << true;
+        QTest::newRow("folder gone") << 0 << 1 << "STL25.01"
+                                     << "/no/such/folder/" << 0 << 1 << "STL25.01" << false;
+    }
+
+    void storedValuesAreCorrected() {
+        QFETCH(int, page);
+        QFETCH(int, fpsSource);
+        QFETCH(QString, fps);
+        QFETCH(QString, logsFolder);
+        QFETCH(int, expectedPage);
+        QFETCH(int, expectedSource);
+        QFETCH(QString, expectedFps);
+        QFETCH(bool, logsFolderKept);
+        // "." stands for an existing folder of the test's own.
+        const std::string folder = logsFolder == "."
+                                       ? IncludeTrailingSlash(dir_->filePath("logs").toStdString())
+                                       : logsFolder.toStdString();
+        QVERIFY(QDir().mkpath(dir_->filePath("logs")));
+        {
+            TRegistry registry;
+            QVERIFY(registry.OpenKey(kCaplinKey, true));
+            registry.WriteInteger("ActivePageIndex", page);
+            registry.WriteInteger("FPSSource", fpsSource);
+            registry.WriteString("FPS", fps.toStdString());
+            registry.WriteString("LogsOutputFolder", folder);
+        }
+
+        auto form = NewForm();
+        form->InitializeConverter();
+        QCOMPARE(form->PageControl->currentIndex(), expectedPage);
+        QCOMPARE(form->MainSettings.FPSSource, expectedSource);
+        QCOMPARE(QString::fromStdString(form->MainSettings.FPS), expectedFps);
+        const std::string expectedFolder = logsFolderKept ? folder : GetTmpPath();
+        QCOMPARE(form->MainSettings.LogsOutputFolder, expectedFolder);
+
+        form->DeinitializeConverter();
+        ReloadStoreFromFile();
+        QCOMPARE(StoredInteger("ActivePageIndex"), expectedPage);
+        QCOMPARE(StoredInteger("FPSSource"), expectedSource);
+        QCOMPARE(QString::fromStdString(StoredString("FPS")), expectedFps);
+        QCOMPARE(StoredString("LogsOutputFolder"), expectedFolder);
+    }
+
+    void filterAndCountersFollowTheMessages() {
+        auto form = NewForm();
+        form->show();
+        form->cbMessagesFilter->setCurrentIndex(3); // "Show Errors"
+        for (int32_t type : {1, 2, 3})
+            QCOMPARE(form->Logs.ReportFunction(type, "line"), STATUS_OK);
+
+        QCOMPARE(LineCount(form->memMessages), 1);
+        QCOMPARE(form->edErrors->text(), QString("1"));
+        QCOMPARE(form->edWarnings->text(), QString("0"));
+        QCOMPARE(form->edErrors->palette().color(QPalette::Base), QColor(255, 0, 0));
+        QCOMPARE(form->edErrors->palette().color(QPalette::Text), QColor(Qt::white));
+        QVERIFY(form->edWarnings->palette().color(QPalette::Base) != QColor(255, 255, 0));
+
+        form->cbMessagesFilter->setCurrentIndex(0); // "Show All"
+        QCOMPARE(LineCount(form->memMessages), 3);
+        QCOMPARE(form->edWarnings->text(), QString("1"));
+        QCOMPARE(form->edWarnings->palette().color(QPalette::Base), QColor(255, 255, 0));
+        QCOMPARE(form->edWarnings->palette().color(QPalette::Text), QColor(255, 0, 0));
+
+        form->btnMessagesClear->click();
+        QCOMPARE(LineCount(form->memMessages), 0);
+        QCOMPARE(form->edErrors->text(), QString("0"));
+        QCOMPARE(form->edErrors->palette().color(QPalette::Base),
+                 QGuiApplication::palette().color(QPalette::Base));
+
+        QCOMPARE(form->Logs.LogFunction("progress"), STATUS_OK);
+        QCOMPARE(LineCount(form->memLogs), 1);
+        QVERIFY(form->memLogs->toPlainText().endsWith(" - progress"));
+
+        // The other tab has its own lines; coming back shows the cleared ones again.
+        form->PageControl->setCurrentIndex(1);
+        QCOMPARE(LineCount(form->memMessages), 0);
+        QCOMPARE(LineCount(form->memLogs), 0);
+        form->PageControl->setCurrentIndex(0);
+        QCOMPARE(LineCount(form->memMessages), 3);
+        QCOMPARE(LineCount(form->memLogs), 1);
+
+        form->cbMessagesFilter->setCurrentIndex(2);
+        QVERIFY(form->close());
+        ReloadStoreFromFile();
+        QCOMPARE(StoredInteger("MessagesFilterIndex"), 2);
+    }
+
+    void tabChangeRefusedDuringRun() {
+        auto form = NewForm();
+        form->show();
+        form->ConversionInProgress = true;
+        form->GeneralRefresh();
+        QVERIFY(!form->Properties1->isEnabled());
+        QVERIFY(!form->Exit1->isEnabled());
+        form->PageControl->setCurrentIndex(1);
+        QCOMPARE(form->PageControl->currentIndex(), 0);
+        QCOMPARE(form->Logs.CurrentPage, 0);
+
+        form->ConversionInProgress = false;
+        form->GeneralRefresh();
+        QVERIFY(form->About1->isEnabled());
+        form->PageControl->setCurrentIndex(1);
+        QCOMPARE(form->PageControl->currentIndex(), 1);
+        QCOMPARE(form->Logs.CurrentPage, 1);
+        form->close();
+    }
+
+    void closeDuringRun_data() {
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("No") << false;
+        QTest::newRow("Yes") << true;
+    }
+
+    void closeDuringRun() {
+        QFETCH(bool, answer);
+        auto form = NewForm();
+        form->show();
+        form->ConversionInProgress = true;
+        dialogs_.YesNoAnswers.push_back(answer);
+
+        QVERIFY(!form->close()); // Yes still waits for the run to see the flag
+        QCOMPARE(dialogs_.Asked,
+                 std::vector<std::string>{
+                     "YesNo: Conversion in progress. Do you want to stop the conversion?"});
+        QCOMPARE(form->ConversionInProgress, !answer);
+        if (!answer) {
+            QTest::qWait(700);
+            QVERIFY(form->isVisible());
+            QVERIFY(!FileExists(registryPath_));
+            form->ConversionInProgress = false;
+            QVERIFY(form->close());
+            return;
+        }
+        QVERIFY(form->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 2000);
+        QVERIFY(FileExists(registryPath_));
+        QCOMPARE(dialogs_.Asked.size(), size_t(1));
+    }
+
+    void signalCloseStopsRunWithoutQuestion() {
+        auto form = NewForm();
+        form->show();
+        form->ConversionInProgress = true;
+        form->CloseWithoutQuestion();
+        QVERIFY(dialogs_.Asked.empty());
+        QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 2000);
+        QVERIFY(FileExists(registryPath_));
+    }
+
+    void playlistCheckTabHiddenAfterEveryShow() {
+        auto form = NewForm();
+        form->show();
+        QVERIFY(!form->PageControl->isTabVisible(2));
+        QVERIFY(form->PageControl->isTabVisible(1));
+        form->hide();
+        form->PageControl->setTabVisible(2, true);
+        form->show();
+        QVERIFY(!form->PageControl->isTabVisible(2));
+        form->close();
+    }
+};
+
+QTEST_MAIN(TCaplinFormTest)
+#include "CaplinFormTest.moc"

@@ -1,0 +1,51 @@
+// A stand-in for the message boxes: answers come from queues filled by the test, and every
+// question asked is recorded so the test can check what the operator would have seen.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/UserDialogs.h"
+
+class TScriptedDialogs : public IUserDialogs {
+public:
+    std::deque<bool> YesNoAnswers;
+    std::deque<std::optional<std::string>> FileAnswers;
+    std::deque<std::optional<std::string>> FolderAnswers;
+    // "Kind: title: text" per question, in order.
+    std::vector<std::string> Asked;
+
+    void ShowMessage(const std::string& text) override { Asked.push_back("Message: " + text); }
+    void ShowError(const std::string& title, const std::string& text) override {
+        Asked.push_back("Error: " + title + ": " + text);
+    }
+    bool AskYesNo(const std::string& text) override {
+        Asked.push_back("YesNo: " + text);
+        return Take(YesNoAnswers, false);
+    }
+    std::optional<std::string> ChooseFile(const std::string& title,
+                                          const std::string& filter) override {
+        Asked.push_back("File: " + title + ": " + filter);
+        return Take(FileAnswers, std::optional<std::string>());
+    }
+    std::optional<std::string> ChooseFolder(const std::string& title,
+                                            const std::string& startFolder) override {
+        Asked.push_back("Folder: " + title + ": " + startFolder);
+        return Take(FolderAnswers, std::optional<std::string>());
+    }
+    void ShowAbout(const std::string& title, const std::string& text) override {
+        Asked.push_back("About: " + title + ": " + text);
+    }
+
+private:
+    // An unscripted question is answered as a cancel would be.
+    template <class T> static T Take(std::deque<T>& queue, T fallback) {
+        if (queue.empty())
+            return fallback;
+        T answer = queue.front();
+        queue.pop_front();
+        return answer;
+    }
+};

@@ -1,0 +1,46 @@
+#include "ui/UserDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::optional<std::string> Chosen(const QString& path) {
+    if (path.isEmpty())
+        return std::nullopt;
+    return path.toStdString();
+}
+
+} // namespace
+
+void TQtUserDialogs::ShowMessage(const std::string& text) {
+    QMessageBox::information(parent_, QApplication::applicationDisplayName(), Q(text));
+}
+
+void TQtUserDialogs::ShowError(const std::string& title, const std::string& text) {
+    QMessageBox::critical(parent_, Q(title), Q(text));
+}
+
+bool TQtUserDialogs::AskYesNo(const std::string& text) {
+    return QMessageBox::question(parent_, QApplication::applicationDisplayName(), Q(text),
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<std::string> TQtUserDialogs::ChooseFile(const std::string& title,
+                                                      const std::string& filter) {
+    return Chosen(QFileDialog::getOpenFileName(parent_, Q(title), QString(), Q(filter)));
+}
+
+std::optional<std::string> TQtUserDialogs::ChooseFolder(const std::string& title,
+                                                        const std::string& startFolder) {
+    return Chosen(QFileDialog::getExistingDirectory(parent_, Q(title), Q(startFolder)));
+}
+
+void TQtUserDialogs::ShowAbout(const std::string& title, const std::string& text) {
+    QMessageBox::information(parent_, Q(title), Q(text));
+}

@@ -1,0 +1,43 @@
+// Every message box and chooser of the window goes through this interface, so tests answer
+// them from a script instead of a person.
+#pragma once
+
+#include <optional>
+#include <string>
+
+class QWidget;
+
+class IUserDialogs {
+public:
+    virtual ~IUserDialogs() = default;
+    // A plain box with an OK button.
+    virtual void ShowMessage(const std::string& text) = 0;
+    virtual void ShowError(const std::string& title, const std::string& text) = 0;
+    // A confirmation with Yes and No; true for Yes.
+    virtual bool AskYesNo(const std::string& text) = 0;
+    virtual std::optional<std::string> ChooseFile(const std::string& title,
+                                                  const std::string& filter) = 0;
+    virtual std::optional<std::string> ChooseFolder(const std::string& title,
+                                                    const std::string& startFolder) = 0;
+    // The information box of Help / About.
+    virtual void ShowAbout(const std::string& title, const std::string& text) = 0;
+};
+
+// The real boxes, modal on parent.
+class TQtUserDialogs : public IUserDialogs {
+public:
+    explicit TQtUserDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    void SetParent(QWidget* parent) { parent_ = parent; }
+
+    void ShowMessage(const std::string& text) override;
+    void ShowError(const std::string& title, const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+    std::optional<std::string> ChooseFile(const std::string& title,
+                                          const std::string& filter) override;
+    std::optional<std::string> ChooseFolder(const std::string& title,
+                                            const std::string& startFolder) override;
+    void ShowAbout(const std::string& title, const std::string& text) override;
+
+private:
+    QWidget* parent_;
+};
