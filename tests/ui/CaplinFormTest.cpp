@@ -283,5 +283,9 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TCaplinFormTest)
+int RunCaplinFormTest(int argc, char** argv) {
+    TCaplinFormTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "CaplinFormTest.moc"
