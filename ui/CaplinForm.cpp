@@ -24,7 +24,9 @@
 #include "lang/STLCustomLangUtils.h"
 #include "platform/Registry.h"
 #include "platform/Trace.h"
+#include "ui/PlaylistCheckPage.h"
 #include "ui/UserDialogs.h"
+#include "ui/WatchFolderPage.h"
 
 namespace {
 
@@ -98,6 +100,8 @@ void TCaplinForm::BuildControls() {
     PageControl->addTab(tsBatch, "Batch");
     PageControl->addTab(tsWatchFolder, "Watch Folder");
     PageControl->addTab(tsPlaylistCheck, "Playlist Check");
+    WatchFolderPage = new TWatchFolderPage(*this, tsWatchFolder);
+    PlaylistCheckPage = new TPlaylistCheckPage(*this, tsPlaylistCheck);
     layout->addWidget(PageControl, 3);
     connect(PageControl, &QTabWidget::currentChanged, this,
             [this](int index) { OnCurrentTabChanged(index); });
@@ -228,7 +232,9 @@ void TCaplinForm::InitializeConverter() {
 
         setGeometry(MainSettings.FormLeft, MainSettings.FormTop, MainSettings.FormWidth,
                     MainSettings.FormHeight);
+        WatchFolderPage->Loaded();
         WFSelectedIndex = -1;
+        PlaylistCheckPage->Loaded();
         PCSelectedIndex = -1;
     });
 }
@@ -265,6 +271,8 @@ bool TCaplinForm::LoadRegistry() {
 
 bool TCaplinForm::SaveRegistry() {
     return Guarded("TCaplinForm.SaveRegistry", false, [&] {
+        WatchFolderPage->StoreColumnWidths();
+        PlaylistCheckPage->StoreColumnWidths();
         TRegistry registry;
         if (registry.OpenKey(kCaplinKey, true)) {
             registry.WriteInteger("FormTop", MainSettings.FormTop);
@@ -312,6 +320,8 @@ void TCaplinForm::GeneralRefresh() {
         const bool idle = !ConversionInProgress;
         for (QAction* action : {Properties1, LanguagesSetup1, Exit1, About1})
             action->setEnabled(idle);
+        WatchFolderPage->Refresh(idle);
+        PlaylistCheckPage->Refresh(idle);
     });
 }
 

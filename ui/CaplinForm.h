@@ -24,6 +24,8 @@ class QPushButton;
 class QTabWidget;
 class QWidget;
 class IUserDialogs;
+class TPlaylistCheckPage;
+class TWatchFolderPage;
 
 // Column widths of the three list views, in the order of their columns.
 enum TListView : int { lvBatch = 0, lvWatchFolder = 1, lvPlaylistsCheck = 2 };
@@ -66,6 +68,9 @@ public:
     std::unique_ptr<TPlaylistCheckSettings> PCSettings;
     TLogsAndMessages Logs;
     bool ConversionInProgress = false;
+    // Set while controls are filled from a settings object or written back, so that the change
+    // handlers this sets off write nothing.
+    bool Updating = false;
     int32_t WatchFolderCheckIntervalMS = 5000;
     int32_t WFSelectedIndex = -1;
     int32_t PCSelectedIndex = -1;
@@ -88,6 +93,8 @@ public:
     QAction* LanguagesSetup1 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* About1 = nullptr;
+    TWatchFolderPage* WatchFolderPage = nullptr;
+    TPlaylistCheckPage* PlaylistCheckPage = nullptr;
 
     IUserDialogs& Dialogs() { return *dialogs_; }
 

@@ -3,11 +3,12 @@
 
 int RunCaplinFormTest(int argc, char** argv);
 int RunCaplinProcessTest(int argc, char** argv);
+int RunPagesLayoutTest(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int failures = 0;
-    for (auto* run : {&RunCaplinFormTest, &RunCaplinProcessTest})
+    for (auto* run : {&RunCaplinFormTest, &RunCaplinProcessTest, &RunPagesLayoutTest})
         failures += run(argc, argv);
     return failures == 0 ? 0 : 1;
 }
