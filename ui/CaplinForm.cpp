@@ -24,6 +24,7 @@
 #include "lang/STLCustomLangUtils.h"
 #include "platform/Registry.h"
 #include "platform/Trace.h"
+#include "ui/BatchPage.h"
 #include "ui/PlaylistCheckPage.h"
 #include "ui/UserDialogs.h"
 #include "ui/WatchFolderPage.h"
@@ -100,6 +101,8 @@ void TCaplinForm::BuildControls() {
     PageControl->addTab(tsBatch, "Batch");
     PageControl->addTab(tsWatchFolder, "Watch Folder");
     PageControl->addTab(tsPlaylistCheck, "Playlist Check");
+    BatchPage = new TBatchPage(*this, tsBatch);
+    tsBatch->layout()->addWidget(BatchPage);
     WatchFolderPage = new TWatchFolderPage(*this, tsWatchFolder);
     PlaylistCheckPage = new TPlaylistCheckPage(*this, tsPlaylistCheck);
     layout->addWidget(PageControl, 3);
@@ -222,6 +225,7 @@ void TCaplinForm::InitializeConverter() {
         SetCustomLanguageListToDefault();
         LoadCustomLanguageListFromRegistry(STL_CUSTOM_LANGUAGES_KEY);
         LoadRegistry();
+        BatchPage->Loaded();
 
         Logs.LogsOutputFolder = MainSettings.LogsOutputFolder;
         Logs.MessagesOutputFolder = MainSettings.MessagesOutputFolder;
@@ -271,6 +275,7 @@ bool TCaplinForm::LoadRegistry() {
 
 bool TCaplinForm::SaveRegistry() {
     return Guarded("TCaplinForm.SaveRegistry", false, [&] {
+        BatchPage->ReadColumnWidths(ColumnWidths[lvBatch]);
         WatchFolderPage->StoreColumnWidths();
         PlaylistCheckPage->StoreColumnWidths();
         TRegistry registry;
@@ -320,6 +325,7 @@ void TCaplinForm::GeneralRefresh() {
         const bool idle = !ConversionInProgress;
         for (QAction* action : {Properties1, LanguagesSetup1, Exit1, About1})
             action->setEnabled(idle);
+        BatchPage->Refresh();
         WatchFolderPage->Refresh(idle);
         PlaylistCheckPage->Refresh(idle);
     });
@@ -419,6 +425,7 @@ void TCaplinForm::DeinitializeConverter() {
         MainSettings.FormHeight = bounds.height();
         SaveRegistry();
         SaveCustomLanguageListToRegistry(STL_CUSTOM_LANGUAGES_KEY);
+        BatchPage->Unloading();
         BatchSettings.reset();
         if (WatchFolderList) {
             WatchFolderList->StopWatchFolderObjects();

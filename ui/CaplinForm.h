@@ -24,6 +24,7 @@ class QPushButton;
 class QTabWidget;
 class QWidget;
 class IUserDialogs;
+class TBatchPage;
 class TPlaylistCheckPage;
 class TWatchFolderPage;
 
@@ -93,6 +94,7 @@ public:
     QAction* LanguagesSetup1 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* About1 = nullptr;
+    TBatchPage* BatchPage = nullptr;
     TWatchFolderPage* WatchFolderPage = nullptr;
     TPlaylistCheckPage* PlaylistCheckPage = nullptr;
 

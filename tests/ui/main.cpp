@@ -3,12 +3,14 @@
 
 int RunCaplinFormTest(int argc, char** argv);
 int RunCaplinProcessTest(int argc, char** argv);
+int RunBatchPageTest(int argc, char** argv);
 int RunPagesLayoutTest(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int failures = 0;
-    for (auto* run : {&RunCaplinFormTest, &RunCaplinProcessTest, &RunPagesLayoutTest})
+    for (auto* run :
+         {&RunCaplinFormTest, &RunCaplinProcessTest, &RunBatchPageTest, &RunPagesLayoutTest})
         failures += run(argc, argv);
     return failures == 0 ? 0 : 1;
 }
