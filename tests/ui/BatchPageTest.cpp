@@ -18,6 +18,7 @@
 #include "ui/BatchPage.h"
 #include "ui/CaplinForm.h"
 #include "ui/SettingsPanel.h"
+#include "watchfolder/WatchFolderSTLConvertSettings.h"
 
 using namespace testsupport;
 
@@ -216,6 +217,34 @@ private Q_SLOTS:
         QCOMPARE(std::count(dialogs_.Asked.begin(), dialogs_.Asked.end(),
                             "Message: File aready exists in the batch list."),
                  1);
+    }
+
+    void browseWritesDestination() {
+        dialogs_.FolderAnswers.push_back(Path("out"));
+        Panel().btnDestFolder->click();
+        QCOMPARE(dialogs_.Asked.back(), std::string("Folder: Destination Folder: "));
+        QCOMPARE(form_->BatchSettings->DestinationFolder, Path("out"));
+    }
+
+    void watchFolderPanelNotesOnlyOperatorChanges() {
+        bool updating = false;
+        TWatchFolderSTLConvertSettings settings;
+        settings.Comment = "night";
+        settings.WatchFolder = "/in";
+        settings.TapeIDSource = 9;              // left as stored on this panel
+        settings.DisplayStandardCodeSource = 9; // brought into range on this panel
+        TConversionSettingsPanel panel("WF", dialogs_, form_->MainSettings, updating, [] {});
+        panel.SetSettings(&settings);
+        panel.UpdateForm();
+        QVERIFY(!panel.SettingsChanged);
+        QCOMPARE(panel.cbTapeID->currentIndex(), -1);
+        QCOMPARE(panel.cbDisplayStandardCode->currentIndex(), 4);
+        QCOMPARE(panel.edComment->text(), QString("night"));
+        panel.edComment->setText("day");
+        QVERIFY(panel.SettingsChanged);
+        QCOMPARE(settings.Comment, std::string("day"));
+        QCOMPARE(settings.WatchFolder, std::string("/in"));
+        QCOMPARE(settings.DisplayStandardCodeSource, 4);
     }
 
     void runRefusals() {
