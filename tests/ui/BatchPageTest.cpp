@@ -313,6 +313,21 @@ private Q_SLOTS:
         QCOMPARE(LogLines().last(), QString("Batch conversion canceled."));
         QVERIFY(!LogLines().contains("Batch conversion done."));
     }
+
+    void closeDuringRunStopsWithoutLogLine() {
+        for (const char* name : {"1.stl", "2.stl", "3.stl", "4.stl"})
+            AddFile(WriteGoodStl(name));
+        form_->BatchSettings->DestinationFolder = Path("out");
+        UseFixedTapeIDAndLanguage();
+        Page().btnBatchConvertClick();
+        QTRY_COMPARE_WITH_TIMEOUT(StatusText(0), QString("Processed"), 5000);
+        dialogs_.YesNoAnswers.push_back(true);
+        form_->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!form_->isVisible(), 5000);
+        QCOMPARE(StatusText(3), QString());
+        QVERIFY(!LogLines().contains("Batch conversion canceled."));
+        QVERIFY(!LogLines().contains("Batch conversion done."));
+    }
 };
 
 int RunBatchPageTest(int argc, char** argv) {
