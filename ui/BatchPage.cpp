@@ -248,6 +248,8 @@ void TBatchPage::RunStep() {
         TBatchItem& item = BatchList[runIndex_];
         item.Status = 1;
         Model->RowChanged(row);
+        // The conversion holds the event loop, so "Processing" is drawn now or never.
+        lvBatch->viewport()->repaint();
         form_.Logs.LogFunction(("Converting STL file : " + item.FileName).c_str());
         if (!ConvertSTLFile(item.FileName, *form_.BatchSettings, "", form_.Logs.ReportSink()))
             form_.Logs.ReportFunction(3, ("Error converting STL file " + item.FileName).c_str());
