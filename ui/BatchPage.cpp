@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -99,7 +100,13 @@ TBatchPage::TBatchPage(TCaplinForm& form, QWidget* parent) : QWidget(parent), fo
     Panel = new TConversionSettingsPanel(
         "B", form_.Dialogs(), form_.MainSettings, form_.Updating,
         [this] { form_.GeneralRefresh(); }, this);
-    layout->addWidget(Panel);
+    // The panel scrolls rather than squeezing its controls when the window is small.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName("sbBSettingsPanel");
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(Panel);
+    layout->addWidget(scroll);
 
     RunTimer = new QTimer(this);
     RunTimer->setObjectName("tmrBatchRun");

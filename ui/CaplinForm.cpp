@@ -164,8 +164,11 @@ void TCaplinForm::BuildControls() {
     connect(cbMessagesFilter, &QComboBox::currentIndexChanged, this,
             [this](int index) { cbMessagesFilterChange(index); });
 
-    layout->addWidget(gbLogs, 1);
-    layout->addWidget(gbMessages, 1);
+    // The two panes side by side under the pages, so the pages keep their height.
+    auto* panes = new QHBoxLayout;
+    panes->addWidget(gbLogs, 1);
+    panes->addWidget(gbMessages, 1);
+    layout->addLayout(panes, 1);
     setCentralWidget(central);
 }
 
