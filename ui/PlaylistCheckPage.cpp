@@ -21,6 +21,7 @@
 #include "platform/Trace.h"
 #include "ui/CaplinForm.h"
 #include "ui/ListTableModel.h"
+#include "ui/SettingsPanel.h"
 
 namespace {
 
@@ -112,7 +113,8 @@ TPlaylistCheckPage::TPlaylistCheckPage(TCaplinForm& form, QWidget* page)
     row->addWidget(left, 1);
     row->addWidget(BuildPanel(page), 1);
     static_cast<QVBoxLayout*>(page->layout())->addLayout(row);
-    FillLanguageCombo();
+    // The same list as the predefined language of the settings panels.
+    FillLanguagePredefinedCombo(cbPCLanguage, 0);
 
     connect(edPCComment, &QLineEdit::textChanged, this, [this] { edPCCommentChange(); });
     connect(sePCClipDurationThreshold, &QSpinBox::valueChanged, this,
@@ -199,21 +201,6 @@ QWidget* TPlaylistCheckPage::BuildPanel(QWidget* parent) {
     layout->addWidget(threshold);
     layout->addStretch();
     return panel;
-}
-
-void TPlaylistCheckPage::FillLanguageCombo() {
-    // Every row of the language table by its long name, sorted, carrying its code read as a
-    // hexadecimal number (0 when it is not one).
-    std::vector<std::pair<std::string, int32_t>> items;
-    for (const TSTLLang& language : STLLanguages) {
-        items.emplace_back(language.LangLongName, HexTextToInt(language.LangCode));
-    }
-    std::stable_sort(items.begin(), items.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    cbPCLanguage->clear();
-    for (const auto& [name, code] : items)
-        cbPCLanguage->addItem(Q(name), code);
-    cbPCLanguage->setCurrentIndex(0);
 }
 
 void TPlaylistCheckPage::Loaded() {

@@ -68,7 +68,6 @@ public:
 
 private:
     QWidget* BuildPanel(QWidget* parent);
-    void FillLanguageCombo();
 
     TCaplinForm& form_;
 };
