@@ -78,7 +78,8 @@ TStatus TLogsAndMessages::ReportFunction(int32_t type, const char* text) {
             lines.push_back(TMessageLine{line, type});
             if (observer_)
                 observer_->MessageLineWritten(type, message);
-            WriteLine(messagesFile_, line);
+            // Shown and counted before the file is written: a folder that refuses writing must
+            // not hide an error from the operator.
             if (type >= rtInfo && type <= rtError && Admits(type)) {
                 if (observer_)
                     observer_->MessagesPaneLineAdded(line, type);
@@ -88,6 +89,7 @@ TStatus TLogsAndMessages::ReportFunction(int32_t type, const char* text) {
                     ++errorsCount_;
                 UpdateLogsAndMessages();
             }
+            WriteLine(messagesFile_, line);
             return STATUS_OK;
         });
     });
@@ -216,17 +218,20 @@ std::string TLogsAndMessages::GetOutputMessagesFileName() const {
                    [&] { return FileName(MessagesOutputFolder, "STL_Messages_"); });
 }
 
-bool TLogsAndMessages::OpenFile(const std::string& name, std::string& currentName, TFile& file,
-                                bool& switched) {
+bool TLogsAndMessages::OpenFile(const std::string& name, std::string& currentName,
+                                std::string& failedName, TFile& file, bool& switched) {
     switched = false;
     if (name == currentName)
         return true;
-    switched = true;
+    switched = name != failedName;
     CloseFile(currentName, file);
     // Appends to the day's file when it exists, creates it otherwise. A failure leaves the
     // current name empty, so the next line tries again.
-    if (!file.OpenAppend(name))
+    if (!file.OpenAppend(name)) {
+        failedName = name;
         throw std::runtime_error("open");
+    }
+    failedName.clear();
     currentName = name;
     return true;
 }
@@ -234,15 +239,16 @@ bool TLogsAndMessages::OpenFile(const std::string& name, std::string& currentNam
 bool TLogsAndMessages::OpenLogsFile(bool& switched) {
     switched = false;
     return Guarded("TCaplinForm.OpenLogsFile", false, [&] {
-        return OpenFile(GetOutputLogsFileName(), currentLogsFileName_, logsFile_, switched);
+        return OpenFile(GetOutputLogsFileName(), currentLogsFileName_, failedLogsFileName_,
+                        logsFile_, switched);
     });
 }
 
 bool TLogsAndMessages::OpenMessagesFile(bool& switched) {
     switched = false;
     return Guarded("TCaplinForm.OpenMessagesFile", false, [&] {
-        return OpenFile(GetOutputMessagesFileName(), currentMessagesFileName_, messagesFile_,
-                        switched);
+        return OpenFile(GetOutputMessagesFileName(), currentMessagesFileName_,
+                        failedMessagesFileName_, messagesFile_, switched);
     });
 }
 

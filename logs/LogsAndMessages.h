@@ -97,7 +97,8 @@ public:
 private:
     bool ValidPage() const { return CurrentPage >= 0 && CurrentPage <= 2; }
     std::string FileName(const std::string& folder, const char* prefix) const;
-    bool OpenFile(const std::string& name, std::string& currentName, TFile& file, bool& switched);
+    bool OpenFile(const std::string& name, std::string& currentName, std::string& failedName,
+                  TFile& file, bool& switched);
     static bool CloseFile(std::string& currentName, TFile& file);
     std::chrono::system_clock::time_point Now() const;
     // Runs body with Now() fixed, so a line's file and its timestamp name the same day.
@@ -109,6 +110,10 @@ private:
     int32_t warningsCount_ = 0;
     std::string currentLogsFileName_;
     std::string currentMessagesFileName_;
+    // The name whose open failed last: trying it again is not a new switch, so the pane and
+    // list keep their lines while the folder refuses writing.
+    std::string failedLogsFileName_;
+    std::string failedMessagesFileName_;
     TFile logsFile_;
     TFile messagesFile_;
     TLogsObserver* observer_ = nullptr;

@@ -326,17 +326,20 @@ TEST_F(LogsAndMessagesTest, AnUnwritableFolderFailsKeepsTheLineAndRetriesOnTheNe
     EXPECT_EQ(sinks.LogLines(pgBatch), std::vector<std::string>{"2011-05-03 14:02:07 - lost"});
     EXPECT_EQ(recorder.LogPane, std::vector<std::string>{"2011-05-03 14:02:07 - lost"});
     ASSERT_EQ(sinks.MessageLines(pgBatch).size(), 1u);
-    // The message is neither shown nor counted, but a refresh shows it from the list.
-    EXPECT_TRUE(recorder.MessagesPane.empty());
-    EXPECT_EQ(sinks.ErrorsCount(), 0);
-    sinks.RefreshMessages();
+    // The error still reaches the operator even though no file takes it.
     EXPECT_EQ(recorder.MessagesPane,
               std::vector<std::string>{"2011-05-03 14:02:07 : Error - unseen"});
+    EXPECT_EQ(sinks.ErrorsCount(), 1);
 
-    // Still failing: each line tries the open again.
+    // Still failing: each line tries the open again, and the earlier lines stay.
     trace.Clear();
     EXPECT_EQ(sinks.LogFunction("again"), STATUS_FAIL);
+    EXPECT_EQ(sinks.ReportFunction(rtWarning, "twice"), STATUS_FAIL);
     EXPECT_TRUE(trace.Contains("vlm: Error in TCaplinForm.LogFunction call..."));
+    EXPECT_EQ(recorder.LogPane, (std::vector<std::string>{"2011-05-03 14:02:07 - lost",
+                                                          "2011-05-03 14:02:07 - again"}));
+    EXPECT_EQ(sinks.MessageLines(pgBatch).size(), 2u);
+    EXPECT_EQ(recorder.MessagesPane.size(), 2u);
 
     // Once the folder can be written, the next line opens the file (and empties the list).
     sinks.LogsOutputFolder = dir.File("logs");
