@@ -78,8 +78,7 @@ TCaplinForm::~TCaplinForm() {
     // A window destroyed without a close (a test, an aborted start) still stops its runs.
     if (initialized_)
         GuardedVoid("TCaplinForm.Destroy", [&] {
-            if (WatchFolderList)
-                WatchFolderList->StopWatchFolderObjects();
+            WatchFolderPage->Unloading();
         });
     Logs.SetObserver(nullptr);
 }
@@ -269,6 +268,7 @@ bool TCaplinForm::LoadRegistry() {
                                           kSubtitleFileTypeSubKey))
             TraceError("TCaplinForm.LoadRegistry", "cannot load watch folder converter settings");
         WatchFolderList->LoadRegistryWatchFolders(MainSettings.FPSSource, MainSettings.FPS);
+        WatchFolderCheckIntervalMS = WatchFolderList->WatchFolderCheckIntervalMS;
         if (!PCSettings->LoadFromRegistry(kPlaylistsCheckKey, kPlaylistCheckLanguagesSubKey))
             TraceError("TCaplinForm.LoadRegistry", "cannot load playlist check list settings");
         PlaylistCheckList->LoadRegistryPlaylistCheckLists();
@@ -364,6 +364,13 @@ void TCaplinForm::cbMessagesFilterChange(int index) {
     });
 }
 
+bool TCaplinForm::UpdateWatchFolderFPS(int32_t fpsSource, const std::string& fps) {
+    return Guarded("TCaplinForm.UpdateWatchFolderFPS", false, [&] {
+        return WatchFolderList &&
+               WatchFolderList->UpdateWatchFolderFPS(fpsSource, fps, WFSettings.get());
+    });
+}
+
 void TCaplinForm::Properties1Click() {
     // The properties dialog attaches here.
 }
@@ -430,10 +437,10 @@ void TCaplinForm::DeinitializeConverter() {
         SaveCustomLanguageListToRegistry(STL_CUSTOM_LANGUAGES_KEY);
         BatchPage->Unloading();
         BatchSettings.reset();
-        if (WatchFolderList) {
-            WatchFolderList->StopWatchFolderObjects();
+        // The armed run ends and every started folder stops before the list goes.
+        WatchFolderPage->Unloading();
+        if (WatchFolderList)
             WatchFolderList->ClearWatchFolderList();
-        }
         WatchFolderList.reset();
         WFSettings.reset();
         if (PlaylistCheckList)

@@ -56,6 +56,9 @@ public:
     bool LoadRegistry();
     bool SaveRegistry();
     void GeneralRefresh();
+    // The frame-rate policy of the Properties dialog into the editing settings and every
+    // watch folder.
+    bool UpdateWatchFolderFPS(int32_t fpsSource, const std::string& fps);
 
     // A close asked for from outside (SIGTERM, SIGINT): a running run is stopped without a
     // question.

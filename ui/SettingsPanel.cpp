@@ -204,7 +204,7 @@ void TConversionSettingsPanel::Build() {
         edWatchFolder = named(new QLineEdit(gb), "edWFWatchFolder", "Watch Folder");
         edWatchFolder->setReadOnly(true);
         btnWatchFolder =
-            named(new QPushButton("...", gb), "btnWFWatchFolder", "Browse watch folder");
+            named(new QPushButton("...", gb), "btnWFWatchFolderBrowse", "Browse watch folder");
         row->addWidget(edWatchFolder);
         row->addWidget(btnWatchFolder);
         layout->addWidget(gb);
@@ -404,8 +404,9 @@ void TConversionSettingsPanel::Connect() {
                      "Destination Move Folder", edMoveProcessedFiles);
     });
     if (btnWatchFolder)
-        connect(btnWatchFolder, &QPushButton::clicked, this,
-                [this] { BrowseFolder("btnWFWatchFolderClick", "Watch Folder", edWatchFolder); });
+        connect(btnWatchFolder, &QPushButton::clicked, this, [this] {
+            BrowseFolder("btnWFWatchFolderBrowseClick", "Watch Folder", edWatchFolder);
+        });
 }
 
 void TConversionSettingsPanel::PlainChange(const char* name) {

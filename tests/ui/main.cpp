@@ -5,12 +5,13 @@ int RunCaplinFormTest(int argc, char** argv);
 int RunCaplinProcessTest(int argc, char** argv);
 int RunBatchPageTest(int argc, char** argv);
 int RunPagesLayoutTest(int argc, char** argv);
+int RunWatchFolderPageTest(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int failures = 0;
-    for (auto* run :
-         {&RunCaplinFormTest, &RunCaplinProcessTest, &RunBatchPageTest, &RunPagesLayoutTest})
+    for (auto* run : {&RunCaplinFormTest, &RunCaplinProcessTest, &RunBatchPageTest,
+                      &RunPagesLayoutTest, &RunWatchFolderPageTest})
         failures += run(argc, argv);
     return failures == 0 ? 0 : 1;
 }
