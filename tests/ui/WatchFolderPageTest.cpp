@@ -407,6 +407,26 @@ private Q_SLOTS:
         QCOMPARE(interval, 5000);
     }
 
+    void armingThatFailsLeavesNothingArmed() {
+        TraceCapture trace;
+        ShowForm();
+        AddTwoFolders();
+        QVERIFY(Items()[1]->Start()); // the second folder cannot be started again
+        Page().btnWFArmClick();
+        QCOMPARE(trace.Lines(),
+                 (std::vector<std::string>{
+                     "vlm: Error in TWatchFolderItem.Start - already started.",
+                     "vlm: Error in TCaplinForm.StartWatchFolderObjects - cannot start object.",
+                     "vlm: Error in TCaplinForm.btnWFArmClick - cannot start watch folder "
+                     "objects."}));
+        QVERIFY(!Items()[0]->IsStarted());
+        QVERIFY(!form_->ConversionInProgress);
+        QCOMPARE(Page().btnWFArm->text(), QString("Arm"));
+        QVERIFY(Page().btnWFAdd->isEnabled());
+        QVERIFY(!LogLines().contains("Watch folder conversion armed."));
+        QVERIFY(Items()[1]->Stop());
+    }
+
     void twoArmedFoldersConvertAlternately() {
         if (RealStlFolder().empty())
             QSKIP("../shared/testdata is not beside the project");
