@@ -443,6 +443,7 @@ void TCaplinForm::DeinitializeConverter() {
             WatchFolderList->ClearWatchFolderList();
         WatchFolderList.reset();
         WFSettings.reset();
+        PlaylistCheckPage->Unloading();
         if (PlaylistCheckList)
             PlaylistCheckList->ClearPlaylistCheckList();
         PlaylistCheckList.reset();
