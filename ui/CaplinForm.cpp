@@ -25,7 +25,10 @@
 #include "platform/Registry.h"
 #include "platform/Trace.h"
 #include "ui/BatchPage.h"
+#include "ui/LanguagesDialog.h"
 #include "ui/PlaylistCheckPage.h"
+#include "ui/PropertiesDialog.h"
+#include "ui/SettingsPanel.h"
 #include "ui/UserDialogs.h"
 #include "ui/WatchFolderPage.h"
 
@@ -372,11 +375,21 @@ bool TCaplinForm::UpdateWatchFolderFPS(int32_t fpsSource, const std::string& fps
 }
 
 void TCaplinForm::Properties1Click() {
-    // The properties dialog attaches here.
+    GuardedVoid("TCaplinForm.Properties1Click", [&] {
+        if (!ShowProperties(MainSettings.FPSSource, MainSettings.FPS, MainSettings.LogsOutputFolder,
+                            MainSettings.MessagesOutputFolder, Dialogs(), this))
+            return;
+        BatchPage->Panel->UpdateSettings();
+        UpdateWatchFolderFPS(MainSettings.FPSSource, MainSettings.FPS);
+        // The daily files follow the folders from the next line written.
+        Logs.LogsOutputFolder = MainSettings.LogsOutputFolder;
+        Logs.MessagesOutputFolder = MainSettings.MessagesOutputFolder;
+    });
 }
 
 void TCaplinForm::LanguagesSetup1Click() {
-    // The language setup dialog attaches here.
+    GuardedVoid("TCaplinForm.LanguagesSetup1Click",
+                [&] { ConfigureCustomLanguages(Dialogs(), this); });
 }
 
 void TCaplinForm::About1Click() {

@@ -20,6 +20,8 @@
 #include "lang/STLLangUtils.h"
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
+#include "ui/HexFindReplaceDialog.h"
+#include "ui/SubtitleFileTypesDialog.h"
 #include "ui/UserDialogs.h"
 #include "watchfolder/WatchFolderSTLConvertSettings.h"
 
@@ -403,6 +405,8 @@ void TConversionSettingsPanel::Connect() {
         BrowseFolder(watchFolder_ ? "btnWFMoveProcessedFilesClick" : "btnBMoveProcessedFilesClick",
                      "Destination Move Folder", edMoveProcessedFiles);
     });
+    connect(btnTapeIDConfigure, &QPushButton::clicked, this, [this] { btnTapeIDConfigureClick(); });
+    connect(btnHexConfigure, &QPushButton::clicked, this, [this] { btnHexConfigureClick(); });
     if (btnWatchFolder)
         connect(btnWatchFolder, &QPushButton::clicked, this, [this] {
             BrowseFolder("btnWFWatchFolderBrowseClick", "Watch Folder", edWatchFolder);
@@ -437,6 +441,28 @@ void TConversionSettingsPanel::BrowseFolder(const char* name, const std::string&
         if (generalRefresh_)
             generalRefresh_();
         UpdateSettings();
+        if (watchFolder_)
+            SettingsChanged = !Updating;
+    });
+}
+
+void TConversionSettingsPanel::btnTapeIDConfigureClick() {
+    GuardedVoid(Name("btn" + prefix_ + "TapeIDConfigureClick").c_str(), [&] {
+        if (!settings_ ||
+            !ConfigureSubtitleFileTypes(&settings_->SubtitleFileTypes, dialogs_, window()))
+            return;
+        RefreshTapeIDListView(settings_->SubtitleFileTypes, lbxTapeID);
+        if (watchFolder_)
+            SettingsChanged = !Updating;
+    });
+}
+
+void TConversionSettingsPanel::btnHexConfigureClick() {
+    GuardedVoid(Name("btn" + prefix_ + "HexConfigureClick").c_str(), [&] {
+        if (!settings_ ||
+            !ConfigureHexFindReplace(&settings_->HexFindAndReplaceItems, dialogs_, window()))
+            return;
+        RefreshHexFindReplaceListView(settings_->HexFindAndReplaceItems, lbHexFindAndReplace);
         if (watchFolder_)
             SettingsChanged = !Updating;
     });

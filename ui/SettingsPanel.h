@@ -58,6 +58,10 @@ public:
     void UpdateSettings();
     // Enabling of every control; all disabled while a conversion runs.
     void RefreshEnabling(bool conversionInProgress);
+    // The two "Configure" buttons: the dialog edits the settings object's own list, and on OK
+    // the list box shows it again.
+    void btnTapeIDConfigureClick();
+    void btnHexConfigureClick();
 
     bool& Updating;
     // Set at the operator's change of a WF control; read by the Watch Folder page.

@@ -1,6 +1,7 @@
 #include "ui/UserDialogs.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -43,4 +44,8 @@ std::optional<std::string> TQtUserDialogs::ChooseFolder(const std::string& title
 
 void TQtUserDialogs::ShowAbout(const std::string& title, const std::string& text) {
     QMessageBox::information(parent_, Q(title), Q(text));
+}
+
+bool TQtUserDialogs::RunDialog(QDialog& dialog) {
+    return dialog.exec() == QDialog::Accepted;
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+class QDialog;
 class QWidget;
 
 class IUserDialogs {
@@ -21,6 +22,8 @@ public:
                                                     const std::string& startFolder) = 0;
     // The information box of Help / About.
     virtual void ShowAbout(const std::string& title, const std::string& text) = 0;
+    // Shows a configuration dialog modally; true when the operator closed it with OK.
+    virtual bool RunDialog(QDialog& dialog) = 0;
 };
 
 // The real boxes, modal on parent.
@@ -37,6 +40,7 @@ public:
     std::optional<std::string> ChooseFolder(const std::string& title,
                                             const std::string& startFolder) override;
     void ShowAbout(const std::string& title, const std::string& text) override;
+    bool RunDialog(QDialog& dialog) override;
 
 private:
     QWidget* parent_;

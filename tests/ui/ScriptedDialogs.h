@@ -3,9 +3,12 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <QDialog>
 
 #include "ui/UserDialogs.h"
 
@@ -14,6 +17,9 @@ public:
     std::deque<bool> YesNoAnswers;
     std::deque<std::optional<std::string>> FileAnswers;
     std::deque<std::optional<std::string>> FolderAnswers;
+    // Each dialog shown takes the next script, which acts on it as the operator would (fills
+    // controls, clicks buttons) and returns true for OK. With none queued it is cancelled.
+    std::deque<std::function<bool(QDialog&)>> DialogScripts;
     // "Kind: title: text" per question, in order.
     std::vector<std::string> Asked;
 
@@ -37,6 +43,14 @@ public:
     }
     void ShowAbout(const std::string& title, const std::string& text) override {
         Asked.push_back("About: " + title + ": " + text);
+    }
+    bool RunDialog(QDialog& dialog) override {
+        Asked.push_back("Dialog: " + dialog.windowTitle().toStdString());
+        dialog.show();
+        const auto script = Take(DialogScripts, std::function<bool(QDialog&)>());
+        const bool accepted = script && script(dialog);
+        dialog.hide();
+        return accepted;
     }
 
 private:

@@ -7,12 +7,14 @@ int RunBatchPageTest(int argc, char** argv);
 int RunPagesLayoutTest(int argc, char** argv);
 int RunWatchFolderPageTest(int argc, char** argv);
 int RunPlaylistCheckPageTest(int argc, char** argv);
+int RunDialogsTest(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int failures = 0;
-    for (auto* run : {&RunCaplinFormTest, &RunCaplinProcessTest, &RunBatchPageTest,
-                      &RunPagesLayoutTest, &RunWatchFolderPageTest, &RunPlaylistCheckPageTest})
+    for (auto* run :
+         {&RunCaplinFormTest, &RunCaplinProcessTest, &RunBatchPageTest, &RunPagesLayoutTest,
+          &RunWatchFolderPageTest, &RunPlaylistCheckPageTest, &RunDialogsTest})
         failures += run(argc, argv);
     return failures == 0 ? 0 : 1;
 }

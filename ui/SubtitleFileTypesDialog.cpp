@@ -1,0 +1,303 @@
+#include "ui/SubtitleFileTypesDialog.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "platform/Trace.h"
+#include "ui/DialogControls.h"
+#include "ui/UserDialogs.h"
+
+namespace {
+
+QPushButton* NewButton(const char* caption, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QSpinBox* NewSpinEdit(const char* name, int minimum, int maximum, QWidget* parent) {
+    auto* edit = new QSpinBox(parent);
+    edit->setObjectName(name);
+    edit->setRange(minimum, maximum);
+    edit->setValue(minimum);
+    return edit;
+}
+
+// The part of text from the 1-based start, at most count bytes; empty past the end.
+std::string Piece(const std::string& text, int start, int count) {
+    if (start < 1 || count < 0 || static_cast<size_t>(start) > text.size())
+        return {};
+    return text.substr(static_cast<size_t>(start) - 1, static_cast<size_t>(count));
+}
+
+// The cells of a list row: its number from 1, then the record's fields.
+QStringList RowCells(size_t number, const TSubtitleFileType& type) {
+    return {QString::number(number),
+            Q(type.Name),
+            QString::number(type.CharsCount),
+            QString::number(type.TapeIDParseStringStartPosition),
+            QString::number(type.TapeIDParseStringCharsCount),
+            QString::number(type.LanguageParseStringStartPosition),
+            QString::number(type.LanguageParseStringCharsCount)};
+}
+
+} // namespace
+
+TSubtitleFileTypesForm::TSubtitleFileTypesForm(IUserDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), dialogs_(dialogs) {
+    setObjectName("SubtitleFileTypesForm");
+    setWindowTitle("Subtitle File Types Configuration");
+    setFixedSize(776, 322);
+
+    lvSubtitleFileTypes =
+        NewItemListView("lvSubtitleFileTypes", "Subtitle file types",
+                        {"#", "Profile Name", "File Name Chars Count", "TapeID Start Pos",
+                         "TapeID Chars Count", "Lang Start Pos", "Lang Chars Count"},
+                        {30, 80, 140, 120, 120, 120, 120}, this);
+
+    // The edit area: a lowered panel below the list.
+    auto* panel = new QFrame(this);
+    panel->setObjectName("pnEdit");
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Sunken);
+    lbeName = new QLineEdit(panel);
+    lbeName->setObjectName("lbeName");
+    seFileNameCharsCount = NewSpinEdit("seFileNameCharsCount", 4, 100, panel);
+    seTapeIDParsingStartPosition = NewSpinEdit("seTapeIDParsingStartPosition", 1, 256, panel);
+    seTapeIDParsingCharectersCount = NewSpinEdit("seTapeIDParsingCharectersCount", 1, 16, panel);
+    seLanguageParsingStartPosition = NewSpinEdit("seLanguageParsingStartPosition", 1, 256, panel);
+    seLanguageParsingCharectersCount = NewSpinEdit("seLanguageParsingCharectersCount", 2, 3, panel);
+    lbeSamplePreviewFileName = new QLineEdit(panel);
+    lbeSamplePreviewFileName->setObjectName("lbeSamplePreviewFileName");
+    lbePreviewTapeID = new QLineEdit(panel);
+    lbePreviewTapeID->setObjectName("lbePreviewTapeID");
+    lbePreviewLanguage = new QLineEdit(panel);
+    lbePreviewLanguage->setObjectName("lbePreviewLanguage");
+    for (QLineEdit* preview : {lbePreviewTapeID, lbePreviewLanguage}) {
+        preview->setReadOnly(true);
+        QPalette palette = preview->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        preview->setPalette(palette);
+    }
+
+    // One row for the file, one for the tape ID and one for the language, each with its
+    // preview at the right.
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(8, 4, 8, 4);
+    grid->setVerticalSpacing(2);
+    auto put = [&](QWidget* control, const char* caption, int row, int column) {
+        grid->addWidget(WithCaptionAbove(control, caption, panel), row, column);
+    };
+    put(lbeName, "Subtitle File Type Profile Name", 0, 0);
+    put(seFileNameCharsCount, "File Name Characters Count", 0, 1);
+    put(lbeSamplePreviewFileName, "Sample Preview File Name", 0, 2);
+    put(seTapeIDParsingStartPosition, "TapeID Parsing Start Position", 1, 0);
+    put(seTapeIDParsingCharectersCount, "TapeID Parsing Charecters Count", 1, 1);
+    put(lbePreviewTapeID, "Preview TapeID", 1, 2);
+    put(seLanguageParsingStartPosition, "Language Parsing Start Position", 2, 0);
+    put(seLanguageParsingCharectersCount, "Language Parsing Charecters Count", 2, 1);
+    put(lbePreviewLanguage, "Preview Language", 2, 2);
+    grid->setColumnStretch(2, 1);
+
+    btnAddSubtitleFileType = NewButton("Add", "btnAddSubtitleFileType", this);
+    btnEdit = NewButton("Edit", "btnEdit", this);
+    btnDeleteSubtitleFileType = NewButton("Delete", "btnDeleteSubtitleFileType", this);
+    btnOK = NewButton("OK", "btnOK", this);
+    btnCancel = NewButton("Cancel", "btnCancel", this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(btnAddSubtitleFileType);
+    buttons->addWidget(btnEdit);
+    buttons->addWidget(btnDeleteSubtitleFileType);
+    buttons->addStretch();
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(lvSubtitleFileTypes, 1);
+    layout->addWidget(panel);
+    layout->addLayout(buttons);
+
+    connect(btnAddSubtitleFileType, &QPushButton::clicked, this,
+            [this] { btnAddSubtitleFileTypeClick(); });
+    connect(btnEdit, &QPushButton::clicked, this, [this] { btnEditClick(); });
+    connect(btnDeleteSubtitleFileType, &QPushButton::clicked, this,
+            [this] { btnDeleteSubtitleFileTypeClick(); });
+    connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    // The file name length takes no part in the preview.
+    for (QSpinBox* edit : {seTapeIDParsingStartPosition, seTapeIDParsingCharectersCount,
+                           seLanguageParsingStartPosition, seLanguageParsingCharectersCount})
+        connect(edit, &QSpinBox::valueChanged, this,
+                [this] { seTapeIDParsingStartPositionChange(); });
+    connect(lbeSamplePreviewFileName, &QLineEdit::textChanged, this,
+            [this] { seTapeIDParsingStartPositionChange(); });
+}
+
+void TSubtitleFileTypesForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TSubtitleFileTypesForm::FormShow() {
+    GuardedVoid("TSubtitleFileTypesForm.FormShow", [&] {
+        RefreshListView();
+        lbeSamplePreviewFileName->setText(kDefaultSampleFileName);
+        // Also when the text was already the sample, so the preview is never stale.
+        GeneralRefresh();
+    });
+}
+
+bool TSubtitleFileTypesForm::Editing() const {
+    return btnEdit->text() == "Apply";
+}
+
+void TSubtitleFileTypesForm::GeneralRefresh() {
+    GuardedVoid("TSubtitleFileTypesForm.GeneralRefresh", [&] {
+        const std::string sample = S(lbeSamplePreviewFileName->text());
+        try {
+            lbePreviewTapeID->setText(Q(Piece(sample, seTapeIDParsingStartPosition->value(),
+                                              seTapeIDParsingCharectersCount->value())));
+        } catch (...) {
+            lbePreviewTapeID->clear();
+            Trace("vlm: Err cannot parse tape id.");
+        }
+        try {
+            lbePreviewLanguage->setText(Q(Piece(sample, seLanguageParsingStartPosition->value(),
+                                                seLanguageParsingCharectersCount->value())));
+        } catch (...) {
+            lbePreviewLanguage->clear();
+            Trace("vlm: Err cannot parse language.");
+        }
+    });
+}
+
+void TSubtitleFileTypesForm::seTapeIDParsingStartPositionChange() {
+    GuardedVoid("TSubtitleFileTypesForm.seTapeIDParsingStartPositionChange",
+                [&] { GeneralRefresh(); });
+}
+
+void TSubtitleFileTypesForm::RefreshListView() {
+    GuardedVoid("TSubtitleFileTypesForm.RefreshListView", [&] {
+        lvSubtitleFileTypes->setRowCount(0);
+        for (size_t i = 0; i < List.size(); ++i)
+            AddListViewRow(lvSubtitleFileTypes, RowCells(i + 1, *List[i]));
+    });
+}
+
+void TSubtitleFileTypesForm::SetEditing(bool editing) {
+    lvSubtitleFileTypes->setEnabled(!editing);
+    btnDeleteSubtitleFileType->setText(editing ? "Cancel" : "Delete");
+    btnAddSubtitleFileType->setEnabled(!editing);
+    btnEdit->setText(editing ? "Apply" : "Edit");
+}
+
+void TSubtitleFileTypesForm::ApplyItem() {
+    GuardedVoid("TSubtitleFileTypesForm.ApplyItem", [&] {
+        if (editIndex_ < 0 || editIndex_ >= static_cast<int>(List.size()))
+            return;
+        TSubtitleFileType& type = *List[static_cast<size_t>(editIndex_)];
+        type.Name = S(lbeName->text());
+        type.CharsCount = seFileNameCharsCount->value();
+        type.TapeIDParseStringStartPosition = seTapeIDParsingStartPosition->value();
+        type.TapeIDParseStringCharsCount = seTapeIDParsingCharectersCount->value();
+        type.LanguageParseStringStartPosition = seLanguageParsingStartPosition->value();
+        type.LanguageParseStringCharsCount = seLanguageParsingCharectersCount->value();
+        type.SampleFileName = S(lbeSamplePreviewFileName->text());
+    });
+}
+
+void TSubtitleFileTypesForm::btnAddSubtitleFileTypeClick() {
+    GuardedVoid("TSubtitleFileTypesForm.btnAddSubtitleFileTypeClick", [&] {
+        if (List.size() >= static_cast<size_t>(kMaxSubtitleFileTypes)) {
+            dialogs_.ShowMessage("The max count of Subtitle File Types reached.");
+            return;
+        }
+        auto type = std::make_unique<TSubtitleFileType>();
+        type->Name = S(lbeName->text());
+        type->CharsCount = seFileNameCharsCount->value();
+        type->TapeIDParseStringStartPosition = seTapeIDParsingStartPosition->value();
+        type->TapeIDParseStringCharsCount = seTapeIDParsingCharectersCount->value();
+        type->LanguageParseStringStartPosition = seLanguageParsingStartPosition->value();
+        type->LanguageParseStringCharsCount = seLanguageParsingCharectersCount->value();
+        type->SampleFileName = S(lbeSamplePreviewFileName->text());
+        List.push_back(std::move(type));
+        AddListViewRow(lvSubtitleFileTypes, RowCells(List.size(), *List.back()));
+    });
+}
+
+void TSubtitleFileTypesForm::btnEditClick() {
+    GuardedVoid("TSubtitleFileTypesForm.btnEditClick", [&] {
+        if (Editing()) {
+            ApplyItem();
+            SetEditing(false);
+            RefreshListView();
+            return;
+        }
+        const int row = SelectedRow(lvSubtitleFileTypes);
+        if (row < 0 || row >= static_cast<int>(List.size())) {
+            dialogs_.ShowMessage("No item selected.");
+            return;
+        }
+        TSubtitleFileType& type = *List[static_cast<size_t>(row)];
+        lbeName->setText(Q(type.Name));
+        seFileNameCharsCount->setValue(type.CharsCount);
+        seTapeIDParsingStartPosition->setValue(type.TapeIDParseStringStartPosition);
+        seTapeIDParsingCharectersCount->setValue(type.TapeIDParseStringCharsCount);
+        seLanguageParsingStartPosition->setValue(type.LanguageParseStringStartPosition);
+        seLanguageParsingCharectersCount->setValue(type.LanguageParseStringCharsCount);
+        if (type.SampleFileName.empty())
+            type.SampleFileName = kDefaultSampleFileName;
+        lbeSamplePreviewFileName->setText(Q(type.SampleFileName));
+        editIndex_ = row;
+        SetEditing(true);
+    });
+}
+
+void TSubtitleFileTypesForm::btnDeleteSubtitleFileTypeClick() {
+    GuardedVoid("TSubtitleFileTypesForm.btnDeleteSubtitleFileTypeClick", [&] {
+        if (Editing()) {
+            SetEditing(false);
+            return;
+        }
+        const int row = SelectedRow(lvSubtitleFileTypes);
+        if (row < 0 || row >= static_cast<int>(List.size())) {
+            dialogs_.ShowMessage("No item selected.");
+            return;
+        }
+        List.erase(List.begin() + row);
+        RefreshListView();
+    });
+}
+
+void TSubtitleFileTypesForm::btnOKClick() {
+    GuardedVoid("TSubtitleFileTypesForm.btnOKClick", [&] {
+        // OK keeps a pending edit; Cancel and the close box drop it.
+        if (Editing())
+            ApplyItem();
+        accept();
+    });
+}
+
+bool ConfigureSubtitleFileTypes(TSubtitleFileTypeList* list, IUserDialogs& dialogs,
+                                QWidget* parent) {
+    if (!list) {
+        TraceError("ConfigureSubtitleFileTypes", "invalid arguments");
+        return false;
+    }
+    return Guarded("ConfigureSubtitleFileTypes", false, [&] {
+        TSubtitleFileTypesForm form(dialogs, parent);
+        AssignSubtitleFileTypeList(list, &form.List);
+        if (!dialogs.RunDialog(form))
+            return false;
+        AssignSubtitleFileTypeList(&form.List, list);
+        return true;
+    });
+}
