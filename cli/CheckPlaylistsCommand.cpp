@@ -1,6 +1,5 @@
 #include "cli/CheckPlaylistsCommand.h"
 
-
 #include <csignal>
 #include <ctime>
 #include <pthread.h>

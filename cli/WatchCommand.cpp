@@ -1,6 +1,5 @@
 #include "cli/WatchCommand.h"
 
-
 #include <cerrno>
 #include <chrono>
 #include <csignal>

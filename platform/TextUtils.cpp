@@ -21,7 +21,9 @@ std::string UpperCaseText(const std::string& text) {
     return result;
 }
 
-std::string FoldText(const std::string& text) { return UpperCaseText(TrimText(text)); }
+std::string FoldText(const std::string& text) {
+    return UpperCaseText(TrimText(text));
+}
 
 bool SameFoldedText(const std::string& a, const std::string& b) {
     return FoldText(a) == FoldText(b);
@@ -121,6 +123,5 @@ bool HasExtension(const std::string& name, const std::string& extension) {
     if (name.size() < extension.size() + 1)
         return false;
     const size_t dot = name.size() - extension.size() - 1;
-    return name[dot] == '.' &&
-           UpperCaseText(name.substr(dot + 1)) == UpperCaseText(extension);
+    return name[dot] == '.' && UpperCaseText(name.substr(dot + 1)) == UpperCaseText(extension);
 }

@@ -57,7 +57,9 @@ TTraceSink SetTraceSink(TTraceSink sink) {
     return previous;
 }
 
-void TraceCall(const std::string& name) { Trace("vlm: Error in " + name + " call..."); }
+void TraceCall(const std::string& name) {
+    Trace("vlm: Error in " + name + " call...");
+}
 
 void TraceError(const std::string& name, const std::string& reason) {
     Trace("vlm: Error in " + name + " - " + reason + ".");

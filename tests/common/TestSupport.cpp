@@ -25,7 +25,9 @@ TraceCapture::TraceCapture() {
     });
 }
 
-TraceCapture::~TraceCapture() { SetTraceSink(previous_); }
+TraceCapture::~TraceCapture() {
+    SetTraceSink(previous_);
+}
 
 std::vector<std::string> TraceCapture::Lines() const {
     std::lock_guard<std::mutex> lock(gLinesMutex);
@@ -64,7 +66,9 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-std::string TempDir::File(const std::string& name) const { return (path_ / name).string(); }
+std::string TempDir::File(const std::string& name) const {
+    return (path_ / name).string();
+}
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -69,8 +69,8 @@ void SetField(std::vector<uint8_t>& gsi, size_t offset, size_t width, const std:
 } // namespace testsupport
 
 // Skips the test when the real STL files are absent.
-#define REQUIRE_REAL_STL_FILES()                                                                  \
-    do {                                                                                          \
-        if (testsupport::RealStlFolder().empty())                                                 \
-            GTEST_SKIP() << "../shared/testdata is not beside the project";                       \
+#define REQUIRE_REAL_STL_FILES()                                                                   \
+    do {                                                                                           \
+        if (testsupport::RealStlFolder().empty())                                                  \
+            GTEST_SKIP() << "../shared/testdata is not beside the project";                        \
     } while (0)
