@@ -7,6 +7,7 @@
 #include <QItemSelectionModel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -106,6 +107,10 @@ TBatchPage::TBatchPage(TCaplinForm& form, QWidget* parent) : QWidget(parent), fo
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidget(Panel);
+    // The panel keeps its full width; the list takes what is left and scrolls sideways.
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setMinimumWidth(Panel->minimumSizeHint().width() +
+                            scroll->verticalScrollBar()->sizeHint().width());
     layout->addWidget(scroll);
 
     RunTimer = new QTimer(this);

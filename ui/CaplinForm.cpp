@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <clocale>
+#include <ctime>
+#include <unistd.h>
 
 #include <QAction>
 #include <QCloseEvent>
@@ -22,7 +24,9 @@
 #include <QVBoxLayout>
 
 #include "lang/STLCustomLangUtils.h"
+#include "platform/FileSystem.h"
 #include "platform/Registry.h"
+#include "platform/TextUtils.h"
 #include "platform/Trace.h"
 #include "ui/BatchPage.h"
 #include "ui/LanguagesDialog.h"
@@ -80,9 +84,7 @@ TCaplinForm::TCaplinForm(IUserDialogs* dialogs, QWidget* parent)
 TCaplinForm::~TCaplinForm() {
     // A window destroyed without a close (a test, an aborted start) still stops its runs.
     if (initialized_)
-        GuardedVoid("TCaplinForm.Destroy", [&] {
-            WatchFolderPage->Unloading();
-        });
+        GuardedVoid("TCaplinForm.Destroy", [&] { WatchFolderPage->Unloading(); });
     Logs.SetObserver(nullptr);
 }
 
@@ -463,7 +465,39 @@ void TCaplinForm::DeinitializeConverter() {
         PCSettings.reset();
         Logs.CloseLogsFile();
         Logs.CloseMessagesFile();
-        TSettingsStore::Global().Save();
+        SaveSettingsFile();
+    });
+}
+
+void TCaplinForm::SettingsFileNotRead(const std::string& path) {
+    GuardedVoid("TCaplinForm.SettingsFileNotRead", [&] {
+        settingsFileNotRead_ = true;
+        Dialogs().ShowError("Error", "Cannot read the settings file " + path +
+                                         ". Caplin starts with default settings and will not "
+                                         "overwrite that file.");
+    });
+}
+
+bool TCaplinForm::SaveSettingsFile() {
+    return Guarded("TCaplinForm.SaveSettingsFile", false, [&] {
+        TSettingsStore& store = TSettingsStore::Global();
+        const std::string path =
+            store.FilePath().empty() ? TSettingsStore::DefaultPath() : store.FilePath();
+        if (!settingsFileNotRead_ && store.Save())
+            return true;
+        // The operator's settings of this run are kept somewhere rather than dropped.
+        const std::string rescue = IncludeTrailingSlash(GetTmpPath()) + "caplin-registry-" +
+                                   std::to_string(getpid()) + "-" + std::to_string(time(nullptr)) +
+                                   ".reg";
+        const bool rescued = store.Save(rescue);
+        TraceError("TCaplinForm.SaveSettingsFile",
+                   "cannot save settings to " + path + (rescued ? ", saved to " + rescue : ""));
+        if (!closeWithoutQuestion_)
+            Dialogs().ShowError("Error", rescued
+                                             ? "Cannot save the settings to " + path +
+                                                   ". They were saved to " + rescue + " instead."
+                                             : "Cannot save the settings to " + path + ".");
+        return false;
     });
 }
 

@@ -63,6 +63,12 @@ public:
     // A close asked for from outside (SIGTERM, SIGINT): a running run is stopped without a
     // question.
     void CloseWithoutQuestion();
+    // The settings file exists but could not be read: the operator is told, and at close the
+    // settings go to a file of their own instead of over it.
+    void SettingsFileNotRead(const std::string& path);
+    // Writes the settings file; when that fails the settings are saved to the temporary
+    // folder and the operator is told where.
+    bool SaveSettingsFile();
 
     TMainSettings MainSettings;
     std::unique_ptr<TSTLConvertSettings> BatchSettings;
@@ -126,5 +132,6 @@ private:
     bool shown_ = false;
     bool initialized_ = false;
     bool closeWithoutQuestion_ = false;
+    bool settingsFileNotRead_ = false;
     int shownTab_ = 0; // the tab before a change, to go back to when a change is refused
 };

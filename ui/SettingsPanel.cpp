@@ -244,17 +244,19 @@ void TConversionSettingsPanel::Build() {
     auto* lblTapeIDSource = label("Tape ID source", "lbl" + p + "TapeIDSource", cbTapeID, gbParse);
     auto* lblLanguageSource =
         label("Language source", "lbl" + p + "LanguageSource", cbLanguageSource, gbParse);
+    // Two columns, so the panel fits beside the list at the window's default width.
     parse->addWidget(lblTapeIDSource, 0, 0);
-    parse->addWidget(cbTapeID, 0, 1);
-    parse->addWidget(lblTapeID, 0, 2);
-    parse->addWidget(edTapeID, 0, 3);
-    parse->addWidget(lblLanguageSource, 1, 0);
-    parse->addWidget(cbLanguageSource, 1, 1);
-    parse->addWidget(lblLanguage, 1, 2);
-    parse->addWidget(cbLanguagePredefined, 1, 3);
-    parse->addWidget(cbPerformLanguageCheck, 2, 0, 1, 2);
-    parse->addWidget(lbxTapeID, 3, 0, 1, 3);
-    parse->addWidget(btnTapeIDConfigure, 3, 3, Qt::AlignTop);
+    parse->addWidget(cbTapeID, 0, 1, 1, 2);
+    parse->addWidget(lblTapeID, 1, 0);
+    parse->addWidget(edTapeID, 1, 1, 1, 2);
+    parse->addWidget(lblLanguageSource, 2, 0);
+    parse->addWidget(cbLanguageSource, 2, 1, 1, 2);
+    parse->addWidget(lblLanguage, 3, 0);
+    parse->addWidget(cbLanguagePredefined, 3, 1, 1, 2);
+    parse->addWidget(cbPerformLanguageCheck, 4, 0, 1, 3);
+    parse->addWidget(lbxTapeID, 5, 0, 1, 2);
+    parse->addWidget(btnTapeIDConfigure, 5, 2, Qt::AlignTop);
+    parse->setColumnStretch(1, 1);
     layout->addWidget(gbParse);
 
     auto* gbHex = new QGroupBox("Hex Find And Replace", this);
@@ -280,22 +282,28 @@ void TConversionSettingsPanel::Build() {
     layout->addWidget(gbZero);
 
     auto* gbTime = new QGroupBox("Start Of Program Timecode", this);
-    auto* time = new QHBoxLayout(gbTime);
+    auto* timeRows = new QVBoxLayout(gbTime);
+    // Hour and minute above second and frame, so the group stays narrow.
+    auto* time = new QGridLayout;
+    int spinIndex = 0;
     cbTimeCodeStartOfProgramme = named(new QComboBox(gbTime), "cb" + p + "TimeCodeStartOfProgramme",
                                        "Start Of Program Timecode");
     auto spin = [&](const std::string& name, int maximum, const QString& text, QLabel*& lbl) {
         auto* edit = named(new QSpinBox(gbTime), "se" + p + name, text);
         edit->setRange(0, maximum);
         lbl = label(text, "lbl" + p + name, edit, gbTime);
-        time->addWidget(lbl);
-        time->addWidget(edit);
+        time->addWidget(lbl, spinIndex / 2, (spinIndex % 2) * 2);
+        time->addWidget(edit, spinIndex / 2, (spinIndex % 2) * 2 + 1);
+        ++spinIndex;
         return edit;
     };
-    time->addWidget(cbTimeCodeStartOfProgramme);
+    timeRows->addWidget(cbTimeCodeStartOfProgramme);
+    timeRows->addLayout(time);
     seHour = spin("Hour", 23, "Hour", lblHour);
     seMin = spin("Min", 59, "Min.", lblMin);
     seSec = spin("Sec", 59, "Sec.", lblSec);
     seFrame = spin("Frame", 30, "Frame", lblFrame);
+    time->setColumnStretch(4, 1);
     layout->addWidget(gbTime);
 
     cbOverwriteDestination =
@@ -304,7 +312,8 @@ void TConversionSettingsPanel::Build() {
     layout->addWidget(cbOverwriteDestination);
 
     auto* gbMove = new QGroupBox("Move Processed Files", this);
-    auto* move = new QHBoxLayout(gbMove);
+    auto* moveRows = new QVBoxLayout(gbMove);
+    auto* move = new QHBoxLayout;
     cbMoveProcessedFiles =
         named(new QComboBox(gbMove), "cb" + p + "MoveProcessedFiles", "Move Processed Files");
     edMoveProcessedFiles =
@@ -312,7 +321,8 @@ void TConversionSettingsPanel::Build() {
     edMoveProcessedFiles->setReadOnly(true);
     btnMoveProcessedFiles = named(new QPushButton("...", gbMove), "btn" + p + "MoveProcessedFiles",
                                   "Browse move folder");
-    move->addWidget(cbMoveProcessedFiles);
+    moveRows->addWidget(cbMoveProcessedFiles);
+    moveRows->addLayout(move);
     move->addWidget(
         label("Folder", "lbl" + p + "MoveProcessedFiles", edMoveProcessedFiles, gbMove));
     move->addWidget(edMoveProcessedFiles);
@@ -335,16 +345,19 @@ void TConversionSettingsPanel::Build() {
         named(new QComboBox(gbCodes), "cb" + p + "DisplayStandardCode", "Display Standard Code");
     codes->addWidget(label("Code Page", "lbl" + p + "CodePage", cbCodePageNumber, gbCodes), 0, 0);
     codes->addWidget(cbCodePageNumber, 0, 1);
-    codes->addWidget(lblCodePageNumber, 0, 2);
-    codes->addWidget(seCodePageNumber, 0, 3);
+    auto* customCodePage = new QHBoxLayout;
+    customCodePage->addWidget(lblCodePageNumber);
+    customCodePage->addWidget(seCodePageNumber);
+    customCodePage->addStretch();
+    codes->addLayout(customCodePage, 1, 1);
     codes->addWidget(label("Character Code Table", "lbl" + p + "CharacterCodeTableNumber",
                            cbCharacterCodeTableNumber, gbCodes),
-                     1, 0);
-    codes->addWidget(cbCharacterCodeTableNumber, 1, 1);
+                     2, 0);
+    codes->addWidget(cbCharacterCodeTableNumber, 2, 1);
     codes->addWidget(label("Display Standard Code", "lbl" + p + "DisplayStandardCode",
                            cbDisplayStandardCode, gbCodes),
-                     2, 0);
-    codes->addWidget(cbDisplayStandardCode, 2, 1);
+                     3, 0);
+    codes->addWidget(cbDisplayStandardCode, 3, 1);
     layout->addWidget(gbCodes);
 
     if (watchFolder_) {
@@ -355,6 +368,12 @@ void TConversionSettingsPanel::Build() {
         layout->addLayout(row);
     }
     layout->addStretch();
+
+    // Long item texts must not widen the panel past the window's default width.
+    for (QComboBox* combo : findChildren<QComboBox*>()) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setMinimumContentsLength(12);
+    }
 }
 
 void TConversionSettingsPanel::Connect() {

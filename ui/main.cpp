@@ -49,9 +49,12 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Caplin");
     QApplication::setApplicationDisplayName("Caplin");
-    TSettingsStore::Global().Load(TSettingsStore::DefaultPath());
+    const std::string settingsPath = TSettingsStore::DefaultPath();
+    const bool settingsRead = TSettingsStore::Global().Load(settingsPath);
 
     TCaplinForm form;
+    if (!settingsRead)
+        form.SettingsFileNotRead(settingsPath);
     if (InstallStopSignals()) {
         auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &form);
         QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form] {

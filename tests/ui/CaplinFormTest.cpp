@@ -6,7 +6,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -14,6 +16,7 @@
 #include "platform/Registry.h"
 #include "platform/TextUtils.h"
 #include "tests/ui/ScriptedDialogs.h"
+#include "ui/BatchPage.h"
 #include "ui/CaplinForm.h"
 
 namespace {
@@ -268,6 +271,19 @@ private Q_SLOTS:
         QVERIFY(dialogs_.Asked.empty());
         QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 2000);
         QVERIFY(FileExists(registryPath_));
+    }
+
+    // At the default width every control of the Batch panel is reachable without scrolling
+    // sideways.
+    void batchPanelFitsAtDefaultWidth() {
+        auto form = NewForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        auto* scroll = form->findChild<QScrollArea*>("sbBSettingsPanel");
+        QVERIFY(scroll);
+        QCOMPARE(form->width(), 800);
+        QVERIFY(scroll->widget()->width() <= scroll->viewport()->width());
+        QVERIFY(form->BatchPage->lvBatch->width() >= 250);
     }
 
     void playlistCheckTabHiddenAfterEveryShow() {

@@ -5,6 +5,7 @@ int RunCaplinFormTest(int argc, char** argv);
 int RunCaplinProcessTest(int argc, char** argv);
 int RunBatchPageTest(int argc, char** argv);
 int RunPagesLayoutTest(int argc, char** argv);
+int RunBadInputTest(int argc, char** argv);
 int RunWatchFolderPageTest(int argc, char** argv);
 int RunPlaylistCheckPageTest(int argc, char** argv);
 int RunDialogsTest(int argc, char** argv);
@@ -14,7 +15,7 @@ int main(int argc, char** argv) {
     int failures = 0;
     for (auto* run :
          {&RunCaplinFormTest, &RunCaplinProcessTest, &RunBatchPageTest, &RunPagesLayoutTest,
-          &RunWatchFolderPageTest, &RunPlaylistCheckPageTest, &RunDialogsTest})
+          &RunBadInputTest, &RunWatchFolderPageTest, &RunPlaylistCheckPageTest, &RunDialogsTest})
         failures += run(argc, argv);
     return failures == 0 ? 0 : 1;
 }
