@@ -231,6 +231,9 @@ void TWatchFolderPage::btnWFRemoveClick() {
             ~TClear() { flag = false; }
         } clear{WFRemoving};
         items.erase(items.begin() + row);
+        // The rows after it moved up: a later prompt must not store into the entry that
+        // now holds this index.
+        form_.WFSelectedIndex = -1;
         RefreshRowCount();
     });
 }
@@ -282,6 +285,7 @@ void TWatchFolderPage::SelectRow() {
 void TWatchFolderPage::btnWFClearListClick() {
     GuardedVoid("TCaplinForm.btnWFClearListClick", [&] {
         form_.WatchFolderList->ClearWatchFolderList();
+        form_.WFSelectedIndex = -1;
         RefreshRowCount();
     });
 }

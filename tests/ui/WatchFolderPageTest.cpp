@@ -285,6 +285,23 @@ private Q_SLOTS:
         QCOMPARE(Messages().size(), size_t(1));
     }
 
+    // After a Remove the rows below move up; edits made then must not land in the entry that
+    // took the removed one's place.
+    void removeForgetsTheSelectedEntry() {
+        ShowForm();
+        Add("/in/1", "/out/1", "first");
+        Add("/in/2", "/out/2", "second");
+        Add("/in/3", "/out/3", "third");
+        ClickRow(1);
+        Page().btnWFRemoveClick();
+        QCOMPARE(form_->WFSelectedIndex, -1);
+        Panel().edComment->setText("edited");
+        ClickRow(0);
+        QVERIFY(Messages().empty());
+        QCOMPARE(Cell(1, 3), QString("third"));
+        QCOMPARE(Panel().edComment->text(), QString("first"));
+    }
+
     void updateAsksAndStores() {
         ShowForm();
         Page().btnWFUpdateClick();
