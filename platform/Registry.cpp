@@ -74,11 +74,14 @@ int OpenLocked(const std::string& path, bool exclusive, bool create, bool& creat
     return -1;
 }
 
-bool ReadAll(int fd, std::string& text) {
+bool ReadAll(int fd, const std::string& path, std::string& text) {
     text.clear();
     char buffer[65536];
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        size_t want = sizeof buffer;
+        if (FileFaults().BeforeRead && !FileFaults().BeforeRead(path, int64_t(want)))
+            want = 1 + text.size() % 509; // short reads of changing size, as a network mount gives
+        const ssize_t n = ::read(fd, buffer, want);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -223,7 +226,7 @@ bool TSettingsStore::Load(const std::string& path, bool setForeignAside) {
             return false;
         }
         std::string text;
-        const bool read = ReadAll(fd, text);
+        const bool read = ReadAll(fd, source, text);
         if (!read) {
             ::close(fd);
             TraceLoad("cannot read " + source);

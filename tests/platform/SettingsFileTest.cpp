@@ -157,6 +157,33 @@ TEST(SettingsFile, SavesAndLoadsThroughTheFile) {
     EXPECT_EQ(FolderEntries(dir.File("deep/er")), std::vector<std::string>{"registry.reg"});
 }
 
+// Reads that return less than asked (a network mount, a signal) still give the whole file.
+TEST(SettingsFile, ShortReadsLoadTheWholeFile) {
+    TempDir dir;
+    const std::string path = dir.File("registry.reg");
+    TSettingsStore store;
+    TRegistry reg(store);
+    for (int k = 0; k < 300; ++k) {
+        ASSERT_TRUE(reg.OpenKey("Software\\Velmora\\Caplin\\K" + std::to_string(k), true));
+        reg.WriteString("Folder", "/srv/in/" + std::string(200, char('a' + k % 26)));
+        reg.WriteInteger("Count", k);
+        reg.CloseKey();
+    }
+    ASSERT_TRUE(store.Save(path));
+    ASSERT_GT(ReadText(path).size(), 65536u);
+
+    FaultScope faults;
+    int shortReads = 0;
+    FileFaults().BeforeRead = [&](const std::string& p, int64_t) {
+        shortReads += p == path;
+        return p != path;
+    };
+    TSettingsStore other;
+    ASSERT_TRUE(other.Load(path));
+    EXPECT_GT(shortReads, 100);
+    EXPECT_EQ(other.SaveToText(), store.SaveToText());
+}
+
 TEST(SettingsFile, EmptyFileIsAnEmptyStore) {
     TempDir dir;
     const std::string path = dir.File("registry.reg");
