@@ -15,6 +15,7 @@
 #include "platform/Registry.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/ScriptedDialogs.h"
+#include "tests/ui/WindowTestHome.h"
 #include "ui/BatchPage.h"
 #include "ui/CaplinForm.h"
 
@@ -24,9 +25,6 @@ class TBadInputTest : public QObject {
     Q_OBJECT
 
 private:
-    QString systemTmp_ = QDir(QDir::tempPath()).exists() && QDir::tempPath() != "/"
-                             ? QDir::tempPath()
-                             : QString("/tmp");
     std::unique_ptr<QTemporaryDir> dir_;
     TScriptedDialogs dialogs_;
 
@@ -37,13 +35,7 @@ private:
         TSettingsStore::Global().Load(path);
     }
 
-    std::unique_ptr<TCaplinForm> ShownForm() {
-        auto form = std::make_unique<TCaplinForm>(&dialogs_);
-        form->show();
-        if (!QTest::qWaitForWindowExposed(form.get()))
-            return nullptr;
-        return form;
-    }
+    std::unique_ptr<TCaplinForm> ShownForm() { return NewShownForm(&dialogs_); }
 
     // The one file the failed save left in the temporary folder.
     QString RescuedSettings() const {
@@ -59,9 +51,8 @@ private:
 
 private Q_SLOTS:
     void init() {
-        dir_ = std::make_unique<QTemporaryDir>(systemTmp_ + "/caplin-bad-XXXXXX");
-        QVERIFY(dir_->isValid());
-        qputenv("TMPDIR", dir_->path().toUtf8());
+        dir_ = NewTestHome("caplin-bad", false);
+        QVERIFY(dir_);
         dialogs_ = TScriptedDialogs();
     }
 

@@ -17,6 +17,7 @@
 #include "platform/Registry.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/ScriptedDialogs.h"
+#include "tests/ui/WindowTestHome.h"
 #include "ui/BatchPage.h"
 #include "ui/CaplinForm.h"
 #include "ui/SettingsPanel.h"
@@ -28,10 +29,6 @@ class TBatchPageTest : public QObject {
     Q_OBJECT
 
 private:
-    // Another test class may have pointed TMPDIR at a folder it has since removed.
-    QString systemTmp_ = QDir(QDir::tempPath()).exists() && QDir::tempPath() != "/"
-                             ? QDir::tempPath()
-                             : QString("/tmp");
     std::unique_ptr<QTemporaryDir> dir_;
     TScriptedDialogs dialogs_;
     std::unique_ptr<TCaplinForm> form_;
@@ -74,12 +71,8 @@ private:
 
 private Q_SLOTS:
     void init() {
-        dir_ = std::make_unique<QTemporaryDir>(systemTmp_ + "/caplin-batch-XXXXXX");
-        QVERIFY(dir_->isValid());
-        const std::string registry = dir_->filePath("registry.reg").toStdString();
-        qputenv("CAPLIN_REGISTRY", QByteArray::fromStdString(registry));
-        qputenv("TMPDIR", dir_->path().toUtf8());
-        QVERIFY(TSettingsStore::Global().Load(registry));
+        dir_ = NewTestHome("caplin-batch");
+        QVERIFY(dir_);
         dialogs_ = TScriptedDialogs();
         form_ = std::make_unique<TCaplinForm>(&dialogs_);
         form_->show();

@@ -16,6 +16,7 @@
 #include "platform/Registry.h"
 #include "platform/TextUtils.h"
 #include "tests/ui/ScriptedDialogs.h"
+#include "tests/ui/WindowTestHome.h"
 #include "ui/BatchPage.h"
 #include "ui/CaplinForm.h"
 
@@ -47,8 +48,6 @@ class TCaplinFormTest : public QObject {
     Q_OBJECT
 
 private:
-    // The system's temporary folder, before the tests point TMPDIR into their own.
-    QString systemTmp_ = QDir::tempPath();
     std::unique_ptr<QTemporaryDir> dir_;
     std::string registryPath_;
     TScriptedDialogs dialogs_;
@@ -60,12 +59,9 @@ private:
 
 private Q_SLOTS:
     void init() {
-        dir_ = std::make_unique<QTemporaryDir>(systemTmp_ + "/caplin-ui-XXXXXX");
-        QVERIFY(dir_->isValid());
+        dir_ = NewTestHome("caplin-ui");
+        QVERIFY(dir_);
         registryPath_ = dir_->filePath("registry.reg").toStdString();
-        qputenv("CAPLIN_REGISTRY", QByteArray::fromStdString(registryPath_));
-        qputenv("TMPDIR", dir_->path().toUtf8());
-        QVERIFY(TSettingsStore::Global().Load(registryPath_));
         dialogs_ = TScriptedDialogs();
     }
 

@@ -20,6 +20,7 @@
 #include "platform/TextUtils.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/ScriptedDialogs.h"
+#include "tests/ui/WindowTestHome.h"
 #include "ui/CaplinForm.h"
 #include "ui/HexFindReplaceDialog.h"
 #include "ui/LanguagesDialog.h"
@@ -86,9 +87,6 @@ class TDialogsTest : public QObject {
     Q_OBJECT
 
 private:
-    QString systemTmp_ = QDir(QDir::tempPath()).exists() && QDir::tempPath() != "/"
-                             ? QDir::tempPath()
-                             : QString("/tmp");
     std::unique_ptr<QTemporaryDir> dir_;
     TScriptedDialogs dialogs_;
 
@@ -100,22 +98,12 @@ private:
         return messages;
     }
 
-    std::unique_ptr<TCaplinForm> ShownForm() {
-        auto form = std::make_unique<TCaplinForm>(&dialogs_);
-        form->show();
-        if (!QTest::qWaitForWindowExposed(form.get()))
-            return nullptr;
-        return form;
-    }
+    std::unique_ptr<TCaplinForm> ShownForm() { return NewShownForm(&dialogs_); }
 
 private Q_SLOTS:
     void init() {
-        dir_ = std::make_unique<QTemporaryDir>(systemTmp_ + "/caplin-dialogs-XXXXXX");
-        QVERIFY(dir_->isValid());
-        const std::string registry = dir_->filePath("registry.reg").toStdString();
-        qputenv("CAPLIN_REGISTRY", QByteArray::fromStdString(registry));
-        qputenv("TMPDIR", dir_->path().toUtf8());
-        QVERIFY(TSettingsStore::Global().Load(registry));
+        dir_ = NewTestHome("caplin-dialogs");
+        QVERIFY(dir_);
         dialogs_ = TScriptedDialogs();
         SetCustomLanguageListToDefault();
     }

@@ -16,6 +16,7 @@
 
 #include "platform/Registry.h"
 #include "tests/ui/ScriptedDialogs.h"
+#include "tests/ui/WindowTestHome.h"
 #include "ui/CaplinForm.h"
 #include "ui/ListTableModel.h"
 #include "ui/PlaylistCheckPage.h"
@@ -47,26 +48,15 @@ class TPagesLayoutTest : public QObject {
     Q_OBJECT
 
 private:
-    QString systemTmp_ = QDir::tempPath();
     std::unique_ptr<QTemporaryDir> dir_;
     TScriptedDialogs dialogs_;
 
-    std::unique_ptr<TCaplinForm> ShownForm() {
-        auto form = std::make_unique<TCaplinForm>(&dialogs_);
-        form->show();
-        if (!QTest::qWaitForWindowExposed(form.get()))
-            return nullptr;
-        return form;
-    }
+    std::unique_ptr<TCaplinForm> ShownForm() { return NewShownForm(&dialogs_); }
 
 private Q_SLOTS:
     void init() {
-        dir_ = std::make_unique<QTemporaryDir>(systemTmp_ + "/caplin-pages-XXXXXX");
-        QVERIFY(dir_->isValid());
-        const std::string registryPath = dir_->filePath("registry.reg").toStdString();
-        qputenv("CAPLIN_REGISTRY", QByteArray::fromStdString(registryPath));
-        qputenv("TMPDIR", dir_->path().toUtf8());
-        QVERIFY(TSettingsStore::Global().Load(registryPath));
+        dir_ = NewTestHome("caplin-pages");
+        QVERIFY(dir_);
         dialogs_ = TScriptedDialogs();
     }
 

@@ -20,6 +20,7 @@
 #include "platform/Registry.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/ScriptedDialogs.h"
+#include "tests/ui/WindowTestHome.h"
 #include "ui/CaplinForm.h"
 #include "ui/ListTableModel.h"
 #include "ui/PlaylistCheckPage.h"
@@ -54,9 +55,6 @@ class TPlaylistCheckPageTest : public QObject {
     Q_OBJECT
 
 private:
-    QString systemTmp_ = QDir(QDir::tempPath()).exists() && QDir::tempPath() != "/"
-                             ? QDir::tempPath()
-                             : QString("/tmp");
     std::unique_ptr<QTemporaryDir> dir_;
     TScriptedDialogs dialogs_;
     std::unique_ptr<TCaplinForm> form_;
@@ -170,10 +168,8 @@ private:
 
 private Q_SLOTS:
     void init() {
-        dir_ = std::make_unique<QTemporaryDir>(systemTmp_ + "/caplin-pc-XXXXXX");
-        QVERIFY(dir_->isValid());
-        qputenv("CAPLIN_REGISTRY", QByteArray::fromStdString(Path("registry.reg")));
-        qputenv("TMPDIR", dir_->path().toUtf8());
+        dir_ = NewTestHome("caplin-pc", false);
+        QVERIFY(dir_);
         dialogs_ = TScriptedDialogs();
     }
 

@@ -29,6 +29,7 @@
 #include "platform/TextUtils.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/ScriptedDialogs.h"
+#include "tests/ui/WindowTestHome.h"
 #include "ui/CaplinForm.h"
 #include "ui/ListTableModel.h"
 #include "ui/SettingsPanel.h"
@@ -81,9 +82,6 @@ class TWatchFolderPageTest : public QObject {
     Q_OBJECT
 
 private:
-    QString systemTmp_ = QDir(QDir::tempPath()).exists() && QDir::tempPath() != "/"
-                             ? QDir::tempPath()
-                             : QString("/tmp");
     std::unique_ptr<QTemporaryDir> dir_;
     TScriptedDialogs dialogs_;
     std::unique_ptr<TCaplinForm> form_;
@@ -180,12 +178,8 @@ private:
 
 private Q_SLOTS:
     void init() {
-        dir_ = std::make_unique<QTemporaryDir>(systemTmp_ + "/caplin-wf-XXXXXX");
-        QVERIFY(dir_->isValid());
-        const std::string registry = dir_->filePath("registry.reg").toStdString();
-        qputenv("CAPLIN_REGISTRY", QByteArray::fromStdString(registry));
-        qputenv("TMPDIR", dir_->path().toUtf8());
-        QVERIFY(TSettingsStore::Global().Load(registry));
+        dir_ = NewTestHome("caplin-wf");
+        QVERIFY(dir_);
         dialogs_ = TScriptedDialogs();
     }
 
