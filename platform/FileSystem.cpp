@@ -11,6 +11,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -328,20 +329,32 @@ std::string TInstanceLock::LockPath(const std::string& name) {
 }
 
 bool TInstanceLock::Acquire(const std::string& name) {
-    return Guarded("TInstanceLock.Acquire", false, [&] {
+    // Only another holder refuses the start: a lock that cannot be had at all (a runtime
+    // folder that is not writable, no lock support) would otherwise claim a second copy.
+    return Guarded("TInstanceLock.Acquire", true, [&] {
         if (fd_ >= 0)
             return true;
-        const std::string path = LockPath(name);
-        const int fd = OpenRetrying(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            TraceError("TInstanceLock.Acquire", "cannot open " + path);
-            return false;
-        }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        std::vector<std::string> paths{LockPath(name)};
+        const std::string fallback = "/tmp/" + name + "-" + std::to_string(::getuid()) + ".lock";
+        if (paths.front() != fallback)
+            paths.push_back(fallback);
+        for (const std::string& path : paths) {
+            const int fd = OpenRetrying(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+            if (fd < 0) {
+                TraceError("TInstanceLock.Acquire", "cannot open " + path);
+                continue;
+            }
+            if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+                fd_ = fd;
+                return true;
+            }
+            const int error = errno;
             ::close(fd);
-            return false;
+            if (error == EWOULDBLOCK)
+                return false;
+            TraceError("TInstanceLock.Acquire", "cannot lock " + path);
         }
-        fd_ = fd;
+        TraceError("TInstanceLock.Acquire", "no lock for " + name + ", starting without one");
         return true;
     });
 }

@@ -77,7 +77,9 @@ public:
     TInstanceLock(const TInstanceLock&) = delete;
     TInstanceLock& operator=(const TInstanceLock&) = delete;
 
-    // False when another process holds the lock ("already exists").
+    // False only when another process holds the lock ("already exists"). When the runtime
+    // folder's lock cannot be opened the /tmp one is tried; when none can be had at all the
+    // start goes on unguarded, with a trace line.
     bool Acquire(const std::string& name = "Caplin");
     static std::string LockPath(const std::string& name);
 

@@ -210,6 +210,33 @@ TEST(TInstanceLockTest, OneProcessHoldsTheLock) {
         setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
 }
 
+// A runtime folder that cannot hold the lock must not pass for a second copy: the lock moves
+// to /tmp, where it still keeps a second process out.
+TEST(TInstanceLockTest, UnusableRuntimeFolderFallsBackToTmp) {
+    TempDir dir;
+    WriteText(dir.File("plain"), "not a folder");
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string keep = saved ? saved : "";
+    setenv("XDG_RUNTIME_DIR", dir.File("plain").c_str(), 1);
+    const std::string name = "CaplinLockTest" + std::to_string(getpid());
+    const std::string fallback = "/tmp/" + name + "-" + std::to_string(getuid()) + ".lock";
+    {
+        testsupport::TraceCapture trace;
+        TInstanceLock lock;
+        EXPECT_TRUE(lock.Acquire(name));
+        EXPECT_FALSE(ChildAcquires(name));
+        ASSERT_EQ(trace.Lines().size(), 1u);
+        EXPECT_EQ(trace.Lines()[0], "vlm: Error in TInstanceLock.Acquire - cannot open " +
+                                        dir.File("plain") + "/" + name + ".lock.");
+    }
+    EXPECT_TRUE(ChildAcquires(name));
+    std::remove(fallback.c_str());
+    if (saved)
+        setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
+    else
+        unsetenv("XDG_RUNTIME_DIR");
+}
+
 using Clock = std::chrono::steady_clock;
 
 long ElapsedMs(Clock::time_point since) {
