@@ -145,6 +145,8 @@ void TBatchPage::Loaded() {
 
 void TBatchPage::Unloading() {
     RunTimer->stop();
+    ClearBatchList();
+    Model->Reload();
     Panel->SetSettings(nullptr);
 }
 

@@ -232,7 +232,6 @@ void TCaplinForm::InitializeConverter() {
         SetCustomLanguageListToDefault();
         LoadCustomLanguageListFromRegistry(STL_CUSTOM_LANGUAGES_KEY);
         LoadRegistry();
-        BatchPage->Loaded();
 
         Logs.LogsOutputFolder = MainSettings.LogsOutputFolder;
         Logs.MessagesOutputFolder = MainSettings.MessagesOutputFolder;
@@ -241,8 +240,17 @@ void TCaplinForm::InitializeConverter() {
         FillMessagesFilterCombo();
         Logs.RefreshMessages();
 
-        setGeometry(MainSettings.FormLeft, MainSettings.FormTop, MainSettings.FormWidth,
-                    MainSettings.FormHeight);
+        {
+            // No change handler may write half-filled controls back while the window resizes.
+            Updating = true;
+            struct TClear {
+                bool& flag;
+                ~TClear() { flag = false; }
+            } clear{Updating};
+            setGeometry(MainSettings.FormLeft, MainSettings.FormTop, MainSettings.FormWidth,
+                        MainSettings.FormHeight);
+        }
+        BatchPage->Loaded();
         WatchFolderPage->Loaded();
         WFSelectedIndex = -1;
         PlaylistCheckPage->Loaded();
@@ -252,8 +260,10 @@ void TCaplinForm::InitializeConverter() {
 
 bool TCaplinForm::LoadRegistry() {
     return Guarded("TCaplinForm.LoadRegistry", false, [&] {
-        if (!LoadMainSettings(MainSettings, true))
+        if (!LoadMainSettings(MainSettings, true)) {
+            TraceCall("TCaplinForm.LoadRegistry");
             return false;
+        }
         TRegistry registry;
         if (registry.OpenKey(kCaplinKey, false)) {
             for (int list = 0; list < 3; ++list)
@@ -448,6 +458,8 @@ void TCaplinForm::DeinitializeConverter() {
         MainSettings.FormLeft = bounds.left();
         MainSettings.FormWidth = bounds.width();
         MainSettings.FormHeight = bounds.height();
+        // What the Batch page shows is what gets stored, corrected values included.
+        BatchPage->Panel->UpdateSettings();
         SaveRegistry();
         SaveCustomLanguageListToRegistry(STL_CUSTOM_LANGUAGES_KEY);
         BatchPage->Unloading();

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -19,6 +20,7 @@
 #include "tests/ui/WindowTestHome.h"
 #include "ui/BatchPage.h"
 #include "ui/CaplinForm.h"
+#include "ui/SettingsPanel.h"
 
 namespace {
 
@@ -161,6 +163,31 @@ private Q_SLOTS:
         QCOMPARE(StoredInteger("FPSSource"), expectedSource);
         QCOMPARE(QString::fromStdString(StoredString("FPS")), expectedFps);
         QCOMPARE(StoredString("LogsOutputFolder"), expectedFolder);
+    }
+
+    // The Batch page corrects what it cannot show; the close stores what it shows, even when
+    // the operator touched nothing.
+    void batchValuesCorrectedOnScreenAreStoredCorrected() {
+        {
+            TRegistry registry;
+            QVERIFY(registry.OpenKey(kBatchKey, true));
+            registry.WriteInteger("TapeIDSource", 7);
+            registry.WriteString("CodePageNumberCustom", "abc");
+        }
+        auto form = NewForm();
+        form->InitializeConverter();
+        QCOMPARE(form->BatchPage->Panel->cbTapeID->currentIndex(), 2);
+        QCOMPARE(form->BatchPage->Panel->seCodePageNumber->value(), 850);
+        form->DeinitializeConverter();
+        ReloadStoreFromFile();
+        TRegistry registry;
+        QVERIFY(registry.OpenKey(kBatchKey, false));
+        int32_t source = 0;
+        std::string codePage;
+        QVERIFY(registry.ReadInteger("TapeIDSource", source));
+        QVERIFY(registry.ReadString("CodePageNumberCustom", codePage));
+        QCOMPARE(source, 2);
+        QCOMPARE(codePage, std::string("850"));
     }
 
     void filterAndCountersFollowTheMessages() {
