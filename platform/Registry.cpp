@@ -535,3 +535,13 @@ bool TRegistry::WriteFloat(const std::string& name, double number) {
         return open_ && store_.SetValue(current_, value);
     });
 }
+
+int32_t StoredListLength(const TRegistry& registry, int32_t count, int32_t cap,
+                         const std::function<std::string(int32_t)>& entryKey) {
+    if (count <= cap)
+        return count < 0 ? 0 : count;
+    int32_t length = cap;
+    while (length < count && registry.KeyExists(entryKey(length)))
+        ++length;
+    return length;
+}

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -130,3 +131,9 @@ private:
     std::string current_;
     bool open_ = false;
 };
+
+// How many entries of a stored list to load. Up to cap, the stored count as it stands (an
+// entry without its key loads empty); past cap, only as far as the entries' keys go, so that
+// a damaged count cannot build millions of entries and a long real list is never cut.
+int32_t StoredListLength(const TRegistry& registry, int32_t count, int32_t cap,
+                         const std::function<std::string(int32_t)>& entryKey);

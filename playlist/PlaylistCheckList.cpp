@@ -9,8 +9,8 @@
 
 namespace {
 
-// A count beyond any real list (a damaged or hand-edited settings file) must not make
-// start-up build millions of entries.
+// Past this many, only entries whose keys exist are loaded: a damaged count must not make
+// start-up build millions of empty ones.
 constexpr int32_t kMaxPlaylistCheckCount = 1024;
 
 } // namespace
@@ -27,7 +27,8 @@ bool TPlaylistCheckList::LoadRegistryPlaylistCheckLists() {
         int32_t count = 0;
         if (!registry.ReadInteger("PlaylistsCheckListCount", count))
             count = 0;
-        count = std::min(count, kMaxPlaylistCheckCount);
+        count = StoredListLength(registry, count, kMaxPlaylistCheckCount,
+                                 [](int32_t n) { return EntryKey(static_cast<size_t>(n)); });
         for (int32_t n = 0; n < count; ++n) {
             auto entry = std::make_unique<TPlaylistCheckSettings>();
             if (entry->LoadFromRegistry(EntryKey(static_cast<size_t>(n)),

@@ -1,6 +1,7 @@
 #include "playlist/PlaylistCheckSettings.h"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 #include "platform/Registry.h"
@@ -73,8 +74,12 @@ bool TPlaylistCheckSettings::LoadFromRegistry(const std::string& entryKey,
         bool flag = false;
         CheckClipsWidhDurationOver = registry.ReadBool("CheckClipsWidhDurationOver", flag) && flag;
         double threshold = 0.0;
+        // Eight raw bytes may hold anything; a NaN would fail every duration test silently.
         ClipsDurationThreasholdSeconds =
-            registry.ReadFloat("ClipsDurationThreasholdSeconds", threshold) ? threshold : 0.0;
+            registry.ReadFloat("ClipsDurationThreasholdSeconds", threshold) &&
+                    std::isfinite(threshold)
+                ? threshold
+                : 0.0;
         return true;
     });
 }

@@ -301,8 +301,10 @@ void TPlaylistCheckPage::UpdatePCForm() {
             edPCComment->setText(Q(settings.Comment));
             edPCMissingsLogFolder->setText(Q(settings.MissingsLogFolder));
             cbPCEnableClipDurationThreshold->setChecked(settings.CheckClipsWidhDurationOver);
-            const double seconds =
-                std::clamp(std::trunc(settings.ClipsDurationThreasholdSeconds), 0.0, 999999.0);
+            const double stored = std::isfinite(settings.ClipsDurationThreasholdSeconds)
+                                      ? settings.ClipsDurationThreasholdSeconds
+                                      : 0.0;
+            const double seconds = std::clamp(std::trunc(stored), 0.0, 999999.0);
             sePCClipDurationThreshold->setValue(static_cast<int>(seconds));
             RefreshLanguagesListBox(settings.LanguageCheckList, lbPCLanguageCheckList);
         }

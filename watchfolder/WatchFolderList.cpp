@@ -12,8 +12,8 @@ using namespace settingsvalues;
 
 namespace {
 
-// A count beyond any real list (a damaged or hand-edited settings file) must not make
-// start-up build millions of entries.
+// Past this many, only entries whose keys exist are loaded: a damaged count must not make
+// start-up build millions of empty ones.
 constexpr int32_t kMaxWatchFolderCount = 1024;
 
 std::string EntryKey(size_t index) {
@@ -41,7 +41,8 @@ bool TWatchFolderList::LoadRegistryWatchFolders(int32_t fpsSource, const std::st
         if (!registry.OpenKey(kWatchFolderKey, true))
             throw std::runtime_error("cannot open the watch folder key");
         const int32_t count =
-            std::min(ReadIntegerOr(registry, "WatchFoldersCount", 0), kMaxWatchFolderCount);
+            StoredListLength(registry, ReadIntegerOr(registry, "WatchFoldersCount", 0),
+                             kMaxWatchFolderCount, [](int32_t n) { return EntryKey(n); });
         if (!registry.ReadInteger("WatchFolderCheckIntervalMS", WatchFolderCheckIntervalMS))
             WriteInteger(registry, "WatchFolderCheckIntervalMS", WatchFolderCheckIntervalMS);
 

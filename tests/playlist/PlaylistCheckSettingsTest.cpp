@@ -1,6 +1,7 @@
 // The registry form of one playlist-check entry and of the list of entries.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <tuple>
 
 #include "platform/Registry.h"
@@ -168,6 +169,35 @@ TEST_F(Settings, ListCountWithoutEntryKeysLoadsEmptyEntries) {
     ASSERT_TRUE(list.LoadRegistryPlaylistCheckLists());
     ASSERT_EQ(list.Entries.size(), 2u);
     EXPECT_EQ(Fields(*list.Entries[1]), Fields(TPlaylistCheckSettings()));
+}
+
+// A damaged count is capped, but a real list longer than the cap loads whole, so that the
+// next save cannot drop its tail.
+TEST_F(Settings, ListCountBeyondTheCapLoadsOnlyEntriesThatExist) {
+    for (int n = 1020; n < 1030; ++n) {
+        TRegistry entry = Open(TPlaylistCheckList::EntryKey(static_cast<size_t>(n)));
+        entry.WriteString("Comment", "entry " + std::to_string(n));
+    }
+    Open(kPlaylistsCheckKey).WriteInteger("PlaylistsCheckListCount", 2000000000);
+    TPlaylistCheckList list;
+    ASSERT_TRUE(list.LoadRegistryPlaylistCheckLists());
+    ASSERT_EQ(list.Entries.size(), 1030u);
+    EXPECT_EQ(list.Entries[1029]->Comment, "entry 1029");
+    EXPECT_EQ(list.Entries[0]->Comment, "");
+    ASSERT_TRUE(list.SaveRegistryPlaylistCheckLists());
+    EXPECT_EQ(Stored(kPlaylistsCheckKey, "PlaylistsCheckListCount"), 1030);
+}
+
+// Eight raw bytes can hold a NaN; it would fail every duration test without a word.
+TEST_F(Settings, ThresholdThatIsNotANumberLoadsAsZero) {
+    TRegistry entry = Open(kEntry);
+    entry.WriteFloat("ClipsDurationThreasholdSeconds", std::nan(""));
+    TPlaylistCheckSettings loaded = Sample();
+    ASSERT_TRUE(loaded.LoadFromRegistry(kEntry, "Languages"));
+    EXPECT_EQ(loaded.ClipsDurationThreasholdSeconds, 0.0);
+    entry.WriteFloat("ClipsDurationThreasholdSeconds", 12.7);
+    ASSERT_TRUE(loaded.LoadFromRegistry(kEntry, "Languages"));
+    EXPECT_EQ(loaded.ClipsDurationThreasholdSeconds, 12.7);
 }
 
 TEST_F(Settings, ListFindsAFolderPairTrimmedAndIgnoringCase) {
