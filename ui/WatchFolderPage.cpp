@@ -212,6 +212,10 @@ void TWatchFolderPage::btnWFAddClick() {
         item->CheckIntervalMS = form_.WatchFolderCheckIntervalMS;
         list.Items.push_back(std::move(item));
         RefreshRowCount();
+        // Resizing the view drops its selection; the selected entry is still where it was.
+        if (form_.WFSelectedIndex >= 0 &&
+            form_.WFSelectedIndex < static_cast<int>(list.Items.size()))
+            lvWatchFolder->selectRow(form_.WFSelectedIndex);
         btnWFClearParamsClick();
         WFSettingsChanged() = false;
     });

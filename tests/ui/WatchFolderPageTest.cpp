@@ -296,6 +296,23 @@ private Q_SLOTS:
         QCOMPARE(Panel().edComment->text(), QString("first"));
     }
 
+    // Adding resizes the view, which drops its selection; the selected entry stays selected.
+    void addKeepsTheSelectedRow() {
+        ShowForm();
+        Add("/in/1", "/out/1", "first");
+        Add("/in/2", "/out/2", "second");
+        ClickRow(0);
+        Add("/in/3", "/out/3", "third");
+        QCOMPARE(form_->WFSelectedIndex, 0);
+        QCOMPARE(Page().lvWatchFolder->selectionModel()->selectedRows().size(), 1);
+        Panel().edComment->setText("edited");
+        dialogs_.YesNoAnswers = {true};
+        Page().btnWFUpdateClick();
+        QCOMPARE(Messages(),
+                 std::vector<std::string>{"YesNo: Do you want to update Watch Folder #1 ?"});
+        QCOMPARE(Cell(0, 3), QString("edited"));
+    }
+
     void updateAsksAndStores() {
         ShowForm();
         Page().btnWFUpdateClick();
