@@ -20,7 +20,10 @@ std::optional<std::string> Chosen(const QString& path) {
 } // namespace
 
 void TQtUserDialogs::ShowMessage(const std::string& text) {
-    QMessageBox::information(parent_, QApplication::applicationDisplayName(), Q(text));
+    // A plain box: the operator's refusals carry no icon.
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), Q(text),
+                    QMessageBox::Ok, parent_);
+    box.exec();
 }
 
 void TQtUserDialogs::ShowError(const std::string& title, const std::string& text) {
