@@ -762,6 +762,18 @@ private Q_SLOTS:
             if (const auto* label = qobject_cast<const QLabel*>(child))
                 QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
         }
+        if (kind == 3) {
+            const auto items = [](const QComboBox* combo) {
+                QStringList texts;
+                for (int i = 0; i < combo->count(); ++i)
+                    texts << combo->itemText(i);
+                return texts;
+            };
+            const auto& properties = static_cast<const TPropertiesForm&>(*dialog);
+            QCOMPARE(items(properties.cbFPSSource),
+                     QStringList({"Use FPS value from source", "Overwrite FPS value"}));
+            QCOMPARE(items(properties.cbFPS), QStringList({"25", "30"}));
+        }
     }
 };
 
