@@ -1,17 +1,13 @@
 #include "cli/CheckPlaylistsCommand.h"
 
-#include <csignal>
-#include <ctime>
-#include <pthread.h>
+#include <chrono>
 
 #include <CLI/CLI.hpp>
 
 #include "cli/CliSettings.h"
 #include "cli/StopSignals.h"
-#include "logs/LogsAndMessages.h"
-#include "platform/Registry.h"
 #include "platform/Trace.h"
-#include "playlist/PlaylistCheckList.h"
+#include "session/CaplinSession.h"
 
 int RunCheckPlaylists(std::ostream& out, std::ostream& err) {
     return Guarded("RunCheckPlaylists", CLI_EXIT_FAILED, [&] {
@@ -20,44 +16,32 @@ int RunCheckPlaylists(std::ostream& out, std::ostream& err) {
             err << "caplin-cli: cannot block SIGINT and SIGTERM\n";
             return CLI_EXIT_FAILED;
         }
-        TMainSettings main;
-        if (!LoadStartupSettings(main, err))
-            return CLI_EXIT_USAGE;
-
-        TPlaylistCheckList list;
-        if (!list.LoadRegistryPlaylistCheckLists()) {
-            err << "caplin-cli: cannot load the playlist-check list from "
-                << TSettingsStore::DefaultPath() << '\n';
-            return CLI_EXIT_USAGE;
-        }
-        if (list.Entries.empty()) {
-            err << "There are no playlist folders specified.\n";
-            return CLI_EXIT_USAGE;
-        }
-
         TConsoleObserver console(out);
-        TLogsAndMessages logs;
-        SetUpPageLogs(logs, main, pgPlaylistCheck);
-        logs.SetObserver(&console);
-        const TLogFunction log = logs.LogSink();
-        const TReportFunction report = logs.ReportSink();
+        TCaplinSession session(TSessionOwner::CommandLine);
+        if (!LoadCliSession(session, pgPlaylistCheck, err))
+            return CLI_EXIT_USAGE;
+        session.Logs.SetObserver(&console);
 
-        TPlaylistCheckTally tally;
-        bool allChecked = true;
-        logs.LogFunction("Playlist check starting.");
-        // The count is taken once, as the page takes it when Check is pressed.
-        const size_t count = list.Entries.size();
-        for (size_t i = 0; i < count; ++i) {
-            if (stop.Pending()) {
-                logs.LogFunction("Playlist check stopping.");
+        TPlaylistCheckRun& run = session.PlaylistCheck;
+        // Nobody waits for a window here: a step checks a whole entry, and a stop is looked
+        // at between entries.
+        run.StepBudget = std::chrono::hours(24);
+        const TRunStart start = run.Start();
+        if (!start.Started) {
+            err << start.Refusal << '\n';
+            return start.Refusal.empty() ? CLI_EXIT_FAILED : CLI_EXIT_USAGE;
+        }
+        for (TRunNext next = TRunNext::AfterPause; next != TRunNext::Finished;) {
+            if (next == TRunNext::AfterPause && stop.Pending()) {
+                run.Stop();
                 return CLI_EXIT_FAILED;
             }
-            if (!list.CheckEntry(i, log, report, &tally))
-                allChecked = false;
+            next = run.Step();
         }
-        logs.LogFunction("Playlist check done.");
-        return allChecked && tally.Missing == 0 && tally.FailedPlaylists == 0 ? CLI_EXIT_OK
-                                                                              : CLI_EXIT_FAILED;
+        const TPlaylistCheckTally& tally = run.Tally();
+        return run.FailedEntries() == 0 && tally.Missing == 0 && tally.FailedPlaylists == 0
+                   ? CLI_EXIT_OK
+                   : CLI_EXIT_FAILED;
     });
 }
 

@@ -1,39 +1,17 @@
 #include "cli/CliSettings.h"
 
-#include "lang/STLCustomLangUtils.h"
-#include "platform/Registry.h"
 #include "platform/Trace.h"
 #include "stl/STLUtils.h"
 
-bool LoadStartupSettings(TMainSettings& main, std::ostream& err) {
-    return Guarded("LoadStartupSettings", false, [&] {
-        const std::string path = TSettingsStore::DefaultPath();
-        // The command line never writes the settings file, not even to set a foreign one
-        // aside.
-        if (!TSettingsStore::Global().Load(path, false)) {
-            err << "caplin-cli: cannot read the settings file " << path << '\n';
+bool LoadCliSession(TCaplinSession& session, int32_t page, std::ostream& err) {
+    return Guarded("LoadCliSession", false, [&] {
+        if (!session.LoadSettingsFile()) {
+            err << "caplin-cli: cannot read the settings file " << session.SettingsPath() << '\n';
             return false;
         }
-        main = DefaultMainSettings(0, 0);
-        if (!LoadMainSettings(main, false)) {
-            err << "caplin-cli: cannot load the main settings from " << path << '\n';
-            return false;
-        }
-        SetCustomLanguageListToDefault();
-        if (!LoadCustomLanguageListFromRegistry(STL_CUSTOM_LANGUAGES_KEY)) {
-            err << "caplin-cli: cannot load the custom language names from " << path << '\n';
-            return false;
-        }
+        session.InitializeConverter(0, 0);
+        session.SelectPage(page);
         return true;
-    });
-}
-
-void SetUpPageLogs(TLogsAndMessages& logs, const TMainSettings& main, int32_t page) {
-    GuardedVoid("SetUpPageLogs", [&] {
-        logs.LogsOutputFolder = main.LogsOutputFolder;
-        logs.MessagesOutputFolder = main.MessagesOutputFolder;
-        logs.MessagesFilterIndex = main.MessagesFilterIndex;
-        logs.CurrentPage = page;
     });
 }
 

@@ -1,6 +1,6 @@
-// What the commands that run like a page of the window share: the settings file loaded the
-// way the window's start-up loads it (but never written), and the page's log and message
-// lines printed on standard output as they happen.
+// What the commands that run like a page of the window share: the session loaded the way the
+// window's start-up loads it (but never written), and the page's log and message lines
+// printed on standard output as they happen.
 #pragma once
 
 #include <cstdint>
@@ -9,15 +9,13 @@
 #include <string>
 
 #include "logs/LogsAndMessages.h"
-#include "logs/MainSettings.h"
+#include "session/CaplinSession.h"
 
-// Loads the settings file read-only (a foreign file is left where it is), then the main
-// values and the custom language names. What the loaders would write back stays in memory.
-// False with the reason on err.
-bool LoadStartupSettings(TMainSettings& main, std::ostream& err);
-
-// The sinks of one page, writing the daily files into the stored folders.
-void SetUpPageLogs(TLogsAndMessages& logs, const TMainSettings& main, int32_t page);
+// Loads the settings file read-only (a foreign file is left where it is) and everything the
+// window's start-up loads, into session; the log sinks keep the lines of page and write the
+// page's daily files into the stored folders. What the loaders would write back stays in
+// memory. False with the reason on err.
+bool LoadCliSession(TCaplinSession& session, int32_t page, std::ostream& err);
 
 // Standard output of a run: every operation-log line as its text and every message line as
 // "<Type> - <text>", without the files' timestamps, flushed line by line so that a pipe or

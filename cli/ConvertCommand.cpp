@@ -7,12 +7,9 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/CliSettings.h"
-#include "convert/STLConvertSettings.h"
-#include "convert/STLConvertUtils.h"
-#include "logs/LogsAndMessages.h"
-#include "platform/Registry.h"
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
+#include "session/CaplinSession.h"
 
 namespace {
 
@@ -60,66 +57,40 @@ private:
     std::string line_;
 };
 
-// Loads what the window's start-up loads for a Batch run. Nothing is saved: what the
-// loaders write back stays in memory. False with the reason on err.
-bool LoadBatchSettings(TMainSettings& main, TSTLConvertSettings& settings, std::ostream& err) {
-    if (!LoadStartupSettings(main, err))
-        return false;
-    if (!settings.LoadFromRegistry(kBatchKey, kHexFindReplaceSubKey, kSubtitleFileTypeSubKey)) {
-        err << "caplin-cli: cannot load the batch converter settings from "
-            << TSettingsStore::DefaultPath() << '\n';
-        return false;
-    }
-    // The window's settings panel always writes these into the Batch settings.
-    settings.FramesPerSecondSource = main.FPSSource;
-    settings.FramesPerSecond = main.FPS;
-    settings.TimeCodeFirstInCueSource = 0;
-    settings.TimeCodeFirstInCue.clear();
-    return true;
-}
-
 } // namespace
 
 int RunConvert(const TConvertOptions& options, std::ostream& out, std::ostream& err) {
     return Guarded("RunConvert", CLI_EXIT_FAILED, [&] {
-        if (options.Files.empty()) {
-            err << "No files to convert.\n";
-            return CLI_EXIT_USAGE;
-        }
-        TMainSettings main;
-        TSTLConvertSettings settings;
-        if (!LoadBatchSettings(main, settings, err))
-            return CLI_EXIT_USAGE;
-        if (options.Dest)
-            settings.DestinationFolder = *options.Dest;
-        if (settings.DestinationFolder.empty()) {
-            err << "No destination folder specified.\n";
-            return CLI_EXIT_USAGE;
-        }
-
         TProgressBar progress(err, options.Progress);
         TConsoleObserver console(out);
         console.BeforeLine = [&progress] { progress.Hide(); };
         console.AfterLine = [&progress] { progress.Draw(); };
-        TLogsAndMessages logs;
-        SetUpPageLogs(logs, main, pgBatch);
-        logs.SetObserver(&console);
-        const TReportFunction report = logs.ReportSink();
+        TCaplinSession session(TSessionOwner::CommandLine);
+        if (!LoadCliSession(session, pgBatch, err))
+            return CLI_EXIT_USAGE;
+        // The frame rate as the window's panel writes it; every other value as stored.
+        session.ApplyFrameRatePolicy(*session.BatchSettings);
+        if (options.Dest)
+            session.BatchSettings->DestinationFolder = *options.Dest;
+        session.Logs.SetObserver(&console);
 
-        bool allConverted = true;
-        logs.LogFunction("Batch conversion started.");
-        for (size_t i = 0; i < options.Files.size(); ++i) {
-            const std::string& path = options.Files[i];
-            progress.Show(i, options.Files.size(), path);
-            logs.LogFunction(("Converting STL file : " + path).c_str());
-            if (!ConvertSTLFile(path, settings, "", report)) {
-                logs.ReportFunction(rtError, ("Error converting STL file " + path).c_str());
-                allConverted = false;
-            }
+        TBatchRun& run = session.Batch;
+        for (const std::string& path : options.Files)
+            run.BatchList.push_back(TBatchItem{path});
+        run.EntryChanged = [&](size_t index) {
+            if (run.BatchList[index].Status == TBatchItemStatus::Processing)
+                progress.Show(index, run.BatchList.size(), run.BatchList[index].FileName);
+        };
+        const TRunStart start = run.Start();
+        if (!start.Started) {
+            err << start.Refusal << '\n';
+            return CLI_EXIT_USAGE;
+        }
+        // No pause between files: nobody waits for a window here.
+        while (run.Step() != TRunNext::Finished) {
         }
         progress.Finish();
-        logs.LogFunction("Batch conversion done.");
-        return allConverted ? CLI_EXIT_OK : CLI_EXIT_FAILED;
+        return run.Failed() == 0 && !run.Running() ? CLI_EXIT_OK : CLI_EXIT_FAILED;
     });
 }
 

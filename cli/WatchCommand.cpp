@@ -1,28 +1,11 @@
 #include "cli/WatchCommand.h"
 
-#include <cerrno>
-#include <chrono>
-#include <csignal>
-#include <ctime>
-#include <pthread.h>
-
 #include <CLI/CLI.hpp>
 
 #include "cli/CliSettings.h"
 #include "cli/StopSignals.h"
-#include "logs/LogsAndMessages.h"
-#include "platform/Registry.h"
 #include "platform/Trace.h"
-#include "watchfolder/WatchFolderList.h"
-
-namespace {
-
-using namespace std::chrono_literals;
-
-// The pause between two passes of the arm loop.
-constexpr std::chrono::milliseconds kPassInterval = 100ms;
-
-} // namespace
+#include "session/CaplinSession.h"
 
 int RunWatch(std::ostream& out, std::ostream& err) {
     return Guarded("RunWatch", CLI_EXIT_FAILED, [&] {
@@ -32,42 +15,26 @@ int RunWatch(std::ostream& out, std::ostream& err) {
             err << "caplin-cli: cannot block SIGINT and SIGTERM\n";
             return CLI_EXIT_FAILED;
         }
-        TMainSettings main;
-        if (!LoadStartupSettings(main, err))
-            return CLI_EXIT_USAGE;
-
         TConsoleObserver console(out);
-        TLogsAndMessages logs;
-        SetUpPageLogs(logs, main, pgWatchFolder);
-        logs.SetObserver(&console);
-
-        // Declared after the sinks, so its items (and their threads) go first.
-        TWatchFolderList list;
-        list.ReportFunction = logs.ReportSink();
-        list.LogFunction = logs.LogSink();
-        if (!list.LoadRegistryWatchFolders(main.FPSSource, main.FPS)) {
-            err << "caplin-cli: cannot load the watch folders from "
-                << TSettingsStore::DefaultPath() << '\n';
+        // Declared after the console, so its folders (and their threads) go first.
+        TCaplinSession session(TSessionOwner::CommandLine);
+        if (!LoadCliSession(session, pgWatchFolder, err))
             return CLI_EXIT_USAGE;
-        }
-        if (list.Items.empty()) {
-            err << "There are no watch folder specified.\n";
-            return CLI_EXIT_USAGE;
-        }
+        session.Logs.SetObserver(&console);
 
-        if (!list.StartWatchFolderObjects()) {
-            TraceError("TCaplinForm.btnWFArmClick", "cannot start watch folder objects");
+        TWatchRun& run = session.Watch;
+        const TRunStart start = run.Arm();
+        if (!start.Started) {
+            if (!start.Refusal.empty()) {
+                err << start.Refusal << '\n';
+                return CLI_EXIT_USAGE;
+            }
             err << "caplin-cli: cannot start the watch folders\n";
             return CLI_EXIT_FAILED;
         }
-        list.LogFunction("Watch folder conversion armed.");
-
-        while (!signals.WaitForStop(kPassInterval))
-            list.ProcessPass();
-
-        if (!list.StopWatchFolderObjects())
-            TraceError("TCaplinForm.btnWFArmClick", "cannot stop watch folder objects");
-        list.LogFunction("Watch folder conversion disarmed.");
+        while (!signals.WaitForStop(kRunPause))
+            run.Step();
+        run.Disarm();
         return CLI_EXIT_OK;
     });
 }

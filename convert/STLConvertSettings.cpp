@@ -3,6 +3,7 @@
 #include "convert/SettingsValues.h"
 #include "platform/Registry.h"
 #include "platform/Trace.h"
+#include "stl/STLBlocks.h"
 
 using namespace settingsvalues;
 
@@ -155,4 +156,18 @@ bool TSTLConvertSettings::SaveToRegistry(const std::string& key,
             SaveField(field, registry, *this);
         return true;
     });
+}
+
+void NormaliseFrameRatePolicy(int32_t& fpsSource, std::string& fps) {
+    if (fpsSource != 0 && fpsSource != 1)
+        fpsSource = 0;
+    if (fps != kDiskFormatCode25 && fps != kDiskFormatCode30)
+        fps = kDiskFormatCode25;
+}
+
+void ApplyFrameRatePolicy(TSTLConvertSettings& settings, int32_t fpsSource,
+                          const std::string& fps) {
+    settings.FramesPerSecondSource = fpsSource;
+    settings.FramesPerSecond = fps;
+    NormaliseFrameRatePolicy(settings.FramesPerSecondSource, settings.FramesPerSecond);
 }

@@ -7,6 +7,7 @@
 
 #include "convert/HexFindReplace.h"
 #include "convert/SubtitleFileType.h"
+#include "platform/SettingsKeys.h"
 
 // Item indexes of the source drop-down lists; stored values outside them are kept as they
 // are and judged by the conversion.
@@ -51,9 +52,10 @@ public:
     int32_t DisplayStandardCodeSource = 0;
 };
 
-// Settings keys of the window's two editing objects and the names of their list subkeys.
-inline constexpr const char* kCaplinKey = "Software\\Velmora\\Caplin\\";
-inline constexpr const char* kBatchKey = "Software\\Velmora\\Caplin\\Batch\\";
-inline constexpr const char* kWatchFolderKey = "Software\\Velmora\\Caplin\\WatchFolder\\";
-inline constexpr const char* kHexFindReplaceSubKey = "HexFindReplace";
-inline constexpr const char* kSubtitleFileTypeSubKey = "SubtitleFileType";
+// The window-wide frame-rate policy brought into range: a source other than 0 (keep each
+// file's rate) or 1 (force fps) becomes 0, a rate other than the two Disk Format Codes
+// becomes "STL25.01".
+void NormaliseFrameRatePolicy(int32_t& fpsSource, std::string& fps);
+// The policy, in range, into settings: every conversion of the window and the command line
+// takes its frame rate from here.
+void ApplyFrameRatePolicy(TSTLConvertSettings& settings, int32_t fpsSource, const std::string& fps);

@@ -7,9 +7,8 @@
 #include <string>
 
 #include "lang/STLLangUtils.h"
+#include "platform/SettingsKeys.h"
 
-// Registry key of the custom names, under the per-user root.
-inline constexpr const char* STL_CUSTOM_LANGUAGES_KEY = "Software\\Velmora\\Caplin\\Languages";
 
 // Row for row parallel to STLLanguages; starts as a copy of it. Used on the user-interface
 // thread only.

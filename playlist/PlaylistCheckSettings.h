@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-inline constexpr const char* kPlaylistsCheckKey = "Software\\Velmora\\Caplin\\PlaylistsCheck\\";
-inline constexpr const char* kPlaylistCheckLanguagesSubKey = "Languages";
+#include "platform/SettingsKeys.h"
+
 
 class TPlaylistCheckSettings {
 public:

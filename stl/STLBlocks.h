@@ -18,6 +18,10 @@ constexpr uint8_t TTI_EBN_USER_DATA = 0xFE;
 // The widest field STLTextToString accepts (the TTI Text Field).
 constexpr int STL_TEXT_MAX_WIDTH = TTI_TEXT_FIELD_WIDTH;
 
+// The two Disk Format Codes, and so the two frame rates, a file may declare.
+inline constexpr const char* kDiskFormatCode25 = "STL25.01";
+inline constexpr const char* kDiskFormatCode30 = "STL30.01";
+
 // The block count is written with at most five decimal digits.
 constexpr uint32_t STL_MAX_TTI_BLOCKS = 99999;
 

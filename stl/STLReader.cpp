@@ -71,9 +71,9 @@ TStatus TSTLReader::OpenFile(const std::string& fileName, bool verifySize) {
 
         const std::string diskFormatCode =
             UpperCaseText(FieldText(gsi_, GsiField(gfDiskFormatCode)));
-        if (diskFormatCode == "STL25.01") {
+        if (diskFormatCode == kDiskFormatCode25) {
             frameRate_ = 25;
-        } else if (diskFormatCode == "STL30.01") {
+        } else if (diskFormatCode == kDiskFormatCode30) {
             frameRate_ = 30;
         } else {
             Report(STL_READER_REPORT_SOURCE, rtError, "Invalid STL file Disk Format Code",

@@ -10,7 +10,7 @@
 
 #include "convert/STLConvertSettings.h"
 #include "logs/LogsAndMessages.h"
-#include "logs/MainSettings.h"
+#include "session/MainSettings.h"
 #include "playlist/PlaylistCheckList.h"
 #include "playlist/PlaylistCheckSettings.h"
 #include "watchfolder/WatchFolderList.h"
@@ -27,9 +27,6 @@ class IUserDialogs;
 class TBatchPage;
 class TPlaylistCheckPage;
 class TWatchFolderPage;
-
-// Column widths of the three list views, in the order of their columns.
-enum TListView : int { lvBatch = 0, lvWatchFolder = 1, lvPlaylistsCheck = 2 };
 
 class TCaplinForm : public QMainWindow, private TLogsObserver {
     Q_OBJECT

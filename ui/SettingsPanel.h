@@ -9,7 +9,7 @@
 #include <QWidget>
 
 #include "convert/STLConvertSettings.h"
-#include "logs/MainSettings.h"
+#include "session/MainSettings.h"
 
 class QCheckBox;
 class QComboBox;

@@ -20,19 +20,6 @@ std::string EntryKey(size_t index) {
     return std::string(kWatchFolderKey) + "WF_" + std::to_string(index) + "\\";
 }
 
-// The window-wide frame-rate policy: keep (0) or force (1) one of the two rates.
-void NormaliseFPS(int32_t& fpsSource, std::string& fps) {
-    if (fpsSource != 0 && fpsSource != 1)
-        fpsSource = 0;
-    if (fps != "STL25.01" && fps != "STL30.01")
-        fps = "STL25.01";
-}
-
-void ApplyFPS(TSTLConvertSettings& settings, int32_t fpsSource, const std::string& fps) {
-    settings.FramesPerSecondSource = fpsSource;
-    settings.FramesPerSecond = fps;
-}
-
 } // namespace
 
 bool TWatchFolderList::LoadRegistryWatchFolders(int32_t fpsSource, const std::string& fps) {
@@ -46,9 +33,6 @@ bool TWatchFolderList::LoadRegistryWatchFolders(int32_t fpsSource, const std::st
         if (!registry.ReadInteger("WatchFolderCheckIntervalMS", WatchFolderCheckIntervalMS))
             WriteInteger(registry, "WatchFolderCheckIntervalMS", WatchFolderCheckIntervalMS);
 
-        int32_t source = fpsSource;
-        std::string rate = fps;
-        NormaliseFPS(source, rate);
         // An entry whose key is missing loads as empty settings and is kept, so the list
         // keeps the length it was saved with; an empty folder lists nothing when armed.
         for (int32_t n = 0; n < count; ++n) {
@@ -58,7 +42,7 @@ bool TWatchFolderList::LoadRegistryWatchFolders(int32_t fpsSource, const std::st
             if (!item->Settings.LoadFromRegistry(EntryKey(n), kHexFindReplaceSubKey,
                                                  kSubtitleFileTypeSubKey))
                 continue;
-            ApplyFPS(item->Settings, source, rate);
+            ApplyFrameRatePolicy(item->Settings, fpsSource, fps);
             Items.push_back(std::move(item));
         }
         return true;
@@ -100,13 +84,10 @@ bool TWatchFolderList::IsWatchFolderInList(const std::string& watchFolder,
 bool TWatchFolderList::UpdateWatchFolderFPS(int32_t fpsSource, const std::string& fps,
                                             TSTLConvertSettings* editing) {
     return Guarded("TCaplinForm.UpdateWatchFolderFPS", false, [&] {
-        int32_t source = fpsSource;
-        std::string rate = fps;
-        NormaliseFPS(source, rate);
         if (editing != nullptr)
-            ApplyFPS(*editing, source, rate);
+            ApplyFrameRatePolicy(*editing, fpsSource, fps);
         for (const auto& item : Items)
-            ApplyFPS(item->Settings, source, rate);
+            ApplyFrameRatePolicy(item->Settings, fpsSource, fps);
         return true;
     });
 }

@@ -27,7 +27,7 @@ public:
     bool ClearWatchFolderList(); // stops nothing: callers stop first
     bool IsWatchFolderInList(const std::string& watchFolder,
                              const std::string& destinationFolder) const;
-    // Normalises the policy (source 0 or 1, "STL25.01" or "STL30.01") and writes it into
+    // The frame-rate policy, brought into range, into
     // editing (when given) and every item.
     bool UpdateWatchFolderFPS(int32_t fpsSource, const std::string& fps,
                               TSTLConvertSettings* editing = nullptr);

@@ -82,7 +82,7 @@ protected:
         settings += "\"LanguageSource\"=dword:00000001\n";
         settings += text("LanguagePredefined", "09");
         settings += "\"TimeCodeFirstInCueSource\"=dword:00000001\n";
-        settings += text("TimeCodeFirstInCue", "11111111");
+        settings += text("TimeCodeFirstInCue", "10000012");
         WriteText(registry, settings);
     }
 
@@ -202,9 +202,10 @@ TEST_F(ConvertCommandTest, ConvertsAsABatchRunWithTheStoredSettings) {
         const auto input = ReadBytes(source);
         const auto output = ReadBytes(dir.File("out") + "/" + fs::path(source).filename().string());
         ASSERT_GE(output.size(), 1024u) << source;
-        // The stored frame-rate policy applies; the first-in-cue time code is never set.
+        // The stored frame-rate policy applies, and so does the first-in-cue time code that
+        // the window has no control for.
         EXPECT_EQ(Field(output, 3, 8), "STL30.01");
-        EXPECT_EQ(Field(output, 264, 8), Field(input, 264, 8));
+        EXPECT_EQ(Field(output, 264, 8), "10000012");
         EXPECT_EQ(Field(output, 14, 2), "09");
     }
 }

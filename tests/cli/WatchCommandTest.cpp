@@ -239,10 +239,12 @@ protected:
                     "\"\n\"DestinationFolder\"=\"" + folders[i].Out + "\"\n";
             for (const char* zero :
                  {"TapeIDSource", "LanguageSource", "PerformLanguageCheck", "RemoveZeroPage",
-                  "TimeCodeStartOfProgrammeSource", "TimeCodeFirstInCueSource",
-                  "OverrideDestination", "MoveProcessedFiles", "CodePageNumberSource",
+                  "TimeCodeStartOfProgrammeSource", "OverrideDestination", "MoveProcessedFiles", "CodePageNumberSource",
                   "CharacterCodeTableNumberSource", "DisplayStandardCodeSource"})
                 text += "\"" + std::string(zero) + "\"=dword:00000000\n";
+            // Set by hand or with caplin-cli settings: the window has no control for it.
+            text += "\"TimeCodeFirstInCueSource\"=dword:00000001\n"
+                    "\"TimeCodeFirstInCue\"=\"10000012\"\n";
             // The language is kept, but the file name must still name one: "Q1a_EN.stl".
             text += "\n[HKEY_CURRENT_USER\\Software\\Velmora\\Caplin\\WatchFolder\\WF_" +
                     std::to_string(i) +
@@ -261,6 +263,8 @@ protected:
     void PrepareSources(const std::vector<std::string>& names) {
         TSTLConvertSettings keepAll;
         keepAll.DestinationFolder = dir.File("expected");
+        keepAll.TimeCodeFirstInCueSource = 1;
+        keepAll.TimeCodeFirstInCue = "10000012";
         auto type = std::make_unique<TSubtitleFileType>();
         type->Name = "Role and language";
         type->CharsCount = 10;
@@ -488,8 +492,14 @@ TEST_F(WatchCommandTest, ConvertsEveryFileThatLandsOnceAndStopsOnSigterm) {
                                                   "Q1c_EN.stl"}},
           std::pair{two, std::vector<std::string>{"Q2a_EN.stl", "Q2b_EN.stl", "Q2c_EN.stl",
                                                   "S2s_EN.stl", "Q2d_EN.stl"}}})
-        for (const std::string& name : names)
-            EXPECT_TRUE(ReadBytes(folder.Out + "/" + name) == Expected(name)) << name;
+        for (const std::string& name : names) {
+            const std::vector<uint8_t> converted = ReadBytes(folder.Out + "/" + name);
+            EXPECT_TRUE(converted == Expected(name)) << name;
+            ASSERT_GE(converted.size(), 1024u) << name;
+            // The stored first-in-cue time code, which the window cannot show, applies.
+            EXPECT_EQ(std::string(converted.begin() + 264, converted.begin() + 272), "10000012")
+                << name;
+        }
     EXPECT_TRUE(ReadBytes(two.Out + "/D2d_EN.stl") == earlier);
 
     // The Watch Folder page's daily files got the same lines, and the settings file was

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "logs/MainSettings.h"
+#include "session/MainSettings.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
+#include "platform/SettingsKeys.h"
 #include "tests/common/TestSupport.h"
 
 using namespace testsupport;
@@ -82,7 +83,7 @@ TEST_F(MainSettingsTest, WriteBackCreatesOnlyTheBoundsAndFrameRateValues) {
         ASSERT_TRUE(LoadMainSettings(s, writeBack));
         EXPECT_EQ(s.FormTop, 32);
         TRegistry registry;
-        ASSERT_TRUE(registry.OpenKey(kMainSettingsKey, false));
+        ASSERT_TRUE(registry.OpenKey(kCaplinKey, false));
         int32_t number = 0;
         std::string text;
         EXPECT_EQ(registry.ReadInteger("FormLeft", number), writeBack);

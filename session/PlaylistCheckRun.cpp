@@ -1,0 +1,98 @@
+#include "session/PlaylistCheckRun.h"
+
+#include "platform/Trace.h"
+#include "playlist/PlaylistGroupCheck.h"
+#include "session/CaplinSession.h"
+
+namespace {
+
+constexpr const char* kRunRoutine = "TCaplinForm.btnPCCheckClick";
+
+} // namespace
+
+TPlaylistCheckRun::TPlaylistCheckRun(TCaplinSession& session) : session_(session) {}
+
+TPlaylistCheckRun::~TPlaylistCheckRun() = default;
+
+TRunStart TPlaylistCheckRun::Start() {
+    return Guarded(kRunRoutine, TRunStart{}, [&] {
+        const TPlaylistCheckList* list = session_.PlaylistCheckList.get();
+        if (!list || list->Entries.empty())
+            return TRunStart{false, "There are no playlist folders specified."};
+        session_.SetConversionInProgress(true);
+        session_.Logs.LogFunction("Playlist check starting.");
+        running_ = true;
+        count_ = list->Entries.size();
+        index_ = 0;
+        failedEntries_ = 0;
+        tally_ = TPlaylistCheckTally();
+        entryCheck_.reset();
+        return TRunStart{true, {}};
+    });
+}
+
+TRunNext TPlaylistCheckRun::Step() {
+    return Guarded(kRunRoutine, TRunNext::Finished, [&] {
+        if (!running_)
+            return TRunNext::Finished;
+        const bool stopped = !session_.ConversionInProgress();
+        if (!entryCheck_) {
+            // The pause before an entry is over. The list may have shrunk meanwhile.
+            const auto& entries = session_.PlaylistCheckList->Entries;
+            if (stopped || index_ >= count_ || index_ >= entries.size()) {
+                EndRun();
+                return TRunNext::Finished;
+            }
+            entryCheck_ = std::make_unique<TPlaylistGroupCheck>(
+                *entries[index_], session_.Logs.LogSink(), session_.Logs.ReportSink(), StepBudget,
+                &tally_);
+        }
+        if (stopped)
+            entryCheck_->Finish();
+        else if (entryCheck_->Step())
+            return TRunNext::Now;
+        EndEntry();
+        if (session_.ConversionInProgress() && index_ < count_)
+            return TRunNext::AfterPause;
+        EndRun();
+        return TRunNext::Finished;
+    });
+}
+
+void TPlaylistCheckRun::Stop() {
+    GuardedVoid(kRunRoutine, [&] {
+        if (entryCheck_) {
+            entryCheck_->Finish();
+            EndEntry();
+        }
+        running_ = false;
+        session_.Logs.LogFunction("Playlist check stopping.");
+        session_.SetConversionInProgress(false);
+    });
+}
+
+void TPlaylistCheckRun::Abandon() {
+    running_ = false;
+    entryCheck_.reset();
+}
+
+void TPlaylistCheckRun::EndEntry() {
+    if (!entryCheck_->Succeeded()) {
+        ++failedEntries_;
+        session_.Logs.ReportFunction(
+            rtError,
+            ("Error checking playlist folder " + entryCheck_->Settings().PlaylistsFolder).c_str());
+    }
+    entryCheck_.reset();
+    ++index_;
+}
+
+void TPlaylistCheckRun::EndRun() {
+    running_ = false;
+    entryCheck_.reset();
+    // A close has already cleared the flag; the run then ends without its line.
+    if (!session_.ConversionInProgress())
+        return;
+    session_.SetConversionInProgress(false);
+    session_.Logs.LogFunction("Playlist check done.");
+}

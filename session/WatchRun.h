@@ -1,0 +1,33 @@
+// The armed watch folders: every folder of the list polled by its thread, and on each step
+// one queued file per folder converted with the folder's settings.
+#pragma once
+
+#include "session/Run.h"
+
+class TCaplinSession;
+
+class TWatchRun {
+public:
+    explicit TWatchRun(TCaplinSession& session) : session_(session) {}
+
+    // Refused with an empty list; otherwise every folder is started ("Watch folder
+    // conversion armed."). If one fails, those started are stopped again and the busy flag
+    // is cleared: nothing stays half armed (Started false, no refusal text).
+    TRunStart Arm();
+    // One pass over the folders. A busy flag cleared from outside (a close) stops every
+    // folder here without a line.
+    TRunNext Step();
+    // "Disarm": every folder stopped, "Watch folder conversion disarmed.", busy flag cleared.
+    void Disarm();
+    // Stops every started folder without a line (the run ends with its owner).
+    void Abandon();
+
+    bool Armed() const { return armed_; }
+    // Files taken by the last pass.
+    int LastPass() const { return lastPass_; }
+
+private:
+    TCaplinSession& session_;
+    bool armed_ = false;
+    int lastPass_ = 0;
+};
