@@ -2,15 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <span>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "lang/STLCustomLangUtils.h"
+#include "platform/AtomicFile.h"
 #include "platform/FileSystem.h"
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
@@ -76,52 +74,9 @@ struct TFileIdentity {
     }
 };
 
-pid_t ProcessId() {
-    static const pid_t pid = ::getpid();
-    return pid;
-}
-
-// The hidden name the destination is written under: in the destination's folder, so that
-// the final rename stays within one file system, starting with a dot and not ending in
-// ".stl", so that no folder scan takes it for a subtitle file, and with the process id, so
-// that two processes converting to one folder do not meet.
-std::string PartFileName(const std::string& destination) {
-    const size_t slash = destination.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : destination.substr(0, slash + 1);
-    return folder + "." + ExtractFileName(destination) + ".part-" + std::to_string(ProcessId());
-}
-
-// Gives the finished file its final name. Without replace an existing file of that name is
-// kept and the result is false with errno EEXIST.
-bool PublishFile(const std::string& from, const std::string& to, bool replace) {
-    const TFileFaults& faults = FileFaults();
-    if (faults.BeforeRename && !faults.BeforeRename(from, to)) {
-        errno = EXDEV;
-        return false;
-    }
-    if (replace)
-        return ::rename(from.c_str(), to.c_str()) == 0;
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    // The file system cannot rename without replacing; a new link never replaces either.
-    if (::link(from.c_str(), to.c_str()) == 0) {
-        ::unlink(from.c_str());
-        return true;
-    }
-    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
-        return false;
-    // No links either (FAT and some network file systems): look, then rename. A file that
-    // arrives between the two is replaced; nothing better is offered there.
-    struct stat st;
-    if (::lstat(to.c_str(), &st) == 0) {
-        errno = EEXIST;
-        return false;
-    }
-    return ::rename(from.c_str(), to.c_str()) == 0;
-}
+// The destination is renamed into place without a flush to disk; Durable adds one, and one
+// of its folder, at the cost of waiting for the disk on every file.
+constexpr TDurability kDestinationDurability = TDurability::Cached;
 
 // One call of ConvertSTLFile. The destination is written under a hidden name and only
 // renamed into place once complete; whatever way the call ends, the writer is released
@@ -131,7 +86,7 @@ public:
     TConversion(const std::string& sourceFile, const TSTLConvertSettings& settings,
                 const TReportFunction& report)
         : source_(sourceFile), settings_(settings), report_(report) {}
-    ~TConversion() { RemovePartFile(); }
+    ~TConversion() { RemoveOutput(); }
     TConversion(const TConversion&) = delete;
     TConversion& operator=(const TConversion&) = delete;
 
@@ -140,7 +95,7 @@ public:
 private:
     bool Fail(const std::string& text);
     bool FailAndRemove(const std::string& text);
-    void RemovePartFile();
+    void RemoveOutput();
 
     std::string RewriteLanguage(uint8_t* gsi) const;
     std::string RewriteTapeID(uint8_t* gsi) const;
@@ -152,7 +107,7 @@ private:
     const TSTLConvertSettings& settings_;
     const TReportFunction& report_;
     std::string destination_;
-    std::string partFile_; // set while a hidden file of ours exists
+    std::unique_ptr<TAtomicFile> output_; // the destination under its hidden name
     std::unique_ptr<TSTLReader> reader_;
     std::unique_ptr<TSTLWriter> writer_;
 };
@@ -166,17 +121,15 @@ bool TConversion::Fail(const std::string& text) {
 
 bool TConversion::FailAndRemove(const std::string& text) {
     Report(report_, rtError, text);
-    RemovePartFile();
+    RemoveOutput();
     reader_.reset();
     return false;
 }
 
 // A failed deletion is not reported: the hidden name matches no subtitle file mask.
-void TConversion::RemovePartFile() {
+void TConversion::RemoveOutput() {
     writer_.reset();
-    if (!partFile_.empty())
-        DeleteFileAt(partFile_);
-    partFile_.clear();
+    output_.reset();
 }
 
 bool TConversion::Run(const std::string& destinationFile) {
@@ -222,20 +175,15 @@ bool TConversion::Run(const std::string& destinationFile) {
             return Fail(refusal);
     }
 
-    const std::string partFile = PartFileName(destination_);
     // Big enough for the whole file in the usual case: one write for the blocks, one for
     // the header.
     writer_->SetWriteBufferSize(std::min<size_t>(
         kWriteBufferSize,
         size_t(std::max<uint32_t>(1, reader_->GetTextAndTimingInformationCount())) *
             TTI_BLOCK_SIZE));
-    if (writer_->OpenFile(partFile) != STATUS_OK) {
-        // Left by a process that had our id and ended before it could remove it.
-        if (!FileExists(partFile) || !DeleteFileAt(partFile) ||
-            writer_->OpenFile(partFile) != STATUS_OK)
-            return Fail("Cannot create destination STL file " + destination_);
-    }
-    partFile_ = partFile;
+    output_ = std::make_unique<TAtomicFile>(destination_, kDestinationDurability);
+    if (!output_->Create() || writer_->OpenFile(output_->File()) != STATUS_OK)
+        return FailAndRemove("Cannot create destination STL file " + destination_);
 
     if (writer_->SetGeneralSubtitleInformation(gsi) != STATUS_OK)
         return FailAndRemove("Cannot apply General Subtitle Information block");
@@ -252,12 +200,12 @@ bool TConversion::Run(const std::string& destinationFile) {
     if (!complete)
         return FailAndRemove("Cannot apply General Subtitle Information block");
 
-    if (!PublishFile(partFile_, destination_, settings_.OverrideDestination)) {
+    if (!output_->Commit(settings_.OverrideDestination ? TReplace::Overwrite : TReplace::Refuse)) {
         if (errno == EEXIST)
             return FailAndRemove("Duplicated destination STL file " + destination_);
         return FailAndRemove("Cannot create destination STL file " + destination_);
     }
-    partFile_.clear();
+    output_.reset();
 
     return MoveSource();
 }

@@ -1,10 +1,12 @@
 #include "platform/FileSystem.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -33,14 +35,6 @@ int OpenRetrying(const std::string& path, int flags, mode_t mode = 0) {
         fd = ::open(path.c_str(), flags, mode);
     } while (fd < 0 && errno == EINTR);
     return fd;
-}
-
-// The folder part of path, "." when it holds no "/".
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 } // namespace
@@ -77,6 +71,34 @@ bool RenameFile(const std::string& from, const std::string& to) {
     });
 }
 
+bool RenameFileNoReplace(const std::string& from, const std::string& to) {
+    return Guarded("RenameFileNoReplace", false, [&] {
+        if (gFaults.BeforeRename && !gFaults.BeforeRename(from, to)) {
+            errno = EXDEV;
+            return false;
+        }
+        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+            return true;
+        if (errno != EINVAL && errno != ENOSYS)
+            return false;
+        // The file system cannot rename without replacing; a new link never replaces either.
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            ::unlink(from.c_str());
+            return true;
+        }
+        if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+            return false;
+        // No links either (FAT and some network file systems): look, then rename. A file that
+        // arrives between the two is replaced; nothing better is offered there.
+        struct stat st;
+        if (::lstat(to.c_str(), &st) == 0) {
+            errno = EEXIST;
+            return false;
+        }
+        return ::rename(from.c_str(), to.c_str()) == 0;
+    });
+}
+
 bool CopyFileReplacing(const std::string& from, const std::string& to) {
     return Guarded("CopyFileReplacing", false, [&] {
         TFile source;
@@ -86,33 +108,18 @@ bool CopyFileReplacing(const std::string& from, const std::string& to) {
         if (size < 0)
             return false;
 
-        // A dot name with the process id: no "*.ext" mask picks it up, and two processes
-        // copying to the same folder do not share it.
-        const std::string temp =
-            FolderOf(to) + "/." + ExtractFileName(to) + ".part-" + std::to_string(::getpid());
-        ::unlink(temp.c_str()); // a leftover of a crashed run of a process with this id
-        TFile target;
-        if (!target.CreateExclusive(temp))
+        TAtomicFile target(to, TDurability::Durable);
+        if (!target.Create())
             return false;
-
-        bool ok = true;
         std::vector<char> buffer(size_t(1) << 16);
-        for (int64_t offset = 0; ok && offset < size;) {
+        for (int64_t offset = 0; offset < size;) {
             const int64_t want = std::min<int64_t>(int64_t(buffer.size()), size - offset);
-            ok = source.ReadAt(offset, buffer.data(), want) == want &&
-                 target.WriteAt(offset, buffer.data(), want) == want;
+            if (source.ReadAt(offset, buffer.data(), want) != want ||
+                !target.Write(buffer.data(), want))
+                return false;
             offset += want;
         }
-        ok = ok && target.Sync();
-        target.Close();
-        if (ok)
-            ok = RenameFile(temp, to);
-        if (!ok) {
-            const int saved = errno;
-            ::unlink(temp.c_str());
-            errno = saved;
-        }
-        return ok;
+        return target.Commit(TReplace::Overwrite);
     });
 }
 
@@ -303,6 +310,10 @@ bool TFile::Sync() {
     return Guarded("TFile.Sync", false, [&] {
         if (fd_ < 0)
             return false;
+        if (gFaults.BeforeSync && !gFaults.BeforeSync(path_)) {
+            errno = EIO;
+            return false;
+        }
         int result;
         do {
             result = ::fsync(fd_);

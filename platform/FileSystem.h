@@ -13,8 +13,10 @@ bool DirectoryExists(const std::string& path);
 bool DeleteFileAt(const std::string& path);
 // Renames within one file system; false (errno kept) otherwise.
 bool RenameFile(const std::string& from, const std::string& to);
-// Copies from to to, replacing to when it exists. Writes a temporary name in the target
-// folder and renames it into place, so to is never seen half-copied.
+// The same, but an existing to is kept and the result is false with errno EEXIST.
+bool RenameFileNoReplace(const std::string& from, const std::string& to);
+// Copies from to to, replacing to when it exists, through a TAtomicFile flushed to disk, so
+// to is never seen half-copied.
 bool CopyFileReplacing(const std::string& from, const std::string& to);
 // Size in bytes, or -1.
 int64_t FileSize(const std::string& path);
@@ -65,6 +67,8 @@ struct TFileFaults {
     std::function<bool(const std::string& path, int64_t count)> BeforeRead;
     std::function<bool(const std::string& from, const std::string& to)> BeforeRename;
     std::function<bool(const std::string& path)> BeforeOpen;
+    // Returning false makes TFile::Sync fail with EIO.
+    std::function<bool(const std::string& path)> BeforeSync;
 };
 TFileFaults& FileFaults();
 

@@ -1,5 +1,6 @@
 #include "platform/Registry.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/FileSystem.h"
 #include "platform/SettingsFile.h"
 #include "platform/TextUtils.h"
@@ -122,14 +123,6 @@ std::string ResolveLink(const std::string& path) {
     return resolved;
 }
 
-void SyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 bool WriteSettingsFile(const std::string& requested, const std::string& text) {
     auto fail = [](const std::string& reason) {
         TraceError("TSettingsStore.Save", reason);
@@ -148,28 +141,19 @@ bool WriteSettingsFile(const std::string& requested, const std::string& text) {
     const int lockFd = OpenLocked(path, true, true, created);
     if (lockFd < 0)
         return fail("cannot open " + path);
-    const std::string temp = path + ".tmp-" + std::to_string(::getpid());
-    ::unlink(temp.c_str()); // left over by a crashed process that had our id
 
     std::string reason;
-    TFile file;
-    if (!file.CreateExclusive(temp))
+    TAtomicFile file(path, TDurability::Durable);
+    const std::string& temp = file.TempPath();
+    if (!file.Create())
         reason = "cannot create " + temp;
-    else if (file.WriteAt(0, text.data(), int64_t(text.size())) != int64_t(text.size()) ||
-             !file.Sync())
-        reason = "cannot write " + temp;
-    file.Close();
-    if (reason.empty() && !RenameFile(temp, path))
-        reason = "cannot rename " + temp + " to " + path;
-
-    if (reason.empty()) {
-        SyncFolder(folder);
-    } else {
-        ::unlink(temp.c_str());
-        // The empty file made only to lock on is not left behind.
-        if (created)
-            ::unlink(path.c_str());
-    }
+    else if (!file.Write(text.data(), int64_t(text.size())) || !file.Commit(TReplace::Overwrite))
+        reason = file.FailedStep() == TAtomicFile::TStep::Rename
+                     ? "cannot rename " + temp + " to " + path
+                     : "cannot write " + temp;
+    // The empty file made only to lock on is not left behind.
+    if (!reason.empty() && created)
+        DeleteFileAt(path);
     ::close(lockFd);
     return reason.empty() ? true : fail(reason);
 }

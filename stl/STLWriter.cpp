@@ -31,6 +31,7 @@ bool TSTLWriter::SetWriteBufferSize(size_t bytes) {
 TStatus TSTLWriter::OpenFile(const std::string& fileName) {
     return Guarded("TSTLWriter.OpenFile", STATUS_FAIL, [&]() -> TStatus {
         file_.Close();
+        out_ = &file_;
         // The exclusive create is the existence test: nothing can slip in between.
         if (!file_.CreateExclusive(fileName)) {
             if (errno == EEXIST)
@@ -39,17 +40,35 @@ TStatus TSTLWriter::OpenFile(const std::string& fileName) {
                 TraceCall("TSTLWriter.OpenFile");
             return STATUS_FAIL;
         }
-        ttiCount_ = 0;
-        bufferedCount_ = 0;
-        gsiSet_ = false;
-        complete_ = false;
+        Reset();
         return STATUS_OK;
     });
 }
 
+TStatus TSTLWriter::OpenFile(TFile& file) {
+    return Guarded("TSTLWriter.OpenFile", STATUS_FAIL, [&]() -> TStatus {
+        file_.Close();
+        out_ = &file_;
+        if (!file.IsOpen()) {
+            TraceError("TSTLWriter.OpenFile", "file stream not initialized");
+            return STATUS_FAIL;
+        }
+        out_ = &file;
+        Reset();
+        return STATUS_OK;
+    });
+}
+
+void TSTLWriter::Reset() {
+    ttiCount_ = 0;
+    bufferedCount_ = 0;
+    gsiSet_ = false;
+    complete_ = false;
+}
+
 TStatus TSTLWriter::SetGeneralSubtitleInformation(const uint8_t* gsi) {
     return Guarded("TSTLWriter.SetGeneralSubtitleInformation", STATUS_FAIL, [&]() -> TStatus {
-        if (!file_.IsOpen()) {
+        if (!out_->IsOpen()) {
             TraceError("TSTLWriter.SetGeneralSubtitleInformation", "file stream not initialized");
             return STATUS_FAIL;
         }
@@ -80,13 +99,13 @@ TStatus TSTLWriter::AddTextAndTimingInformation(const uint8_t* tti) {
                        "too many Text And Timing Information blocks");
             return STATUS_FAIL;
         }
-        if (!file_.IsOpen()) {
+        if (!out_->IsOpen()) {
             TraceCall("TSTLWriter.AddTextAndTimingInformation");
             return STATUS_FAIL;
         }
         if (bufferCapacity_ == 0) {
             const int64_t offset = GSI_BLOCK_SIZE + int64_t(TTI_BLOCK_SIZE) * ttiCount_;
-            if (file_.WriteAt(offset, tti, TTI_BLOCK_SIZE) != TTI_BLOCK_SIZE) {
+            if (out_->WriteAt(offset, tti, TTI_BLOCK_SIZE) != TTI_BLOCK_SIZE) {
                 TraceError("TSTLWriter.AddTextAndTimingInformation",
                            "cannot write Text And Timing Information block");
                 return STATUS_FAIL;
@@ -113,13 +132,13 @@ TStatus TSTLWriter::CloseFile() {
         // valid, empty subtitle file rather than zero bytes. When blocks are missing it is
         // not written at all: a header counting blocks the file does not hold would pass
         // for a complete file.
-        if (gsiSet_ && file_.IsOpen()) {
+        if (gsiSet_ && out_->IsOpen()) {
             if (!FlushBuffer()) {
                 TraceError("TSTLWriter.CloseFile",
                            "cannot write Text And Timing Information block");
             } else {
                 UpdateGSISubsCount(ttiCount_);
-                if (file_.WriteAt(0, gsi_, GSI_BLOCK_SIZE) != GSI_BLOCK_SIZE)
+                if (out_->WriteAt(0, gsi_, GSI_BLOCK_SIZE) != GSI_BLOCK_SIZE)
                     TraceError("TSTLWriter.CloseFile",
                                "cannot update the General Subtitle Information block");
                 else
@@ -128,6 +147,7 @@ TStatus TSTLWriter::CloseFile() {
         }
         bufferedCount_ = 0;
         file_.Close();
+        out_ = &file_;
         return STATUS_OK;
     });
 }
@@ -138,7 +158,7 @@ bool TSTLWriter::FlushBuffer() {
         return true;
     const int64_t offset = GSI_BLOCK_SIZE + int64_t(TTI_BLOCK_SIZE) * (ttiCount_ - bufferedCount_);
     const int64_t bytes = int64_t(TTI_BLOCK_SIZE) * bufferedCount_;
-    if (file_.WriteAt(offset, buffer_.get(), bytes) != bytes)
+    if (out_->WriteAt(offset, buffer_.get(), bytes) != bytes)
         return false;
     bufferedCount_ = 0;
     return true;

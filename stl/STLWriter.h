@@ -15,7 +15,7 @@
 class TSTLWriter {
 public:
     TSTLWriter() = default;
-    // Closes the stream without writing the GSI block: a writer abandoned without
+    // Closes the file it made without writing the GSI block: a writer abandoned without
     // CloseFile leaves a file whose first 1024 bytes were never written.
     ~TSTLWriter();
     TSTLWriter(const TSTLWriter&) = delete;
@@ -29,6 +29,10 @@ public:
 
     // Creates fileName, which must not exist yet; an existing file is never touched.
     TStatus OpenFile(const std::string& fileName);
+    // Writes into file, a new, empty file that the caller opened and keeps: CloseFile writes
+    // what is waiting and the GSI block, then lets go of it without closing it, so the
+    // caller can still flush and rename it.
+    TStatus OpenFile(TFile& file);
     // Keeps a copy of the 1024-byte block; nothing is written until CloseFile.
     TStatus SetGeneralSubtitleInformation(const uint8_t* gsi);
     // Places the 128-byte block after the ones already added. At most STL_MAX_TTI_BLOCKS.
@@ -47,10 +51,12 @@ public:
     uint32_t GetTextAndTimingInformationCount() const { return ttiCount_; }
 
 private:
+    void Reset();
     void UpdateGSISubsCount(uint32_t count);
     bool FlushBuffer();
 
-    TFile file_;
+    TFile file_;          // the file OpenFile(fileName) made
+    TFile* out_ = &file_; // the file written to: file_ or the caller's
     uint8_t gsi_[GSI_BLOCK_SIZE] = {};
     bool gsiSet_ = false;
     bool complete_ = false;

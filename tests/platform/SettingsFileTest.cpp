@@ -272,7 +272,8 @@ TEST(SettingsFile, FailedSaveLeavesTheOldFileAlone) {
         EXPECT_FALSE(store.Save(path));
         ASSERT_EQ(trace.Lines().size(), 1u);
         EXPECT_EQ(trace.Lines()[0].rfind(std::string("vlm: Error in TSettingsStore.Save - ") +
-                                             c.Reason + path + ".tmp-" + std::to_string(getpid()),
+                                             c.Reason + dir.File(".registry.reg.part-") +
+                                             std::to_string(getpid()),
                                          0),
                   0u)
             << trace.Lines()[0];

@@ -1,0 +1,104 @@
+#include "platform/AtomicFile.h"
+
+#include "platform/TextUtils.h"
+#include "platform/Trace.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// In the target's folder, so that the rename stays within one file system.
+std::string HiddenNameFor(const std::string& target) {
+    const size_t slash = target.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    return folder + "." + ExtractFileName(target) + ".part-" + std::to_string(::getpid());
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The rename is only on disk once the folder is. A failure here is not the commit's: the
+// new file is in place either way.
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+TAtomicFile::TAtomicFile(const std::string& target, TDurability durability)
+    : target_(target), temp_(HiddenNameFor(target)), durability_(durability) {}
+
+TAtomicFile::~TAtomicFile() {
+    GuardedVoid("TAtomicFile.Destroy", [&] { Discard(); });
+}
+
+bool TAtomicFile::Create() {
+    return Guarded("TAtomicFile.Create", false, [&] {
+        Discard();
+        failed_ = TStep::None;
+        DeleteFileAt(temp_);
+        if (!file_.CreateExclusive(temp_))
+            return Fail(TStep::Create);
+        created_ = true;
+        return true;
+    });
+}
+
+bool TAtomicFile::Write(const void* buffer, int64_t count) {
+    return Guarded("TAtomicFile.Write", false, [&] {
+        if (!file_.IsOpen()) {
+            errno = EBADF;
+            return false;
+        }
+        return file_.Append(buffer, count) || Fail(TStep::Write);
+    });
+}
+
+bool TAtomicFile::Commit(TReplace replace) {
+    return Guarded("TAtomicFile.Commit", false, [&] {
+        if (!file_.IsOpen()) {
+            errno = EBADF;
+            return false;
+        }
+        const bool durable = durability_ == TDurability::Durable;
+        if (durable && !file_.Sync())
+            return Fail(TStep::Flush);
+        file_.Close();
+        const bool renamed = replace == TReplace::Overwrite ? RenameFile(temp_, target_)
+                                                            : RenameFileNoReplace(temp_, target_);
+        if (!renamed)
+            return Fail(TStep::Rename);
+        created_ = false;
+        if (durable)
+            SyncFolder(FolderOf(target_));
+        return true;
+    });
+}
+
+void TAtomicFile::Discard() {
+    GuardedVoid("TAtomicFile.Discard", [&] {
+        const int saved = errno;
+        file_.Close();
+        if (created_)
+            DeleteFileAt(temp_);
+        created_ = false;
+        errno = saved;
+    });
+}
+
+bool TAtomicFile::Fail(TStep step) {
+    failed_ = step;
+    Discard();
+    return false;
+}
