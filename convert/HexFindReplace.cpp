@@ -5,19 +5,19 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "convert/SettingsValues.h"
-#include "platform/Registry.h"
+#include "convert/IndexedListSettings.h"
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
 
-using namespace settingsvalues;
-
 namespace {
 
-const char* const COUNT_VALUE = "HexFindAndReplaceCount";
-const char* const NUM_BYTES_VALUE = "HexFindReplace_NumBytes_";
-const char* const FIND_HEX_VALUE = "HexFindReplace_FindHex_";
-const char* const REPLACE_HEX_VALUE = "HexFindReplace_ReplaceHex_";
+// A width that cannot be read falls back to a single byte.
+const TIndexedListField<THexFindAndReplaceValue> kFields[] = {
+    {"HexFindReplace_NumBytes_", &THexFindAndReplaceValue::NumBytes, 1},
+    {"HexFindReplace_FindHex_", &THexFindAndReplaceValue::FindHex, 0},
+    {"HexFindReplace_ReplaceHex_", &THexFindAndReplaceValue::ReplaceHex, 0}};
+
+const TIndexedListLayout<THexFindAndReplaceValue> kLayout = {"HexFindAndReplaceCount", kFields};
 
 uint8_t HighByte(int32_t value) {
     return uint8_t((uint32_t(value) >> 8) & 0xFF);
@@ -77,54 +77,11 @@ bool FreeHexFindAndReplaceList(THexFindAndReplaceList* list) {
 
 bool SaveHexFindAndReplaceListToRegistry(const std::string& keyPath,
                                          const THexFindAndReplaceList* list) {
-    return Guarded("SaveHexFindAndReplaceListToRegistry", false, [&] {
-        if (list == nullptr) {
-            TraceError("SaveHexFindAndReplaceListToRegistry", "invalid arguments");
-            return false;
-        }
-        TRegistry registry;
-        if (!registry.OpenKey(keyPath, true))
-            return true;
-        // Values of higher indexes from an earlier, longer list stay; the count decides.
-        WriteInteger(registry, COUNT_VALUE, int32_t(list->size()));
-        for (size_t i = 0; i < list->size(); ++i) {
-            const THexFindAndReplaceValue* item = (*list)[i].get();
-            if (item == nullptr)
-                throw std::invalid_argument("item");
-            const std::string n = std::to_string(i);
-            WriteInteger(registry, NUM_BYTES_VALUE + n, item->NumBytes);
-            WriteInteger(registry, FIND_HEX_VALUE + n, item->FindHex);
-            WriteInteger(registry, REPLACE_HEX_VALUE + n, item->ReplaceHex);
-        }
-        return true;
-    });
+    return SaveIndexedList("SaveHexFindAndReplaceListToRegistry", keyPath, kLayout, list);
 }
 
 bool LoadHexFindAndReplaceListToRegistry(const std::string& keyPath, THexFindAndReplaceList* list) {
-    return Guarded("LoadHexFindAndReplaceListToRegistry", false, [&] {
-        if (list == nullptr) {
-            TraceError("LoadHexFindAndReplaceListToRegistry", "invalid arguments");
-            return false;
-        }
-        TRegistry registry;
-        if (!registry.OpenKey(keyPath, false))
-            return true;
-        int32_t count = 0;
-        if (!registry.ReadInteger(COUNT_VALUE, count)) {
-            WriteInteger(registry, COUNT_VALUE, 0);
-            return true;
-        }
-        // Appended, not replaced: the caller decides whether the list starts empty.
-        for (int32_t i = 0; i < count; ++i) {
-            auto item = std::make_unique<THexFindAndReplaceValue>();
-            const std::string n = std::to_string(i);
-            item->NumBytes = ReadIntegerOr(registry, NUM_BYTES_VALUE + n, 1);
-            item->FindHex = ReadIntegerOr(registry, FIND_HEX_VALUE + n, 0);
-            item->ReplaceHex = ReadIntegerOr(registry, REPLACE_HEX_VALUE + n, 0);
-            list->push_back(std::move(item));
-        }
-        return true;
-    });
+    return LoadIndexedList("LoadHexFindAndReplaceListToRegistry", keyPath, kLayout, list);
 }
 
 bool HexFindAndReplaceItem(uint8_t* buffer, int32_t length, int32_t numBytes, int32_t findHex,

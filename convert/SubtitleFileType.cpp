@@ -3,26 +3,29 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "convert/SettingsValues.h"
-#include "platform/Registry.h"
+#include "convert/IndexedListSettings.h"
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
 
-using namespace settingsvalues;
-
 namespace {
-
-const char* const COUNT_VALUE = "SubTypesCount";
-const char* const NAME_VALUE = "SubType_Name_";
-const char* const CHARS_COUNT_VALUE = "SubType_CharsCount_";
-const char* const TAPE_ID_START_VALUE = "SubType_TapeIDParseStringStartPosition_";
-const char* const TAPE_ID_COUNT_VALUE = "SubType_TapeIDParseStringCharsCount_";
-const char* const LANGUAGE_START_VALUE = "SubType_LanguageParseStringStartPosition_";
-const char* const LANGUAGE_COUNT_VALUE = "SubType_LanguageParseStringCharsCount_";
-const char* const SAMPLE_VALUE = "SubType_SampleFileName_";
 
 // A numeric field that cannot be read from the settings.
 const int32_t NUMBER_FALLBACK = 1;
+
+const TIndexedListField<TSubtitleFileType> kFields[] = {
+    {"SubType_Name_", &TSubtitleFileType::Name},
+    {"SubType_CharsCount_", &TSubtitleFileType::CharsCount, NUMBER_FALLBACK},
+    {"SubType_TapeIDParseStringStartPosition_", &TSubtitleFileType::TapeIDParseStringStartPosition,
+     NUMBER_FALLBACK},
+    {"SubType_TapeIDParseStringCharsCount_", &TSubtitleFileType::TapeIDParseStringCharsCount,
+     NUMBER_FALLBACK},
+    {"SubType_LanguageParseStringStartPosition_",
+     &TSubtitleFileType::LanguageParseStringStartPosition, NUMBER_FALLBACK},
+    {"SubType_LanguageParseStringCharsCount_", &TSubtitleFileType::LanguageParseStringCharsCount,
+     NUMBER_FALLBACK},
+    {"SubType_SampleFileName_", &TSubtitleFileType::SampleFileName}};
+
+const TIndexedListLayout<TSubtitleFileType> kLayout = {"SubTypesCount", kFields};
 
 // count characters of name from the 1-based position start, cut short at the end of the
 // name. Positions the dialog never offers (below 1) and counts of 0 or less give nothing.
@@ -103,67 +106,11 @@ bool FreeSubtitleFileTypeList(TSubtitleFileTypeList* list) {
 
 bool SaveSubtitleFileTypeListToRegistry(const std::string& keyPath,
                                         const TSubtitleFileTypeList* list) {
-    return Guarded("SaveSubtitleFileTypeListToRegistry", false, [&] {
-        if (list == nullptr) {
-            TraceError("SaveSubtitleFileTypeListToRegistry", "invalid arguments");
-            return false;
-        }
-        TRegistry registry;
-        if (!registry.OpenKey(keyPath, true))
-            return true;
-        // Values of higher indexes from an earlier, longer list stay; the count decides.
-        WriteInteger(registry, COUNT_VALUE, int32_t(list->size()));
-        for (size_t i = 0; i < list->size(); ++i) {
-            const TSubtitleFileType* record = (*list)[i].get();
-            if (record == nullptr)
-                throw std::invalid_argument("record");
-            const std::string n = std::to_string(i);
-            WriteString(registry, NAME_VALUE + n, record->Name);
-            WriteInteger(registry, CHARS_COUNT_VALUE + n, record->CharsCount);
-            WriteInteger(registry, TAPE_ID_START_VALUE + n, record->TapeIDParseStringStartPosition);
-            WriteInteger(registry, TAPE_ID_COUNT_VALUE + n, record->TapeIDParseStringCharsCount);
-            WriteInteger(registry, LANGUAGE_START_VALUE + n,
-                         record->LanguageParseStringStartPosition);
-            WriteInteger(registry, LANGUAGE_COUNT_VALUE + n, record->LanguageParseStringCharsCount);
-            WriteString(registry, SAMPLE_VALUE + n, record->SampleFileName);
-        }
-        return true;
-    });
+    return SaveIndexedList("SaveSubtitleFileTypeListToRegistry", keyPath, kLayout, list);
 }
 
 bool LoadSubtitleFileTypeListToRegistry(const std::string& keyPath, TSubtitleFileTypeList* list) {
-    return Guarded("LoadSubtitleFileTypeListToRegistry", false, [&] {
-        if (list == nullptr) {
-            TraceError("LoadSubtitleFileTypeListToRegistry", "invalid arguments");
-            return false;
-        }
-        TRegistry registry;
-        if (!registry.OpenKey(keyPath, false))
-            return true;
-        int32_t count = 0;
-        if (!registry.ReadInteger(COUNT_VALUE, count)) {
-            WriteInteger(registry, COUNT_VALUE, 0);
-            return true;
-        }
-        // Appended, not replaced: the caller decides whether the list starts empty.
-        for (int32_t i = 0; i < count; ++i) {
-            auto record = std::make_unique<TSubtitleFileType>();
-            const std::string n = std::to_string(i);
-            record->Name = ReadStringOr(registry, NAME_VALUE + n, std::string());
-            record->CharsCount = ReadIntegerOr(registry, CHARS_COUNT_VALUE + n, NUMBER_FALLBACK);
-            record->TapeIDParseStringStartPosition =
-                ReadIntegerOr(registry, TAPE_ID_START_VALUE + n, NUMBER_FALLBACK);
-            record->TapeIDParseStringCharsCount =
-                ReadIntegerOr(registry, TAPE_ID_COUNT_VALUE + n, NUMBER_FALLBACK);
-            record->LanguageParseStringStartPosition =
-                ReadIntegerOr(registry, LANGUAGE_START_VALUE + n, NUMBER_FALLBACK);
-            record->LanguageParseStringCharsCount =
-                ReadIntegerOr(registry, LANGUAGE_COUNT_VALUE + n, NUMBER_FALLBACK);
-            record->SampleFileName = ReadStringOr(registry, SAMPLE_VALUE + n, std::string());
-            list->push_back(std::move(record));
-        }
-        return true;
-    });
+    return LoadIndexedList("LoadSubtitleFileTypeListToRegistry", keyPath, kLayout, list);
 }
 
 bool GetTapeIDFromFileName(const std::string& path, const TSubtitleFileTypeList* list,
