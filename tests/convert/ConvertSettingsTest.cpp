@@ -124,7 +124,14 @@ TEST_P(SettingsRoundTrip, KeyWithOrWithoutBackslashAddressesTheSameValues) {
 
 INSTANTIATE_TEST_SUITE_P(Keys, SettingsRoundTrip,
                          ::testing::Combine(::testing::Values(KEY, KEY_BARE),
-                                            ::testing::Values(KEY, KEY_BARE)));
+                                            ::testing::Values(KEY, KEY_BARE)),
+                         [](const auto& c) {
+                             const auto spelling = [](const std::string& key) {
+                                 return key.back() == '\\' ? "WithBackslash" : "Bare";
+                             };
+                             return "Saved" + std::string(spelling(std::get<0>(c.param))) +
+                                    "Loaded" + spelling(std::get<1>(c.param));
+                         });
 
 TEST_F(ConvertSettings, SaveWritesStringsAndIntegers) {
     TSTLConvertSettings settings;
@@ -168,7 +175,8 @@ struct TFallbackCase {
 };
 
 void PrintTo(const TFallbackCase& c, std::ostream* os) {
-    *os << c.Value << " stored " << int(c.Stored);
+    const char* const stored[] = {"Missing", "AsString", "AsDWord"};
+    *os << c.Value << '_' << stored[c.Stored];
 }
 
 std::string FieldText(const TSTLConvertSettings& s, const std::string& value) {
@@ -209,6 +217,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, SettingsFallback,
                                            TFallbackCase{"DestinationFolder", AsDWord, ""},
                                            TFallbackCase{"PerformLanguageCheck", AsString, "false"},
                                            TFallbackCase{"PerformLanguageCheck", Missing, "false"},
-                                           TFallbackCase{"PerformLanguageCheck", AsDWord, "true"}));
+                                           TFallbackCase{"PerformLanguageCheck", AsDWord, "true"}),
+                         ::testing::PrintToStringParamName());
 
 } // namespace

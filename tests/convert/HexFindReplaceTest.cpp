@@ -100,7 +100,8 @@ const TReplaceCase kReplaceCases[] = {
 };
 // clang-format on
 
-INSTANTIATE_TEST_SUITE_P(Cases, HexReplace, ::testing::ValuesIn(kReplaceCases));
+INSTANTIATE_TEST_SUITE_P(Cases, HexReplace, ::testing::ValuesIn(kReplaceCases),
+                         [](const auto& c) { return std::string(c.param.Name); });
 
 TEST_F(HexFindReplace, MissingBufferOrListIsInvalidArguments) {
     const THexFindAndReplaceList list = MakeList({{1, 0x41, 0x42}});

@@ -90,7 +90,8 @@ const TParseCase kParseCases[] = {
 };
 // clang-format on
 
-INSTANTIATE_TEST_SUITE_P(Cases, FileNameParse, ::testing::ValuesIn(kParseCases));
+INSTANTIATE_TEST_SUITE_P(Cases, FileNameParse, ::testing::ValuesIn(kParseCases),
+                         [](const auto& c) { return std::string(c.param.Name); });
 
 TEST_F(SubtitleFileTypes, AssignListCopiesAtMostSixteen) {
     for (int count : {0, 16, 17, 20}) {

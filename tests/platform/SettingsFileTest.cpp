@@ -94,11 +94,20 @@ TEST(SettingsFile, ReadsOldHeaderMarkCrLfCommentsAndContinuations) {
 
 // One bad line at line 5, between two good ones: it is skipped with the exact trace line
 // and the rest of the file still loads.
-class SettingsBadLine : public testing::TestWithParam<const char*> {};
+struct TBadLine {
+    const char* Name;
+    const char* Line;
+};
+
+void PrintTo(const TBadLine& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+class SettingsBadLine : public testing::TestWithParam<TBadLine> {};
 
 TEST_P(SettingsBadLine, IsSkippedAndTraced) {
-    const std::string text =
-        kHead + "[HKEY_CURRENT_USER\\K]\n\"Before\"=\"1\"\n" + GetParam() + "\n\"After\"=\"2\"\n";
+    const std::string text = kHead + "[HKEY_CURRENT_USER\\K]\n\"Before\"=\"1\"\n" +
+                             GetParam().Line + "\n\"After\"=\"2\"\n";
     TSettingsStore store;
     TraceCapture trace;
     ASSERT_TRUE(store.LoadFromText(text, "/home/u/registry.reg"));
@@ -108,12 +117,24 @@ TEST_P(SettingsBadLine, IsSkippedAndTraced) {
     EXPECT_EQ(ReadStr(store, "K", "After"), "2");
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, SettingsBadLine,
-                         testing::Values("junk", "\"Open\"=\"no end", "\"N\"=dword:12345678a",
-                                         "\"N\"=dword:", "\"N\"=dword:xyz", "\"H\"=hex:0g",
-                                         "\"H\"=hex:00,,01", "\"H\"=hex:123", "\"S\"=\"x\" tail",
-                                         "\"E\"=hex(2):41,00", "\"D\"=-", "\"NoValue\"",
-                                         "\"Name=\"x\"", "[HKEY_CURRENT_USER\\K"));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Lines, SettingsBadLine, testing::Values(
+    TBadLine{"NeitherKeyNorValue", "junk"},
+    TBadLine{"StringNotClosed", "\"Open\"=\"no end"},
+    TBadLine{"DwordOfNineDigits", "\"N\"=dword:12345678a"},
+    TBadLine{"DwordEmpty", "\"N\"=dword:"},
+    TBadLine{"DwordNotHexadecimal", "\"N\"=dword:xyz"},
+    TBadLine{"HexNotHexadecimal", "\"H\"=hex:0g"},
+    TBadLine{"HexEmptyByte", "\"H\"=hex:00,,01"},
+    TBadLine{"HexByteOfThreeDigits", "\"H\"=hex:123"},
+    TBadLine{"TextAfterString", "\"S\"=\"x\" tail"},
+    TBadLine{"HexOfAnotherType", "\"E\"=hex(2):41,00"},
+    TBadLine{"ValueDeletion", "\"D\"=-"},
+    TBadLine{"NameWithoutValue", "\"NoValue\""},
+    TBadLine{"QuoteInsideName", "\"Name=\"x\""},
+    TBadLine{"KeyNotClosed", "[HKEY_CURRENT_USER\\K"}),
+    [](const auto& c) { return std::string(c.param.Name); });
+// clang-format on
 
 TEST(SettingsFile, KeysThatAreNotOursAreSkipped) {
     const std::string text = kHead + "\"Early\"=\"no key yet\"\n" +

@@ -44,13 +44,22 @@ std::string LongPlaylist(const std::string& lineEnd, size_t clips) {
     return text;
 }
 
-class ShortReads : public ::testing::TestWithParam<std::string> {};
+struct TPlaylistText {
+    const char* Name;
+    std::string Text;
+};
+
+void PrintTo(const TPlaylistText& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+class ShortReads : public ::testing::TestWithParam<TPlaylistText> {};
 
 TEST_P(ShortReads, GiveTheSameClipsAsWholeReads) {
     TempDir dir;
     TFaultScope faults;
     const std::string path = dir.File("list.ply");
-    WriteText(path, GetParam());
+    WriteText(path, GetParam().Text);
     const std::vector<TClip> whole = Clips(path);
     ASSERT_FALSE(whole.empty());
     // Every read transfers half of what was asked.
@@ -58,9 +67,13 @@ TEST_P(ShortReads, GiveTheSameClipsAsWholeReads) {
     EXPECT_EQ(Clips(path), whole);
 }
 
-INSTANTIATE_TEST_SUITE_P(Playlist, ShortReads,
-                         ::testing::Values(LongPlaylist("\n", 3000), LongPlaylist("\r\n", 3000),
-                                           "#TAPEID T1\r\n\"A\";0;1", "#TAPEID T1\n\"A\";0;1\r"));
+INSTANTIATE_TEST_SUITE_P(
+    Playlist, ShortReads,
+    ::testing::Values(TPlaylistText{"ThreeThousandClipsLf", LongPlaylist("\n", 3000)},
+                      TPlaylistText{"ThreeThousandClipsCrLf", LongPlaylist("\r\n", 3000)},
+                      TPlaylistText{"OneClipCrLf", "#TAPEID T1\r\n\"A\";0;1"},
+                      TPlaylistText{"OneClipEndingInCr", "#TAPEID T1\n\"A\";0;1\r"}),
+    [](const auto& c) { return std::string(c.param.Name); });
 
 class CheckFault : public ::testing::Test {
 protected:

@@ -186,6 +186,10 @@ struct BadSubtitleCase {
     bool Missing;
 };
 
+void PrintTo(const BadSubtitleCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
 class BadSubtitles : public Check, public ::testing::WithParamInterface<BadSubtitleCase> {};
 
 TEST_P(BadSubtitles, StayInTheIndexWithWhatWasRead) {
@@ -223,6 +227,10 @@ struct ThresholdCase {
     bool Checked;
 };
 
+void PrintTo(const ThresholdCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
 class Threshold : public Check, public ::testing::WithParamInterface<ThresholdCase> {};
 
 TEST_P(Threshold, DecidesWhichClipsAreChecked) {
@@ -254,6 +262,10 @@ struct MatchCase {
     int32_t Language;
     bool Found;
 };
+
+void PrintTo(const MatchCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class Match : public ::testing::TestWithParam<MatchCase> {};
 

@@ -42,6 +42,10 @@ struct FormatCase {
     std::vector<Clip> Expected;
 };
 
+void PrintTo(const FormatCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
 const FormatCase kFormatCases[] = {
     {"TwoRecords",
      "#TAPEID T0012345\n\"CLIP_A\";0.00;1500.00\n#TAPEID T0012346\n\"CLIP_B\";1500.00;1530.00\n",

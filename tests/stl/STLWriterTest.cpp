@@ -89,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(Writer, WriterLayout,
                          ::testing::Values(TLayoutCase{0, "0    ", "00000"},
                                            TLayoutCase{3, "3    ", "00003"},
                                            TLayoutCase{42, "42   ", "00042"}),
-                         [](const auto& c) { return std::to_string(c.param.Blocks); });
+                         [](const auto& c) { return std::to_string(c.param.Blocks) + "Blocks"; });
 
 TEST_F(WriterTest, ReaderTakesBackWhatWasWritten) {
     for (int count : {0, 3}) {

@@ -171,11 +171,16 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& c) { return std::string(c.param.name); });
 
 struct TFpsCase {
+    const char* name;
     int32_t source;
     const char* fps;
     int32_t expectedSource;
     const char* expectedFps;
 };
+
+void PrintTo(const TFpsCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Fps : public List, public ::testing::WithParamInterface<TFpsCase> {};
 
@@ -193,20 +198,27 @@ TEST_P(Fps, PolicyIsNormalisedIntoEditingAndEveryEntry) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(List, Fps,
-                         ::testing::Values(TFpsCase{0, "STL30.01", 0, "STL30.01"},
-                                           TFpsCase{1, "STL25.01", 1, "STL25.01"},
-                                           TFpsCase{2, "STL30.01", 0, "STL30.01"},
-                                           TFpsCase{-1, "STL25.01", 0, "STL25.01"},
-                                           TFpsCase{1, "stl30.01", 1, "STL25.01"},
-                                           TFpsCase{1, "STL30.01 ", 1, "STL25.01"},
-                                           TFpsCase{1, "", 1, "STL25.01"}));
+INSTANTIATE_TEST_SUITE_P(
+    List, Fps,
+    ::testing::Values(TFpsCase{"Source0With30Kept", 0, "STL30.01", 0, "STL30.01"},
+                      TFpsCase{"Source1With25Kept", 1, "STL25.01", 1, "STL25.01"},
+                      TFpsCase{"Source2BecomesSource0", 2, "STL30.01", 0, "STL30.01"},
+                      TFpsCase{"NegativeSourceBecomesSource0", -1, "STL25.01", 0, "STL25.01"},
+                      TFpsCase{"LowerCaseCodeBecomes25", 1, "stl30.01", 1, "STL25.01"},
+                      TFpsCase{"CodeWithBlankBecomes25", 1, "STL30.01 ", 1, "STL25.01"},
+                      TFpsCase{"EmptyCodeBecomes25", 1, "", 1, "STL25.01"}),
+    [](const auto& c) { return std::string(c.param.name); });
 
 struct TInListCase {
+    const char* name;
     const char* watchFolder;
     const char* destination;
     bool found;
 };
+
+void PrintTo(const TInListCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class InList : public ::testing::TestWithParam<TInListCase> {};
 
@@ -220,13 +232,15 @@ TEST_P(InList, BothFoldersMatchTrimmedIgnoringCase) {
               GetParam().found);
 }
 
-INSTANTIATE_TEST_SUITE_P(List, InList,
-                         ::testing::Values(TInListCase{"/srv/In", "/srv/Out", true},
-                                           TInListCase{"/srv/in", "/SRV/OUT", true},
-                                           TInListCase{" /srv/in\t", "/srv/out ", true},
-                                           TInListCase{"/srv/In", "/srv/Out2", false},
-                                           TInListCase{"/srv/In2", "/srv/Out", false},
-                                           TInListCase{"/srv/Out", "/srv/In", false}));
+INSTANTIATE_TEST_SUITE_P(
+    List, InList,
+    ::testing::Values(TInListCase{"SameSpelling", "/srv/In", "/srv/Out", true},
+                      TInListCase{"OtherCase", "/srv/in", "/SRV/OUT", true},
+                      TInListCase{"SurroundingBlanks", " /srv/in\t", "/srv/out ", true},
+                      TInListCase{"OtherDestination", "/srv/In", "/srv/Out2", false},
+                      TInListCase{"OtherWatchFolder", "/srv/In2", "/srv/Out", false},
+                      TInListCase{"FoldersSwapped", "/srv/Out", "/srv/In", false}),
+    [](const auto& c) { return std::string(c.param.name); });
 
 TEST_F(List, ArmingStopsTheItemsItStartedWhenOneFails) {
     for (const char* folder : {"a", "b", "c", "d"})

@@ -118,7 +118,13 @@ INSTANTIATE_TEST_SUITE_P(Thread, IntervalClamp,
                          ::testing::Values(std::pair{50, 100}, std::pair{-1, 100},
                                            std::pair{100, 100}, std::pair{5000, 5000},
                                            std::pair{3600000, 3600000}, std::pair{4000000, 3600000},
-                                           std::pair{INT32_MAX, 3600000}));
+                                           std::pair{INT32_MAX, 3600000}),
+                         [](const auto& c) {
+                             const auto ms = [](int32_t n) {
+                                 return n < 0 ? "Minus" + std::to_string(-n) : std::to_string(n);
+                             };
+                             return "Asked" + ms(c.param.first) + "Runs" + ms(c.param.second);
+                         });
 
 class FolderSlash : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
 
@@ -129,7 +135,13 @@ TEST_P(FolderSlash, EndsInOneSlashAndAnEmptyFolderStaysEmpty) {
 
 INSTANTIATE_TEST_SUITE_P(Thread, FolderSlash,
                          ::testing::Values(std::pair{"/srv/in", "/srv/in/"},
-                                           std::pair{"/srv/in/", "/srv/in/"}, std::pair{"", ""}));
+                                           std::pair{"/srv/in/", "/srv/in/"}, std::pair{"", ""}),
+                         [](const auto& c) {
+                             const std::string folder = c.param.first;
+                             return folder.empty()         ? "Empty"
+                                    : folder.back() == '/' ? "EndingInSlash"
+                                                           : "WithoutSlash";
+                         });
 
 // What holds the file while IsFileOpen looks at it; returns a descriptor to close after.
 struct TOpenCase {
@@ -267,7 +279,9 @@ TEST_P(NoLease, StampOfAVanishedNameIsForgotten) {
     EXPECT_EQ(ScanNames(), std::vector<std::string>{"a.stl"});
 }
 
-INSTANTIATE_TEST_SUITE_P(Thread, NoLease, ::testing::Values(EACCES, EINVAL));
+INSTANTIATE_TEST_SUITE_P(Thread, NoLease, ::testing::Values(EACCES, EINVAL), [](const auto& c) {
+    return std::string(c.param == EACCES ? "EACCES" : "EINVAL");
+});
 
 TEST_F(ScanFixture, RefusedLeaseMeansInUseWhateverTheStamp) {
     LeaseFault() = [](const std::string&) { return EAGAIN; };
