@@ -10,13 +10,12 @@ namespace CLI {
 class App;
 }
 
-// Loads the settings file as the window's start-up does (never saving it) and the stored
-// playlist-check list, then checks every entry in order between "Playlist check starting."
-// and "Playlist check done.". Lines go to out as the convert command prints them, and to
-// the Playlist Check page's daily files. SIGINT and SIGTERM are blocked in the calling
-// thread for the length of the run and looked at between entries: one that arrived stops
-// the run as the Stop button does ("Playlist check stopping.", no "done" line); an entry
-// already under way is finished first. Returns 0 when every entry and every playlist in it
+// Loads the session as the window's start-up does (never saving it), then runs its playlist
+// check over every entry in order, as the Check button does. Lines go to out as the convert
+// command prints them, and to the Playlist Check page's daily files. SIGINT and SIGTERM are
+// blocked in the calling thread for the length of the run and looked at between entries: one
+// that arrived stops the run as the Stop button does (no closing line); an entry already
+// under way is finished first. Returns 0 when every entry and every playlist in it
 // was checked and no subtitle is missing; 1 after a miss, a failed entry, a playlist that
 // could not be read or checked, or a stop; 2 when there is no entry or the settings cannot
 // be read (the reason on err).

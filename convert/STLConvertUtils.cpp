@@ -373,3 +373,14 @@ bool ConvertSTLFile(const std::string& sourceFile, const TSTLConvertSettings& se
         return conversion.Run(destinationFile);
     });
 }
+
+bool ConvertFileOfRun(const std::string& path, const TLogFunction& log,
+                      const TReportFunction& report, const std::function<bool()>& convert) {
+    if (log)
+        log(("Converting STL file : " + path).c_str());
+    if (convert())
+        return true;
+    if (report)
+        report(rtError, ("Error converting STL file " + path).c_str());
+    return false;
+}

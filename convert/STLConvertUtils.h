@@ -2,6 +2,7 @@
 // name, the zero page dropped on request, hex substitutions in the subtitle text.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "convert/STLConvertSettings.h"
@@ -11,3 +12,8 @@
 // moved. Refusals are reported through reportFunction (which may be empty).
 bool ConvertSTLFile(const std::string& sourceFile, const TSTLConvertSettings& settings,
                     const std::string& destinationFile, const TReportFunction& reportFunction);
+
+// One file of a Batch run or of a watch folder's pass: its operation-log line, then convert,
+// and when that fails an Error naming the file. Returns what convert returned.
+bool ConvertFileOfRun(const std::string& path, const TLogFunction& log,
+                      const TReportFunction& report, const std::function<bool()>& convert);

@@ -83,11 +83,11 @@ TRunNext TBatchRun::Step() {
         SetStatus(index, TBatchItemStatus::Processing);
         // A copy: the list may not change during a run, but the path must outlive the entry.
         const std::string path = BatchList[index].FileName;
-        session_.Logs.LogFunction(("Converting STL file : " + path).c_str());
-        if (!ConvertSTLFile(path, *session_.BatchSettings, "", session_.Logs.ReportSink())) {
-            session_.Logs.ReportFunction(rtError, ("Error converting STL file " + path).c_str());
+        const TReportFunction report = session_.Logs.ReportSink();
+        if (!ConvertFileOfRun(path, session_.Logs.LogSink(), report, [&] {
+                return ConvertSTLFile(path, *session_.BatchSettings, "", report);
+            }))
             ++failed_;
-        }
         SetStatus(index, TBatchItemStatus::Processed);
         ++position_;
         if (position_ < BatchList.size())

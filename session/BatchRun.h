@@ -34,15 +34,15 @@ public:
     // An entry whose name equals fileName, both trimmed and upper-cased.
     bool IsFileInBatchList(const std::string& fileName) const;
 
-    // Refused (the list is empty, no destination folder) or started: "Batch conversion
-    // started." is logged, the busy flag set and every status reset.
+    // Refused (the list is empty, no destination folder) or started: the start is logged, the
+    // busy flag set and every status reset.
     TRunStart Start();
     // One entry: "Processing", its log line, the conversion, "Processed". After the last one
-    // the busy flag is cleared and "Batch conversion done." logged. A busy flag cleared from
-    // outside (a close) ends the run here without a line.
+    // the busy flag is cleared and the end logged. A busy flag cleared from outside (a close)
+    // ends the run here without a line.
     TRunNext Step();
-    // "Cancel": "Batch conversion canceled.", the busy flag cleared; the entries not reached
-    // keep their empty status.
+    // The Cancel button: the cancel is logged and the busy flag cleared; the entries not
+    // reached keep their empty status.
     void Cancel();
 
     bool Running() const { return running_; }

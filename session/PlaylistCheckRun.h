@@ -17,17 +17,17 @@ public:
     explicit TPlaylistCheckRun(TCaplinSession& session);
     ~TPlaylistCheckRun();
 
-    // Refused with an empty list; otherwise "Playlist check starting." and the busy flag.
+    // Refused with an empty list; otherwise the start is logged and the busy flag set.
     // The number of entries is taken now, once.
     TRunStart Start();
     // A slice of the entry under way, of at most StepBudget (it always takes one piece of
     // work); Now while the entry has work left, AfterPause when it ended and another follows.
-    // After the last entry the busy flag is cleared and "Playlist check done." logged. A busy
+    // After the last entry the busy flag is cleared and the end logged. A busy
     // flag cleared from outside (a close) finishes the entry under way and ends the run
     // without a line.
     TRunNext Step();
     // "Stop": the entry under way is finished first (its missing-subtitle logs would
-    // otherwise be partial), then "Playlist check stopping." and the busy flag cleared.
+    // otherwise be partial), then the stop is logged and the busy flag cleared.
     void Stop();
     // Drops a check under way without finishing it (the run ends with its owner).
     void Abandon();
@@ -35,7 +35,7 @@ public:
     bool Running() const { return running_; }
     // Entries checked to their end by this check, or by the last one.
     size_t EntriesChecked() const { return index_; }
-    // Entries that could not be checked at all ("Error checking playlist folder ").
+    // Entries that could not be checked at all (each reported as an Error).
     size_t FailedEntries() const { return failedEntries_; }
     const TPlaylistCheckTally& Tally() const { return tally_; }
 

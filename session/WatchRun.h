@@ -10,14 +10,14 @@ class TWatchRun {
 public:
     explicit TWatchRun(TCaplinSession& session) : session_(session) {}
 
-    // Refused with an empty list; otherwise every folder is started ("Watch folder
-    // conversion armed."). If one fails, those started are stopped again and the busy flag
+    // Refused with an empty list; otherwise every folder is started and the arming logged.
+    // If one fails, those started are stopped again and the busy flag
     // is cleared: nothing stays half armed (Started false, no refusal text).
     TRunStart Arm();
     // One pass over the folders. A busy flag cleared from outside (a close) stops every
     // folder here without a line.
     TRunNext Step();
-    // "Disarm": every folder stopped, "Watch folder conversion disarmed.", busy flag cleared.
+    // The Disarm button: every folder stopped, the disarming logged, the busy flag cleared.
     void Disarm();
     // Stops every started folder without a line (the run ends with its owner).
     void Abandon();

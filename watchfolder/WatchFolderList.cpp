@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "convert/STLConvertUtils.h"
 #include "convert/SettingsValues.h"
 #include "platform/Registry.h"
 #include "platform/TextUtils.h"
@@ -130,10 +131,8 @@ int TWatchFolderList::ProcessPass() {
             if (!item->GetNextFileForProcessing(path))
                 continue;
             ++taken;
-            if (LogFunction)
-                LogFunction(("Converting STL file : " + path).c_str());
-            if (!item->ProcessNextFile() && ReportFunction)
-                ReportFunction(rtError, ("Error converting STL file " + path).c_str());
+            ConvertFileOfRun(path, LogFunction, ReportFunction,
+                             [&item] { return item->ProcessNextFile(); });
         }
         return taken;
     });

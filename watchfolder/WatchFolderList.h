@@ -35,9 +35,8 @@ public:
     // so nothing stays half armed.
     bool StartWatchFolderObjects();
     bool StopWatchFolderObjects();
-    // One pass of the arm loop: for each item in order, the first queued file is logged
-    // ("Converting STL file : " + path) and converted; a failure is reported as Error
-    // "Error converting STL file " + path. Returns the number of files taken.
+    // One pass of the arm loop: for each item in order, the first queued file is logged and
+    // converted as a file of a run (ConvertFileOfRun). Returns the number of files taken.
     int ProcessPass();
     // A new item set up as Add does (interval, report function), settings copied.
     std::unique_ptr<TWatchFolderItem> NewItem(const TSTLConvertSettings& settings) const;
