@@ -12,26 +12,20 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "convert/STLConvertUtils.h"
-#include "platform/TextUtils.h"
 #include "platform/Trace.h"
-#include "ui/CaplinForm.h"
+#include "session/CaplinSession.h"
+#include "ui/ListTableModel.h"
+#include "ui/PageContext.h"
+#include "ui/QtText.h"
 #include "ui/SettingsPanel.h"
 #include "ui/UserDialogs.h"
-
-namespace {
-
-constexpr int kRunStepMS = 100;
-const char* const kStatusTexts[] = {"", "Processing", "Processed"};
-
-} // namespace
 
 int TBatchListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(list_.size());
 }
 
 int TBatchListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 3;
+    return parent.isValid() ? 0 : ColumnCount;
 }
 
 QVariant TBatchListModel::data(const QModelIndex& index, int role) const {
@@ -39,21 +33,22 @@ QVariant TBatchListModel::data(const QModelIndex& index, int role) const {
         return {};
     const TBatchItem& item = list_[static_cast<size_t>(index.row())];
     switch (index.column()) {
-    case 0:
+    case colNumber:
         return QString::number(index.row() + 1);
-    case 1:
-        return QString::fromStdString(item.FileName);
+    case colFileName:
+        return Q(item.FileName);
+    case colStatus:
+        return QString(BatchItemStatusText(item.Status));
     default:
-        return (item.Status >= 0 && item.Status <= 2) ? QString(kStatusTexts[item.Status])
-                                                      : QString();
+        return {};
     }
 }
 
 QVariant TBatchListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    const char* const captions[] = {"#", "File Name", "Status"};
-    return section >= 0 && section < 3 ? QString(captions[section]) : QString();
+    const char* const captions[ColumnCount] = {"#", "File Name", "Status"};
+    return section >= 0 && section < ColumnCount ? QString(captions[section]) : QString();
 }
 
 void TBatchListModel::Reload() {
@@ -62,26 +57,27 @@ void TBatchListModel::Reload() {
 }
 
 void TBatchListModel::RowChanged(int row) {
-    Q_EMIT dataChanged(index(row, 0), index(row, 2));
+    Q_EMIT dataChanged(index(row, colNumber), index(row, colStatus));
 }
 
-TBatchPage::TBatchPage(TCaplinForm& form, QWidget* parent) : QWidget(parent), form_(form) {
+TBatchPage::TBatchPage(TPageContext& context, QWidget* parent)
+    : QWidget(parent), context_(context), run_(context.Session.Batch) {
     setObjectName("pnBatch");
     auto* layout = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
 
-    Model = new TBatchListModel(BatchList, this);
-    lvBatch = new QTableView(this);
-    lvBatch->setObjectName("lvBatch");
-    lvBatch->setAccessibleName("Batch list");
-    lvBatch->setModel(Model);
-    lvBatch->setShowGrid(true);
-    lvBatch->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lvBatch->setSelectionMode(QAbstractItemView::SingleSelection);
-    lvBatch->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lvBatch->verticalHeader()->hide();
-    lvBatch->horizontalHeader()->setStretchLastSection(true);
-    left->addWidget(lvBatch);
+    model_ = new TBatchListModel(run_.BatchList, this);
+    lvBatch_ = new QTableView(this);
+    lvBatch_->setObjectName("lvBatch");
+    lvBatch_->setAccessibleName("Batch list");
+    lvBatch_->setModel(model_);
+    lvBatch_->setShowGrid(true);
+    lvBatch_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvBatch_->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvBatch_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvBatch_->verticalHeader()->hide();
+    lvBatch_->horizontalHeader()->setStretchLastSection(true);
+    left->addWidget(lvBatch_);
 
     auto* buttons = new QHBoxLayout;
     auto button = [&](const char* caption, const char* name) {
@@ -90,193 +86,142 @@ TBatchPage::TBatchPage(TCaplinForm& form, QWidget* parent) : QWidget(parent), fo
         buttons->addWidget(b);
         return b;
     };
-    btnBAddFile = button("Add File", "btnBAddFile");
-    btnBRemove = button("Remove", "btnBRemove");
-    btnBClearBatchList = button("Clear List", "btnBClearBatchList");
+    btnBAddFile_ = button("Add File", "btnBAddFile");
+    btnBRemove_ = button("Remove", "btnBRemove");
+    btnBClearBatchList_ = button("Clear List", "btnBClearBatchList");
     buttons->addStretch();
-    btnBatchConvert = button("Convert", "btnBatchConvert");
+    btnBatchConvert_ = button("Convert", "btnBatchConvert");
     left->addLayout(buttons);
     layout->addLayout(left, 1);
 
-    Panel = new TConversionSettingsPanel(
-        "B", form_.Dialogs(), form_.MainSettings, form_.Updating,
-        [this] { form_.GeneralRefresh(); }, this);
+    panel_ = new TConversionSettingsPanel("B", context.Dialogs, context.Session.MainSettings,
+                                          context.Updating, context.GeneralRefresh, this);
     // The panel scrolls rather than squeezing its controls when the window is small.
     auto* scroll = new QScrollArea(this);
     scroll->setObjectName("sbBSettingsPanel");
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidget(Panel);
+    scroll->setWidget(panel_);
     // The panel keeps its full width; the list takes what is left and scrolls sideways.
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setMinimumWidth(Panel->minimumSizeHint().width() +
+    scroll->setMinimumWidth(panel_->minimumSizeHint().width() +
                             scroll->verticalScrollBar()->sizeHint().width());
     layout->addWidget(scroll);
 
-    RunTimer = new QTimer(this);
-    RunTimer->setObjectName("tmrBatchRun");
-    RunTimer->setSingleShot(true);
-    RunTimer->setInterval(kRunStepMS);
-    connect(RunTimer, &QTimer::timeout, this, [this] { RunStep(); });
+    runTimer_ = new QTimer(this);
+    runTimer_->setObjectName("tmrBatchRun");
+    runTimer_->setSingleShot(true);
+    runTimer_->setInterval(kRunPause);
+    connect(runTimer_, &QTimer::timeout, this, [this] { RunStep(); });
+    run_.EntryChanged = [this](size_t index) { ShowEntry(index); };
 
-    connect(btnBAddFile, &QPushButton::clicked, this, [this] { btnBAddFileClick(); });
-    connect(btnBRemove, &QPushButton::clicked, this, [this] { btnBRemoveClick(); });
-    connect(btnBClearBatchList, &QPushButton::clicked, this, [this] { btnBClearBatchListClick(); });
-    connect(btnBatchConvert, &QPushButton::clicked, this, [this] { btnBatchConvertClick(); });
+    connect(btnBAddFile_, &QPushButton::clicked, this, [this] { btnBAddFileClick(); });
+    connect(btnBRemove_, &QPushButton::clicked, this, [this] { btnBRemoveClick(); });
+    connect(btnBClearBatchList_, &QPushButton::clicked, this,
+            [this] { btnBClearBatchListClick(); });
+    connect(btnBatchConvert_, &QPushButton::clicked, this, [this] { btnBatchConvertClick(); });
 }
 
-void TBatchPage::ApplyColumnWidths(const std::vector<int32_t>& widths) {
-    for (size_t column = 0; column < widths.size() && column < 3; ++column)
-        lvBatch->setColumnWidth(static_cast<int>(column), widths[column]);
-}
-
-void TBatchPage::ReadColumnWidths(std::vector<int32_t>& widths) const {
-    for (size_t column = 0; column < widths.size() && column < 3; ++column)
-        widths[column] = lvBatch->columnWidth(static_cast<int>(column));
+void TBatchPage::StoreColumnWidths() {
+    ReadColumnWidths(lvBatch_, context_.Session.Layout.ColumnWidths[lvBatch]);
 }
 
 void TBatchPage::Loaded() {
     GuardedVoid("TCaplinForm.UpdateBatchForm", [&] {
-        Panel->SetSettings(form_.BatchSettings.get());
-        Panel->UpdateForm();
-        ApplyColumnWidths(form_.ColumnWidths[TListView::lvBatch]);
+        panel_->SetSettings(context_.Session.BatchSettings.get());
+        panel_->UpdateForm();
+        ApplyColumnWidths(lvBatch_, context_.Session.Layout.ColumnWidths[lvBatch]);
     });
 }
 
 void TBatchPage::Unloading() {
-    RunTimer->stop();
-    ClearBatchList();
-    Model->Reload();
-    Panel->SetSettings(nullptr);
-}
-
-bool TBatchPage::IsFileInBatchList(const std::string& fileName) const {
-    const std::string wanted = UpperCaseText(TrimText(fileName));
-    for (const TBatchItem& item : BatchList)
-        if (UpperCaseText(TrimText(item.FileName)) == wanted)
-            return true;
-    return false;
+    runTimer_->stop();
+    run_.EntryChanged = nullptr;
+    run_.ClearBatchList();
+    model_->Reload();
+    panel_->SetSettings(nullptr);
 }
 
 void TBatchPage::btnBAddFileClick() {
     GuardedVoid("TCaplinForm.btnBAddFileClick", [&] {
         const std::optional<std::string> file =
-            form_.Dialogs().ChooseFile("Add File", "STL Files (*.stl);;All Files (*)");
+            context_.Dialogs.ChooseFile("Add File", "STL Files (*.stl);;All Files (*)");
         if (!file)
             return;
         std::error_code error;
         if (!std::filesystem::is_regular_file(*file, error))
             return;
-        if (IsFileInBatchList(*file)) {
-            form_.Dialogs().ShowMessage("File aready exists in the batch list.");
-            return;
-        }
-        BatchList.push_back(TBatchItem{*file, 0});
-        Model->Reload();
+        if (run_.IsFileInBatchList(*file))
+            return context_.Dialogs.ShowMessage("File aready exists in the batch list.");
+        run_.BatchList.push_back(TBatchItem{*file});
+        model_->Reload();
     });
 }
 
 void TBatchPage::btnBRemoveClick() {
     GuardedVoid("TCaplinForm.btnBRemoveClick", [&] {
-        const QModelIndexList rows = lvBatch->selectionModel()->selectedRows();
-        if (rows.isEmpty() || rows.first().row() >= static_cast<int>(BatchList.size())) {
-            form_.Dialogs().ShowMessage("No item selected.");
-            return;
-        }
-        BatchList.erase(BatchList.begin() + rows.first().row());
-        Model->Reload();
+        const QModelIndexList rows = lvBatch_->selectionModel()->selectedRows();
+        if (rows.isEmpty() || rows.first().row() >= static_cast<int>(run_.BatchList.size()))
+            return context_.Dialogs.ShowMessage("No item selected.");
+        run_.BatchList.erase(run_.BatchList.begin() + rows.first().row());
+        model_->Reload();
     });
 }
 
 void TBatchPage::btnBClearBatchListClick() {
     GuardedVoid("TCaplinForm.btnBClearBatchListClick", [&] {
-        ClearBatchList();
-        Model->Reload();
-    });
-}
-
-bool TBatchPage::ClearBatchList() {
-    return Guarded("TCaplinForm.ClearBatchList", false, [&] {
-        BatchList.clear();
-        return true;
-    });
-}
-
-bool TBatchPage::ResetBatchListStatus() {
-    return Guarded("TCaplinForm.ResetBatchListStatus", false, [&] {
-        for (TBatchItem& item : BatchList)
-            item.Status = 0;
-        return true;
+        run_.ClearBatchList();
+        model_->Reload();
     });
 }
 
 void TBatchPage::Refresh() {
-    const bool busy = form_.ConversionInProgress;
+    const bool busy = context_.Session.ConversionInProgress();
     for (QWidget* w :
-         std::initializer_list<QWidget*>{lvBatch, btnBAddFile, btnBRemove, btnBClearBatchList})
+         std::initializer_list<QWidget*>{lvBatch_, btnBAddFile_, btnBRemove_, btnBClearBatchList_})
         w->setEnabled(!busy);
     // The Convert button stays enabled: during a run it is the Cancel button.
-    Panel->RefreshEnabling(busy);
+    panel_->RefreshEnabling(busy);
 }
 
 void TBatchPage::btnBatchConvertClick() {
     GuardedVoid("TCaplinForm.btnBatchConvertClick", [&] {
-        if (btnBatchConvert->text() != "Convert") {
-            form_.Logs.LogFunction("Batch conversion canceled.");
-            btnBatchConvert->setText("Convert");
-            form_.ConversionInProgress = false;
-            form_.GeneralRefresh();
+        if (run_.Running()) {
+            runTimer_->stop();
+            run_.Cancel();
+            btnBatchConvert_->setText("Convert");
+            context_.GeneralRefresh();
             return;
         }
-        StartRun();
+        const TRunStart start = run_.Start();
+        if (!start.Started)
+            return context_.Dialogs.ShowMessage(start.Refusal);
+        btnBatchConvert_->setText("Cancel");
+        context_.GeneralRefresh();
+        model_->Reload();
+        // Each step runs from the event loop, so a Cancel click or a close is handled between
+        // two files without a nested loop.
+        runTimer_->start();
     });
 }
 
-void TBatchPage::StartRun() {
-    if (BatchList.empty()) {
-        form_.Dialogs().ShowMessage("No files to convert.");
-        return;
-    }
-    if (!form_.BatchSettings || form_.BatchSettings->DestinationFolder.empty()) {
-        form_.Dialogs().ShowMessage("No destination folder specified.");
-        return;
-    }
-    form_.Logs.LogFunction("Batch conversion started.");
-    btnBatchConvert->setText("Cancel");
-    form_.ConversionInProgress = true;
-    form_.GeneralRefresh();
-    ResetBatchListStatus();
-    Model->Reload();
-    runIndex_ = 0;
-    // Each step runs from the event loop, so a Cancel click or a close is handled between
-    // two files without a nested loop.
-    RunTimer->start();
+void TBatchPage::ShowEntry(size_t index) {
+    model_->RowChanged(static_cast<int>(index));
+    // The conversion that follows holds the event loop, so "Processing" is drawn now or never.
+    if (run_.BatchList[index].Status == TBatchItemStatus::Processing)
+        lvBatch_->viewport()->repaint();
 }
 
 void TBatchPage::RunStep() {
     GuardedVoid("TCaplinForm.btnBatchConvertClick", [&] {
-        // Cleared by Cancel (which logs) or by a close (which does not).
-        if (!form_.ConversionInProgress || runIndex_ >= BatchList.size())
-            return;
-        const int row = static_cast<int>(runIndex_);
-        TBatchItem& item = BatchList[runIndex_];
-        item.Status = 1;
-        Model->RowChanged(row);
-        // The conversion holds the event loop, so "Processing" is drawn now or never.
-        lvBatch->viewport()->repaint();
-        form_.Logs.LogFunction(("Converting STL file : " + item.FileName).c_str());
-        if (!ConvertSTLFile(item.FileName, *form_.BatchSettings, "", form_.Logs.ReportSink()))
-            form_.Logs.ReportFunction(3, ("Error converting STL file " + item.FileName).c_str());
-        BatchList[runIndex_].Status = 2;
-        Model->RowChanged(row);
-        ++runIndex_;
-        if (runIndex_ < BatchList.size()) {
-            RunTimer->start();
-            return;
+        const bool wasRunning = run_.Running();
+        if (run_.Step() == TRunNext::AfterPause)
+            return runTimer_->start();
+        // Ended by its last entry or by a close; a failure leaves it running, and the
+        // button then cancels it.
+        if (wasRunning && !run_.Running()) {
+            btnBatchConvert_->setText("Convert");
+            context_.GeneralRefresh();
         }
-        form_.ConversionInProgress = false;
-        btnBatchConvert->setText("Convert");
-        form_.GeneralRefresh();
-        form_.Logs.LogFunction("Batch conversion done.");
     });
 }

@@ -1,5 +1,5 @@
-// The Batch page: a list of STL files converted one per step with the Batch settings, the
-// settings panel beside it.
+// The Batch page: the session's batch list, converted one file per step of a timer with the
+// Batch settings, and the settings panel beside it.
 #pragma once
 
 #include <string>
@@ -8,22 +8,21 @@
 #include <QAbstractTableModel>
 #include <QWidget>
 
+#include "session/BatchRun.h"
+
 class QPushButton;
 class QTableView;
 class QTimer;
-class TCaplinForm;
 class TConversionSettingsPanel;
-
-struct TBatchItem {
-    std::string FileName;
-    int32_t Status = 0; // 0 not processed, 1 processing, 2 processed
-};
+struct TPageContext;
 
 // Rows are read from the list on demand; nothing is copied into the view.
 class TBatchListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
+    enum TColumn : int { colNumber, colFileName, colStatus, ColumnCount };
+
     explicit TBatchListModel(const std::vector<TBatchItem>& list, QObject* parent = nullptr)
         : QAbstractTableModel(parent), list_(list) {}
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -42,40 +41,35 @@ class TBatchPage : public QWidget {
     Q_OBJECT
 
 public:
-    TBatchPage(TCaplinForm& form, QWidget* parent = nullptr);
+    TBatchPage(TPageContext& context, QWidget* parent = nullptr);
 
     void btnBAddFileClick();
     void btnBRemoveClick();
     void btnBClearBatchListClick();
     void btnBatchConvertClick();
-    bool ClearBatchList();
-    bool ResetBatchListStatus();
-    bool IsFileInBatchList(const std::string& fileName) const;
     // The settings are loaded: show them and the stored column widths.
     void Loaded();
     // The settings are about to go: the run stops and the panel lets go of them.
     void Unloading();
     // Enabling of the page's own controls and of its settings panel.
     void Refresh();
-    // The stored column widths go to the view, and back at save.
-    void ApplyColumnWidths(const std::vector<int32_t>& widths);
-    void ReadColumnWidths(std::vector<int32_t>& widths) const;
-
-    std::vector<TBatchItem> BatchList;
-    TBatchListModel* Model = nullptr;
-    QTableView* lvBatch = nullptr;
-    QPushButton* btnBAddFile = nullptr;
-    QPushButton* btnBRemove = nullptr;
-    QPushButton* btnBClearBatchList = nullptr;
-    QPushButton* btnBatchConvert = nullptr;
-    TConversionSettingsPanel* Panel = nullptr;
-    QTimer* RunTimer = nullptr;
+    // The present column widths into the session's layout.
+    void StoreColumnWidths();
+    TConversionSettingsPanel& Panel() { return *panel_; }
 
 private:
-    void StartRun();
     // One entry of the run, then the next step is scheduled or the run ends.
     void RunStep();
+    void ShowEntry(size_t index);
 
-    TCaplinForm& form_;
-    size_t runIndex_ = 0;
+    TPageContext& context_;
+    TBatchRun& run_;
+    TBatchListModel* model_ = nullptr;
+    QTableView* lvBatch_ = nullptr;
+    QPushButton* btnBAddFile_ = nullptr;
+    QPushButton* btnBRemove_ = nullptr;
+    QPushButton* btnBClearBatchList_ = nullptr;
+    QPushButton* btnBatchConvert_ = nullptr;
+    TConversionSettingsPanel* panel_ = nullptr;
+    QTimer* runTimer_ = nullptr;
 };

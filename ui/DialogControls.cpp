@@ -4,8 +4,40 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+TConfigDialog::TConfigDialog(const char* name, const char* title, QSize size, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(name);
+    setWindowTitle(title);
+    setFixedSize(size);
+}
+
+QPushButton* TConfigDialog::NewOKButton(std::function<void()> onOK) {
+    QPushButton* button = NewButton("OK", "btnOK", this);
+    connect(button, &QPushButton::clicked, this, std::move(onOK));
+    return button;
+}
+
+QPushButton* TConfigDialog::NewCancelButton(const char* caption) {
+    QPushButton* button = NewButton(caption, "btnCancel", this);
+    connect(button, &QPushButton::clicked, this, &QDialog::reject);
+    return button;
+}
+
+void TConfigDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+QPushButton* NewButton(const char* caption, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
 
 QTableWidget* NewItemListView(const char* name, const QString& accessibleName,
                               const QStringList& captions, const std::vector<int>& widths,

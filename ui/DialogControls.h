@@ -1,15 +1,39 @@
-// Building blocks shared by the configuration dialogs: item lists in report style and
-// controls captioned from above.
+// Building blocks shared by the configuration dialogs: the dialog frame, buttons, item lists
+// in report style and controls captioned from above.
 #pragma once
 
-#include <string>
+#include <functional>
 #include <vector>
 
+#include <QDialog>
 #include <QString>
 #include <QStringList>
 
+class QPushButton;
 class QTableWidget;
 class QWidget;
+
+// A configuration dialog of fixed size whose controls are filled anew each time it is shown.
+class TConfigDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // Fills the controls from the dialog's data.
+    virtual void FormShow() = 0;
+
+protected:
+    TConfigDialog(const char* name, const char* title, QSize size, QWidget* parent);
+
+    // "OK" runs onOK, which closes the dialog with accept() when it agrees.
+    QPushButton* NewOKButton(std::function<void()> onOK);
+    // The button named btnCancel, with the caption given, closes with the cancel result.
+    QPushButton* NewCancelButton(const char* caption);
+
+    void showEvent(QShowEvent* event) override;
+};
+
+// A named button that never becomes the dialog's default, so Enter in an edit presses none.
+QPushButton* NewButton(const char* caption, const char* name, QWidget* parent);
 
 // A report-style list whose rows the view holds: read-only, whole-row single selection,
 // grid lines, no row numbers, and a selection that keeps its colour when the list loses
@@ -26,11 +50,3 @@ int SelectedRow(const QTableWidget* view);
 // is the control's buddy, so it also names the control for screen readers; it is named after
 // the control with "Label" appended.
 QWidget* WithCaptionAbove(QWidget* control, const QString& caption, QWidget* parent);
-
-// Texts cross into the core as UTF-8 bytes.
-inline QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-inline std::string S(const QString& text) {
-    return text.toStdString();
-}

@@ -1,7 +1,6 @@
 #include "ui/HexFindReplaceDialog.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "platform/Trace.h"
-#include "ui/DialogControls.h"
+#include "ui/QtText.h"
 #include "ui/UserDialogs.h"
 
 namespace {
@@ -24,11 +23,11 @@ int HexDigit(char c) {
     return -1;
 }
 
-QPushButton* NewButton(const char* caption, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
+QLineEdit* NewHexEdit(const char* name, QWidget* parent) {
+    auto* edit = new QLineEdit("0x0000", parent);
+    edit->setObjectName(name);
+    edit->setMaxLength(6);
+    return edit;
 }
 
 } // namespace
@@ -51,27 +50,24 @@ bool CheckHexEdit(const QLineEdit* edit, int32_t& value) {
 }
 
 THexFindAndReplaceForm::THexFindAndReplaceForm(IUserDialogs& dialogs, QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs) {
-    setObjectName("HexFindAndReplaceForm");
-    setWindowTitle("Hex Find And Replace Configuration");
-    setFixedSize(461, 258);
-
-    lvHexFindAndReplaceItems =
-        NewItemListView("lvHexFindAndReplaceItems", "Hex find and replace values",
-                        {"#", "Find Hex", "Replace Hex"}, {30, 100, 100}, this);
-
-    lbeHexFind = new QLineEdit("0x0000", this);
-    lbeHexFind->setObjectName("lbeHexFind");
-    lbeHexFind->setMaxLength(6);
-    lbeHexReplace = new QLineEdit("0x0000", this);
-    lbeHexReplace->setObjectName("lbeHexReplace");
-    lbeHexReplace->setMaxLength(6);
-
-    btnAdd = NewButton("Add", "btnAdd", this);
-    btnEdit = NewButton("Edit", "btnEdit", this);
-    btnDelete = NewButton("Delete", "btnDelete", this);
-    btnOK = NewButton("OK", "btnOK", this);
-    btnCancel = NewButton("Cancel", "btnCancel", this);
+    : TListEditorDialog(dialogs,
+                        {"HexFindAndReplaceForm",
+                         "THexFindAndReplaceForm",
+                         "Hex Find And Replace Configuration",
+                         {461, 258},
+                         std::nullopt,
+                         "lvHexFindAndReplaceItems",
+                         "Hex find and replace values",
+                         {"#", "Find Hex", "Replace Hex"},
+                         {30, 100, 100}},
+                        parent) {
+    lbeHexFind = NewHexEdit("lbeHexFind", this);
+    lbeHexReplace = NewHexEdit("lbeHexReplace", this);
+    QPushButton* btnAdd = NewBrowsingButton("Add", "btnAdd");
+    QPushButton* btnEdit = NewEditButton();
+    QPushButton* btnDelete = NewDeleteButton("btnDelete");
+    QPushButton* btnOK = NewOKButton([this] { accept(); });
+    QPushButton* btnCancel = NewCancelButton("Cancel");
 
     // The list over the two entries, each captioned at its left, and one row of buttons.
     auto* entries = new QGridLayout;
@@ -85,45 +81,27 @@ THexFindAndReplaceForm::THexFindAndReplaceForm(IUserDialogs& dialogs, QWidget* p
     caption("Hex Find Value (0xXX or 0xXXXX format)", lbeHexFind, 0);
     caption("Hex Replace Value (0xXX or 0xXXXX format)", lbeHexReplace, 1);
     entries->setColumnStretch(2, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(btnAdd);
-    buttons->addWidget(btnEdit);
-    buttons->addWidget(btnDelete);
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(8, 8, 8, 8);
-    layout->addWidget(lvHexFindAndReplaceItems, 1);
+    QVBoxLayout* layout = NewListLayout(8);
     layout->addLayout(entries);
-    layout->addLayout(buttons);
+    AddButtonRow(layout, {btnAdd, btnEdit, btnDelete}, {btnOK, btnCancel});
 
     connect(btnAdd, &QPushButton::clicked, this, [this] { btnAddClick(); });
-    connect(btnEdit, &QPushButton::clicked, this, [this] { btnEditClick(); });
     connect(btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(); });
-    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-}
-
-void THexFindAndReplaceForm::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    FormShow();
 }
 
 void THexFindAndReplaceForm::FormShow() {
     GuardedVoid("THexFindAndReplaceForm.FormShow", [&] { RefreshListView(); });
 }
 
-bool THexFindAndReplaceForm::Editing() const {
-    return btnEdit->text() == "Apply";
+int THexFindAndReplaceForm::ItemCount() const {
+    return static_cast<int>(List.size());
 }
 
 bool THexFindAndReplaceForm::CheckHexEdits(int32_t& findValue, int32_t& replaceValue,
                                            int32_t& numBytes) {
     return Guarded("THexFindAndReplaceForm.CheckHexEdits", false, [&] {
         auto refuse = [&](const char* message, QLineEdit* focus) {
-            dialogs_.ShowMessage(message);
+            Dialogs().ShowMessage(message);
             focus->setFocus();
             return false;
         };
@@ -146,34 +124,26 @@ bool THexFindAndReplaceForm::CheckHexEdits(int32_t& findValue, int32_t& replaceV
 
 bool THexFindAndReplaceForm::AddListViewItem(int index, const THexFindAndReplaceValue& item) {
     return Guarded("THexFindAndReplaceForm.AddListViewItem", false, [&] {
-        AddListViewRow(lvHexFindAndReplaceItems,
-                       {QString::number(index + 1),
-                        Q(HexValueToDisplay(item.FindHex, item.NumBytes)),
-                        Q(HexValueToDisplay(item.ReplaceHex, item.NumBytes))});
+        AddListViewRow(ListView(), {QString::number(index + 1),
+                                    Q(HexValueToDisplay(item.FindHex, item.NumBytes)),
+                                    Q(HexValueToDisplay(item.ReplaceHex, item.NumBytes))});
         return true;
     });
 }
 
 void THexFindAndReplaceForm::RefreshListView() {
     GuardedVoid("THexFindAndReplaceForm.RefreshListView", [&] {
-        lvHexFindAndReplaceItems->setRowCount(0);
+        ListView()->setRowCount(0);
         for (size_t i = 0; i < List.size(); ++i)
             AddListViewItem(static_cast<int>(i), *List[i]);
     });
-}
-
-void THexFindAndReplaceForm::SetEditing(bool editing) {
-    lvHexFindAndReplaceItems->setEnabled(!editing);
-    btnDelete->setText(editing ? "Cancel" : "Delete");
-    btnAdd->setEnabled(!editing);
-    btnEdit->setText(editing ? "Apply" : "Edit");
 }
 
 void THexFindAndReplaceForm::btnAddClick() {
     GuardedVoid("THexFindAndReplaceForm.btnAddClick", [&] {
         // The limit comes first: a full list refuses even entries that would not pass.
         if (List.size() >= static_cast<size_t>(kMaxHexFindAndReplaceValues)) {
-            dialogs_.ShowMessage("The max count of Hex Find And Replace values reached.");
+            Dialogs().ShowMessage("The max count of Hex Find And Replace values reached.");
             return;
         }
         int32_t findValue = 0, replaceValue = 0, numBytes = 0;
@@ -188,49 +158,29 @@ void THexFindAndReplaceForm::btnAddClick() {
     });
 }
 
-void THexFindAndReplaceForm::btnEditClick() {
-    GuardedVoid("THexFindAndReplaceForm.btnEditClick", [&] {
-        if (!Editing()) {
-            const int row = SelectedRow(lvHexFindAndReplaceItems);
-            if (row < 0 || row >= static_cast<int>(List.size())) {
-                dialogs_.ShowMessage("No item selected.");
-                return;
-            }
-            const THexFindAndReplaceValue& item = *List[static_cast<size_t>(row)];
-            lbeHexFind->setText(Q(HexValueToDisplay(item.FindHex, item.NumBytes)));
-            lbeHexReplace->setText(Q(HexValueToDisplay(item.ReplaceHex, item.NumBytes)));
-            editIndex_ = row;
-            SetEditing(true);
-            return;
-        }
-        int32_t findValue = 0, replaceValue = 0, numBytes = 0;
-        if (!CheckHexEdits(findValue, replaceValue, numBytes))
-            return;
-        if (editIndex_ >= 0 && editIndex_ < static_cast<int>(List.size())) {
-            THexFindAndReplaceValue& item = *List[static_cast<size_t>(editIndex_)];
-            item.NumBytes = numBytes;
-            item.FindHex = findValue;
-            item.ReplaceHex = replaceValue;
-        }
-        SetEditing(false);
-        RefreshListView();
-    });
+void THexFindAndReplaceForm::LoadItem(int row) {
+    const THexFindAndReplaceValue& item = *List[static_cast<size_t>(row)];
+    lbeHexFind->setText(Q(HexValueToDisplay(item.FindHex, item.NumBytes)));
+    lbeHexReplace->setText(Q(HexValueToDisplay(item.ReplaceHex, item.NumBytes)));
+}
+
+bool THexFindAndReplaceForm::StoreItem(int row) {
+    int32_t findValue = 0, replaceValue = 0, numBytes = 0;
+    if (!CheckHexEdits(findValue, replaceValue, numBytes))
+        return false;
+    // The item keeps its place; the limit does not apply, nothing is added.
+    if (row >= 0 && row < static_cast<int>(List.size())) {
+        THexFindAndReplaceValue& item = *List[static_cast<size_t>(row)];
+        item.NumBytes = numBytes;
+        item.FindHex = findValue;
+        item.ReplaceHex = replaceValue;
+    }
+    return true;
 }
 
 void THexFindAndReplaceForm::btnDeleteClick() {
-    GuardedVoid("THexFindAndReplaceForm.btnDeleteClick", [&] {
-        if (Editing()) {
-            SetEditing(false);
-            return;
-        }
-        const int row = SelectedRow(lvHexFindAndReplaceItems);
-        if (row < 0 || row >= static_cast<int>(List.size())) {
-            dialogs_.ShowMessage("No item selected.");
-            return;
-        }
-        List.erase(List.begin() + row);
-        RefreshListView();
-    });
+    GuardedVoid("THexFindAndReplaceForm.btnDeleteClick",
+                [&] { DeleteOrCancel([&](int row) { List.erase(List.begin() + row); }); });
 }
 
 bool ConfigureHexFindReplace(THexFindAndReplaceList* list, IUserDialogs& dialogs, QWidget* parent) {

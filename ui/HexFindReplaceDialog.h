@@ -4,19 +4,16 @@
 
 #include <cstdint>
 
-#include <QDialog>
-
 #include "convert/HexFindReplace.h"
+#include "ui/ListEditorDialog.h"
 
 class QLineEdit;
-class QPushButton;
-class QTableWidget;
 class IUserDialogs;
 
 // The entry format of a value: "0x" (lower-case x) and exactly 2 or 4 hexadecimal digits.
 bool CheckHexEdit(const QLineEdit* edit, int32_t& value);
 
-class THexFindAndReplaceForm : public QDialog {
+class THexFindAndReplaceForm : public TListEditorDialog {
     Q_OBJECT
 
 public:
@@ -25,34 +22,23 @@ public:
     // Both entries, checked in order; the first failure is shown and focuses its edit.
     bool CheckHexEdits(int32_t& findValue, int32_t& replaceValue, int32_t& numBytes);
     bool AddListViewItem(int index, const THexFindAndReplaceValue& item);
-    void RefreshListView();
-    bool Editing() const;
+    void RefreshListView() override;
 
     void btnAddClick();
-    void btnEditClick();
     void btnDeleteClick();
-    void FormShow();
+    void FormShow() override;
 
     // The dialog's own copy of the list.
     THexFindAndReplaceList List;
 
-    QTableWidget* lvHexFindAndReplaceItems = nullptr;
-    QLineEdit* lbeHexFind = nullptr;
-    QLineEdit* lbeHexReplace = nullptr;
-    QPushButton* btnAdd = nullptr;
-    QPushButton* btnEdit = nullptr;
-    QPushButton* btnDelete = nullptr;
-    QPushButton* btnOK = nullptr;
-    QPushButton* btnCancel = nullptr;
-
 protected:
-    void showEvent(QShowEvent* event) override;
+    int ItemCount() const override;
+    void LoadItem(int row) override;
+    bool StoreItem(int row) override;
 
 private:
-    void SetEditing(bool editing);
-
-    IUserDialogs& dialogs_;
-    int editIndex_ = -1;
+    QLineEdit* lbeHexFind = nullptr;
+    QLineEdit* lbeHexReplace = nullptr;
 };
 
 // Opens the dialog on a copy of list; on OK the edited copy replaces list's content and the

@@ -3,42 +3,31 @@
 // holds at once, and is stored when the program exits.
 #pragma once
 
-#include <QDialog>
+#include "ui/ListEditorDialog.h"
 
 class QLineEdit;
-class QPushButton;
-class QTableWidget;
 class IUserDialogs;
 
-class TCustomLangForm : public QDialog {
+class TCustomLangForm : public TListEditorDialog {
     Q_OBJECT
 
 public:
     TCustomLangForm(IUserDialogs& dialogs, QWidget* parent = nullptr);
 
-    void RefreshListView();
-    bool Editing() const;
+    void RefreshListView() override;
 
-    void FormShow();
-    void btnEditClick();
+    void FormShow() override;
     void btnAbortClick();
     void btnDefaultsClick();
 
-    QTableWidget* lvLanguages = nullptr;
-    QLineEdit* lbe2CharName = nullptr;
-    QLineEdit* lbe3Charname = nullptr;
-    QPushButton* btnEdit = nullptr;
-    QPushButton* btnAbort = nullptr;
-    QPushButton* btnDefaults = nullptr;
-    QPushButton* btnCancel = nullptr;
-
 protected:
-    void showEvent(QShowEvent* event) override;
+    int ItemCount() const override;
+    void LoadItem(int row) override;
+    bool StoreItem(int row) override;
 
 private:
-    void SetEditing(bool editing);
-
-    IUserDialogs& dialogs_;
+    QLineEdit* lbe2CharName = nullptr;
+    QLineEdit* lbe3Charname = nullptr;
 };
 
 // Shows the dialog; the edits are in the custom language list when it returns. True unless

@@ -9,20 +9,13 @@
 #include <QVBoxLayout>
 
 #include "platform/Trace.h"
-#include "ui/DialogControls.h"
+#include "ui/QtText.h"
 #include "ui/UserDialogs.h"
 
 namespace {
 
 constexpr const char* kFPS25 = "STL25.01";
 constexpr const char* kFPS30 = "STL30.01";
-
-QPushButton* NewButton(const char* caption, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
 
 // A titled group holding a read-only folder edit and its "..." button.
 QGroupBox* FolderGroup(const char* title, const char* group, const char* edit, const char* button,
@@ -46,11 +39,7 @@ QGroupBox* FolderGroup(const char* title, const char* group, const char* edit, c
 } // namespace
 
 TPropertiesForm::TPropertiesForm(IUserDialogs& dialogs, QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs) {
-    setObjectName("PropertiesForm");
-    setWindowTitle("Properties");
-    setFixedSize(496, 130);
-
+    : TConfigDialog("PropertiesForm", "Properties", {496, 130}, parent), dialogs_(dialogs) {
     gbFPS = new QGroupBox("FPS", this);
     gbFPS->setObjectName("gbFPS");
     cbFPSSource = new QComboBox(gbFPS);
@@ -71,8 +60,8 @@ TPropertiesForm::TPropertiesForm(IUserDialogs& dialogs, QWidget* parent)
                                          "edMessagesOutputFolder", "btnMessagesOutputFolder",
                                          edMessagesOutputFolder, btnMessagesOutputFolder, this);
 
-    btnOK = NewButton("OK", "btnOK", this);
-    btnCancel = NewButton("Cancel", "btnCancel", this);
+    QPushButton* btnOK = NewOKButton([this] { btnOKClick(); });
+    QPushButton* btnCancel = NewCancelButton("Cancel");
 
     auto* folders = new QVBoxLayout;
     folders->addWidget(gbLogsOutputFolder);
@@ -94,13 +83,6 @@ TPropertiesForm::TPropertiesForm(IUserDialogs& dialogs, QWidget* parent)
             [this] { btnLogsOutputFolderClick(); });
     connect(btnMessagesOutputFolder, &QPushButton::clicked, this,
             [this] { btnMessagesOutputFolderClick(); });
-    connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-}
-
-void TPropertiesForm::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    FormShow();
 }
 
 void TPropertiesForm::FormShow() {

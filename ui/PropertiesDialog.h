@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include <QDialog>
+#include "ui/DialogControls.h"
 
 class QComboBox;
 class QGroupBox;
@@ -14,7 +14,7 @@ class QLineEdit;
 class QPushButton;
 class IUserDialogs;
 
-class TPropertiesForm : public QDialog {
+class TPropertiesForm : public TConfigDialog {
     Q_OBJECT
 
 public:
@@ -26,7 +26,7 @@ public:
     std::string LogsOutputFolder;
     std::string MessagesOutputFolder;
 
-    void FormShow();
+    void FormShow() override;
     // The FPS choice is enabled only while the source says to overwrite.
     void GeneralRefresh();
     void cbFPSSourceChange();
@@ -34,6 +34,10 @@ public:
     void btnMessagesOutputFolderClick();
     void btnOKClick();
 
+private:
+    void BrowseFolder(const char* name, const char* title, QLineEdit* edit);
+
+    IUserDialogs& dialogs_;
     QGroupBox* gbFPS = nullptr;
     QComboBox* cbFPSSource = nullptr;
     QComboBox* cbFPS = nullptr;
@@ -43,16 +47,6 @@ public:
     QGroupBox* gbMessagesOutputFolder = nullptr;
     QLineEdit* edMessagesOutputFolder = nullptr;
     QPushButton* btnMessagesOutputFolder = nullptr;
-    QPushButton* btnOK = nullptr;
-    QPushButton* btnCancel = nullptr;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
-    void BrowseFolder(const char* name, const char* title, QLineEdit* edit);
-
-    IUserDialogs& dialogs_;
 };
 
 // Shows the four values; on OK they take the operator's choice and the result is true,

@@ -1,7 +1,8 @@
 #include "ui/SettingsPanel.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <tuple>
+#include <utility>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,34 +13,65 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "convert/HexFindReplace.h"
-#include "lang/STLLangUtils.h"
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
 #include "ui/HexFindReplaceDialog.h"
+#include "ui/QtText.h"
 #include "ui/SubtitleFileTypesDialog.h"
 #include "ui/UserDialogs.h"
 #include "watchfolder/WatchFolderSTLConvertSettings.h"
 
 namespace {
 
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
+// The control with its object name and the name screen readers give it.
+template <class TWidget>
+TWidget* Named(TWidget* widget, const std::string& name, const QString& accessibleName) {
+    widget->setObjectName(Q(name));
+    widget->setAccessibleName(accessibleName);
+    return widget;
 }
 
-std::string S(const QString& text) {
-    return text.toStdString();
+// A caption beside its control; as the control's buddy it also names it for screen readers.
+QLabel* NewCaption(const QString& text, const std::string& name, QWidget* buddy, QWidget* parent) {
+    auto* caption = new QLabel(text, parent);
+    caption->setObjectName(Q(name));
+    caption->setBuddy(buddy);
+    return caption;
 }
 
-void FillCombo(QComboBox* combo, const QStringList& items, int index) {
-    const QSignalBlocker blocker(combo);
-    combo->clear();
-    combo->addItems(items);
-    combo->setCurrentIndex(index);
+// The caption in the first column of row, its control from the second over span columns.
+void AddCaptioned(QGridLayout* grid, int row, QLabel* caption, QWidget* control, int span = 1) {
+    grid->addWidget(caption, row, 0);
+    grid->addWidget(control, row, 1, 1, span);
+}
+
+struct TFolderEditNames {
+    std::string edit;
+    QString editAccessibleName;
+    std::string button;
+    QString buttonAccessibleName;
+};
+
+// A folder shown read-only and the "..." button that chooses it.
+std::pair<QLineEdit*, QPushButton*> NewFolderEdit(QWidget* parent, const TFolderEditNames& names) {
+    auto* edit = Named(new QLineEdit(parent), names.edit, names.editAccessibleName);
+    edit->setReadOnly(true);
+    auto* button = Named(new QPushButton("...", parent), names.button, names.buttonAccessibleName);
+    return {edit, button};
+}
+
+// A titled group holding only a folder edit and its button.
+QGroupBox* NewFolderGroup(const QString& title, QWidget* parent, const TFolderEditNames& names,
+                          QLineEdit*& edit, QPushButton*& button) {
+    auto* gb = new QGroupBox(title, parent);
+    auto* row = new QHBoxLayout(gb);
+    std::tie(edit, button) = NewFolderEdit(gb, names);
+    row->addWidget(edit);
+    row->addWidget(button);
+    return gb;
 }
 
 // A stored index put back into a list whose range is enforced.
@@ -47,114 +79,7 @@ void SetClampedIndex(QComboBox* combo, int32_t index) {
     combo->setCurrentIndex(std::clamp<int32_t>(index, 0, combo->count() - 1));
 }
 
-int32_t PieceValue(const std::string& text, size_t position) {
-    int32_t value = 0;
-    if (position >= text.size() || !TryStrToInt(text.substr(position, 2), value))
-        return 0;
-    return value;
-}
-
 } // namespace
-
-void TimeCodeEditsToString(const QSpinBox* hour, const QSpinBox* minute, const QSpinBox* second,
-                           const QSpinBox* frame, std::string& text) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.2d%.2d%.2d%.2d", hour->value(), minute->value(),
-                  second->value(), frame->value());
-    text = buffer;
-}
-
-bool RefreshTimeCode(const std::string& text, QSpinBox* hour, QSpinBox* minute, QSpinBox* second,
-                     QSpinBox* frame) {
-    hour->setValue(std::clamp(PieceValue(text, 0), 0, 23));
-    minute->setValue(std::clamp(PieceValue(text, 2), 0, 59));
-    second->setValue(std::clamp(PieceValue(text, 4), 0, 59));
-    // The frame edit offers 30, but a stored time code never shows more than 29.
-    frame->setValue(std::clamp(PieceValue(text, 6), 0, 29));
-    return true;
-}
-
-void PositionLanguagePredefinedCombo(QComboBox* combo, const std::string& code) {
-    const int32_t value = HexTextToInt(code);
-    for (int i = 0; i < combo->count(); ++i)
-        if (combo->itemData(i).toInt() == value) {
-            combo->setCurrentIndex(i);
-            return;
-        }
-}
-
-void RefreshTapeIDListView(const TSubtitleFileTypeList& list, QListWidget* listBox) {
-    listBox->clear();
-    for (const auto& type : list)
-        listBox->addItem(Q(type->Name + ", Chars Count = " + std::to_string(type->CharsCount)));
-}
-
-void RefreshHexFindReplaceListView(const THexFindAndReplaceList& list, QListWidget* listBox) {
-    listBox->clear();
-    for (const auto& item : list)
-        listBox->addItem(Q(HexValueToDisplay(item->FindHex, item->NumBytes) + " - " +
-                           HexValueToDisplay(item->ReplaceHex, item->NumBytes)));
-}
-
-void FillTapeIDCombo(QComboBox* combo, int index) {
-    FillCombo(combo,
-              {"Use Tape ID value from source", "Overwrite Tape ID value",
-               "Use Tape ID value parsed from file name"},
-              index);
-}
-
-void FillLanguageSourceCombo(QComboBox* combo, int index) {
-    FillCombo(combo,
-              {"Use Language value from source", "Overwrite Language value",
-               "Use Language value parsed from file name"},
-              index);
-}
-
-void FillLanguagePredefinedCombo(QComboBox* combo, int index) {
-    const QSignalBlocker blocker(combo);
-    combo->clear();
-    std::vector<std::pair<std::string, int32_t>> rows;
-    for (const TSTLLang& lang : STLLanguages)
-        rows.emplace_back(lang.LangLongName, HexTextToInt(lang.LangCode));
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (const auto& [name, code] : rows)
-        combo->addItem(Q(name), code);
-    combo->setCurrentIndex(index);
-}
-
-void FillTimeCodeStartOfProgrammeCombo(QComboBox* combo, int index) {
-    FillCombo(combo, {"Use Timecode value from source", "Overwrite Timecode value"}, index);
-}
-
-void FillMoveProcessedFiles(QComboBox* combo, int index) {
-    FillCombo(
-        combo,
-        {"Don't move the processed files", "Move processed files to a different folder location"},
-        index);
-}
-
-void FillCodePageNumberCombo(QComboBox* combo, int index) {
-    FillCombo(combo,
-              {"Use Code Page Number from source", "United States - 437", "Multilingual - 850",
-               "Portugal - 860", "Canada-French - 863", "Nordic - 865",
-               "Set custom Code Page Number"},
-              index);
-}
-
-void FillCharacterCodeTableNumberCombo(QComboBox* combo, int index) {
-    FillCombo(combo,
-              {"Use Character Code Table Number from source", "Latin - 00", "Latin/Cyrillic - 01",
-               "Latin/Arabic - 02", "Latin/Greek - 03", "Latin/Hebrew - 04"},
-              index);
-}
-
-void FillDisplayStandardCodeCombo(QComboBox* combo, int index) {
-    FillCombo(combo,
-              {"Use Display Standard Code from source", "Undefined", "Open Subtitling",
-               "Level-1 teletext", "Level-2 teletext"},
-              index);
-}
 
 TConversionSettingsPanel::TConversionSettingsPanel(const std::string& prefix, IUserDialogs& dialogs,
                                                    const TMainSettings& mainSettings,
@@ -184,189 +109,23 @@ std::string TConversionSettingsPanel::Name(const std::string& routine) const {
 }
 
 void TConversionSettingsPanel::Build() {
-    const std::string& p = prefix_;
-    auto named = [&](auto* widget, const std::string& name, const QString& accessible) {
-        widget->setObjectName(Q(name));
-        widget->setAccessibleName(accessible);
-        return widget;
-    };
-    auto label = [&](const QString& text, const std::string& name, QWidget* buddy,
-                     QWidget* parent) {
-        auto* l = new QLabel(text, parent);
-        l->setObjectName(Q(name));
-        l->setBuddy(buddy);
-        return l;
-    };
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-
-    if (watchFolder_) {
-        auto* gb = new QGroupBox("Watch Folder", this);
-        auto* row = new QHBoxLayout(gb);
-        edWatchFolder = named(new QLineEdit(gb), "edWFWatchFolder", "Watch Folder");
-        edWatchFolder->setReadOnly(true);
-        btnWatchFolder =
-            named(new QPushButton("...", gb), "btnWFWatchFolderBrowse", "Browse watch folder");
-        row->addWidget(edWatchFolder);
-        row->addWidget(btnWatchFolder);
-        layout->addWidget(gb);
-    }
-
-    auto* gbDest = new QGroupBox("Destination Folder", this);
-    auto* destRow = new QHBoxLayout(gbDest);
-    edDestFolder =
-        named(new QLineEdit(gbDest), watchFolder_ ? "edWFDestFolder" : "edBBatchDestFolder",
-              "Destination Folder");
-    edDestFolder->setReadOnly(true);
-    btnDestFolder = named(new QPushButton("...", gbDest), "btn" + p + "DestFolderBrowse",
-                          "Browse destination folder");
-    destRow->addWidget(edDestFolder);
-    destRow->addWidget(btnDestFolder);
-    layout->addWidget(gbDest);
-
-    auto* gbParse = new QGroupBox("Tape ID and Language Parsing", this);
-    auto* parse = new QGridLayout(gbParse);
-    cbTapeID = named(new QComboBox(gbParse), "cb" + p + "TapeID", "Tape ID source");
-    edTapeID = named(new QLineEdit(gbParse), "ed" + p + "TapeID", "Tape ID");
-    edTapeID->setMaxLength(16);
-    lblTapeID = label("Tape ID", "lbl" + p + "TapeID", edTapeID, gbParse);
-    cbLanguageSource =
-        named(new QComboBox(gbParse), "cb" + p + "LanguageSource", "Language source");
-    cbLanguagePredefined =
-        named(new QComboBox(gbParse), "cb" + p + "LanguagePredefined", "Language");
-    lblLanguage = label("Language", "lbl" + p + "Language", cbLanguagePredefined, gbParse);
-    cbPerformLanguageCheck = named(new QCheckBox("Perform Language check", gbParse),
-                                   "cb" + p + "PerformLanguageCheck", "Perform Language check");
-    lbxTapeID = named(new QListWidget(gbParse), "lbx" + p + "TapeID", "Subtitle file types");
-    lbxTapeID->setMaximumHeight(60);
-    btnTapeIDConfigure = named(new QPushButton("Configure", gbParse), "btn" + p + "TapeIDConfigure",
-                               "Configure subtitle file types");
-    auto* lblTapeIDSource = label("Tape ID source", "lbl" + p + "TapeIDSource", cbTapeID, gbParse);
-    auto* lblLanguageSource =
-        label("Language source", "lbl" + p + "LanguageSource", cbLanguageSource, gbParse);
-    // Two columns, so the panel fits beside the list at the window's default width.
-    parse->addWidget(lblTapeIDSource, 0, 0);
-    parse->addWidget(cbTapeID, 0, 1, 1, 2);
-    parse->addWidget(lblTapeID, 1, 0);
-    parse->addWidget(edTapeID, 1, 1, 1, 2);
-    parse->addWidget(lblLanguageSource, 2, 0);
-    parse->addWidget(cbLanguageSource, 2, 1, 1, 2);
-    parse->addWidget(lblLanguage, 3, 0);
-    parse->addWidget(cbLanguagePredefined, 3, 1, 1, 2);
-    parse->addWidget(cbPerformLanguageCheck, 4, 0, 1, 3);
-    parse->addWidget(lbxTapeID, 5, 0, 1, 2);
-    parse->addWidget(btnTapeIDConfigure, 5, 2, Qt::AlignTop);
-    parse->setColumnStretch(1, 1);
-    layout->addWidget(gbParse);
-
-    auto* gbHex = new QGroupBox("Hex Find And Replace", this);
-    auto* hex = new QHBoxLayout(gbHex);
-    lbHexFindAndReplace =
-        named(new QListWidget(gbHex), "lb" + p + "HexFindAndReplace", "Hex Find And Replace");
-    lbHexFindAndReplace->setMaximumHeight(60);
-    btnHexConfigure = named(new QPushButton("Configure", gbHex), "btn" + p + "HexConfigure",
-                            "Configure hex find and replace");
-    hex->addWidget(lbHexFindAndReplace);
-    hex->addWidget(btnHexConfigure, 0, Qt::AlignTop);
-    layout->addWidget(gbHex);
-
-    auto* gbZero = new QGroupBox("Zero Page", this);
-    auto* zero = new QHBoxLayout(gbZero);
-    cbRemoveZeroPage = named(new QCheckBox("Remove Zero Page", gbZero), "cb" + p + "RemoveZeroPage",
-                             "Remove Zero Page");
-    edZeroPageKeyWord = named(new QLineEdit(gbZero), "ed" + p + "ZeroPageKeyWord", "Keyword");
-    lblZeroPageKeyWord = label("Keyword", "lbl" + p + "ZeroPageKeyWord", edZeroPageKeyWord, gbZero);
-    zero->addWidget(cbRemoveZeroPage);
-    zero->addWidget(lblZeroPageKeyWord);
-    zero->addWidget(edZeroPageKeyWord);
-    layout->addWidget(gbZero);
-
-    auto* gbTime = new QGroupBox("Start Of Program Timecode", this);
-    auto* timeRows = new QVBoxLayout(gbTime);
-    // Hour and minute above second and frame, so the group stays narrow.
-    auto* time = new QGridLayout;
-    int spinIndex = 0;
-    cbTimeCodeStartOfProgramme = named(new QComboBox(gbTime), "cb" + p + "TimeCodeStartOfProgramme",
-                                       "Start Of Program Timecode");
-    auto spin = [&](const std::string& name, int maximum, const QString& text, QLabel*& lbl) {
-        auto* edit = named(new QSpinBox(gbTime), "se" + p + name, text);
-        edit->setRange(0, maximum);
-        lbl = label(text, "lbl" + p + name, edit, gbTime);
-        time->addWidget(lbl, spinIndex / 2, (spinIndex % 2) * 2);
-        time->addWidget(edit, spinIndex / 2, (spinIndex % 2) * 2 + 1);
-        ++spinIndex;
-        return edit;
-    };
-    timeRows->addWidget(cbTimeCodeStartOfProgramme);
-    timeRows->addLayout(time);
-    seHour = spin("Hour", 23, "Hour", lblHour);
-    seMin = spin("Min", 59, "Min.", lblMin);
-    seSec = spin("Sec", 59, "Sec.", lblSec);
-    seFrame = spin("Frame", 30, "Frame", lblFrame);
-    time->setColumnStretch(4, 1);
-    layout->addWidget(gbTime);
-
+    if (watchFolder_)
+        layout->addWidget(BuildWatchFolderGroup());
+    layout->addWidget(BuildDestinationGroup());
+    layout->addWidget(BuildParsingGroup());
+    layout->addWidget(BuildHexGroup());
+    layout->addWidget(BuildZeroPageGroup());
+    layout->addWidget(BuildTimeCodeGroup());
     cbOverwriteDestination =
-        named(new QCheckBox("Overwrite Destination Files", this), "cb" + p + "OverwriteDestination",
-              "Overwrite Destination Files");
+        Named(new QCheckBox("Overwrite Destination Files", this),
+              "cb" + prefix_ + "OverwriteDestination", "Overwrite Destination Files");
     layout->addWidget(cbOverwriteDestination);
-
-    auto* gbMove = new QGroupBox("Move Processed Files", this);
-    auto* moveRows = new QVBoxLayout(gbMove);
-    auto* move = new QHBoxLayout;
-    cbMoveProcessedFiles =
-        named(new QComboBox(gbMove), "cb" + p + "MoveProcessedFiles", "Move Processed Files");
-    edMoveProcessedFiles =
-        named(new QLineEdit(gbMove), "ed" + p + "MoveProcessedFiles", "Move folder");
-    edMoveProcessedFiles->setReadOnly(true);
-    btnMoveProcessedFiles = named(new QPushButton("...", gbMove), "btn" + p + "MoveProcessedFiles",
-                                  "Browse move folder");
-    moveRows->addWidget(cbMoveProcessedFiles);
-    moveRows->addLayout(move);
-    move->addWidget(
-        label("Folder", "lbl" + p + "MoveProcessedFiles", edMoveProcessedFiles, gbMove));
-    move->addWidget(edMoveProcessedFiles);
-    move->addWidget(btnMoveProcessedFiles);
-    layout->addWidget(gbMove);
-
-    auto* gbCodes = new QGroupBox("Header Codes", this);
-    auto* codes = new QGridLayout(gbCodes);
-    cbCodePageNumber =
-        named(new QComboBox(gbCodes), "cb" + p + "CodePageNumber", "Code Page Number source");
-    seCodePageNumber =
-        named(new QSpinBox(gbCodes), "se" + p + "CodePageNumber", "Code Page Number");
-    seCodePageNumber->setRange(0, 999);
-    lblCodePageNumber =
-        label("Code Page Number", "lbl" + p + "CodePageNumber", seCodePageNumber, gbCodes);
-    cbCharacterCodeTableNumber =
-        named(new QComboBox(gbCodes), "cb" + p + "CharacterCodeTableNumber",
-              "Character Code Table Number");
-    cbDisplayStandardCode =
-        named(new QComboBox(gbCodes), "cb" + p + "DisplayStandardCode", "Display Standard Code");
-    codes->addWidget(label("Code Page", "lbl" + p + "CodePage", cbCodePageNumber, gbCodes), 0, 0);
-    codes->addWidget(cbCodePageNumber, 0, 1);
-    auto* customCodePage = new QHBoxLayout;
-    customCodePage->addWidget(lblCodePageNumber);
-    customCodePage->addWidget(seCodePageNumber);
-    customCodePage->addStretch();
-    codes->addLayout(customCodePage, 1, 1);
-    codes->addWidget(label("Character Code Table", "lbl" + p + "CharacterCodeTableNumber",
-                           cbCharacterCodeTableNumber, gbCodes),
-                     2, 0);
-    codes->addWidget(cbCharacterCodeTableNumber, 2, 1);
-    codes->addWidget(label("Display Standard Code", "lbl" + p + "DisplayStandardCode",
-                           cbDisplayStandardCode, gbCodes),
-                     3, 0);
-    codes->addWidget(cbDisplayStandardCode, 3, 1);
-    layout->addWidget(gbCodes);
-
-    if (watchFolder_) {
-        auto* row = new QHBoxLayout;
-        edComment = named(new QLineEdit(this), "edWFComment", "Comment");
-        row->addWidget(label("Comment", "lblWFComment", edComment, this));
-        row->addWidget(edComment);
-        layout->addLayout(row);
-    }
+    layout->addWidget(BuildMoveGroup());
+    layout->addWidget(BuildHeaderCodesGroup());
+    if (watchFolder_)
+        layout->addLayout(BuildCommentRow());
     layout->addStretch();
 
     // Long item texts must not widen the panel past the window's default width.
@@ -374,6 +133,171 @@ void TConversionSettingsPanel::Build() {
         combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         combo->setMinimumContentsLength(12);
     }
+}
+
+QGroupBox* TConversionSettingsPanel::BuildWatchFolderGroup() {
+    return NewFolderGroup(
+        "Watch Folder", this,
+        {"edWFWatchFolder", "Watch Folder", "btnWFWatchFolderBrowse", "Browse watch folder"},
+        edWatchFolder, btnWatchFolder);
+}
+
+QGroupBox* TConversionSettingsPanel::BuildDestinationGroup() {
+    return NewFolderGroup("Destination Folder", this,
+                          {watchFolder_ ? "edWFDestFolder" : "edBBatchDestFolder",
+                           "Destination Folder", "btn" + prefix_ + "DestFolderBrowse",
+                           "Browse destination folder"},
+                          edDestFolder, btnDestFolder);
+}
+
+QGroupBox* TConversionSettingsPanel::BuildParsingGroup() {
+    const std::string& p = prefix_;
+    auto* gb = new QGroupBox("Tape ID and Language Parsing", this);
+    auto* grid = new QGridLayout(gb);
+    cbTapeID = Named(new QComboBox(gb), "cb" + p + "TapeID", "Tape ID source");
+    edTapeID = Named(new QLineEdit(gb), "ed" + p + "TapeID", "Tape ID");
+    edTapeID->setMaxLength(16);
+    lblTapeID = NewCaption("Tape ID", "lbl" + p + "TapeID", edTapeID, gb);
+    cbLanguageSource = Named(new QComboBox(gb), "cb" + p + "LanguageSource", "Language source");
+    cbLanguagePredefined = Named(new QComboBox(gb), "cb" + p + "LanguagePredefined", "Language");
+    lblLanguage = NewCaption("Language", "lbl" + p + "Language", cbLanguagePredefined, gb);
+    cbPerformLanguageCheck = Named(new QCheckBox("Perform Language check", gb),
+                                   "cb" + p + "PerformLanguageCheck", "Perform Language check");
+    lbxTapeID = Named(new QListWidget(gb), "lbx" + p + "TapeID", "Subtitle file types");
+    lbxTapeID->setMaximumHeight(60);
+    btnTapeIDConfigure = Named(new QPushButton("Configure", gb), "btn" + p + "TapeIDConfigure",
+                               "Configure subtitle file types");
+    QLabel* lblTapeIDSource =
+        NewCaption("Tape ID source", "lbl" + p + "TapeIDSource", cbTapeID, gb);
+    QLabel* lblLanguageSource =
+        NewCaption("Language source", "lbl" + p + "LanguageSource", cbLanguageSource, gb);
+    // Two columns, so the panel fits beside the list at the window's default width.
+    AddCaptioned(grid, 0, lblTapeIDSource, cbTapeID, 2);
+    AddCaptioned(grid, 1, lblTapeID, edTapeID, 2);
+    AddCaptioned(grid, 2, lblLanguageSource, cbLanguageSource, 2);
+    AddCaptioned(grid, 3, lblLanguage, cbLanguagePredefined, 2);
+    grid->addWidget(cbPerformLanguageCheck, 4, 0, 1, 3);
+    grid->addWidget(lbxTapeID, 5, 0, 1, 2);
+    grid->addWidget(btnTapeIDConfigure, 5, 2, Qt::AlignTop);
+    grid->setColumnStretch(1, 1);
+    return gb;
+}
+
+QGroupBox* TConversionSettingsPanel::BuildHexGroup() {
+    const std::string& p = prefix_;
+    auto* gb = new QGroupBox("Hex Find And Replace", this);
+    auto* row = new QHBoxLayout(gb);
+    lbHexFindAndReplace =
+        Named(new QListWidget(gb), "lb" + p + "HexFindAndReplace", "Hex Find And Replace");
+    lbHexFindAndReplace->setMaximumHeight(60);
+    btnHexConfigure = Named(new QPushButton("Configure", gb), "btn" + p + "HexConfigure",
+                            "Configure hex find and replace");
+    row->addWidget(lbHexFindAndReplace);
+    row->addWidget(btnHexConfigure, 0, Qt::AlignTop);
+    return gb;
+}
+
+QGroupBox* TConversionSettingsPanel::BuildZeroPageGroup() {
+    const std::string& p = prefix_;
+    auto* gb = new QGroupBox("Zero Page", this);
+    auto* row = new QHBoxLayout(gb);
+    cbRemoveZeroPage = Named(new QCheckBox("Remove Zero Page", gb), "cb" + p + "RemoveZeroPage",
+                             "Remove Zero Page");
+    edZeroPageKeyWord = Named(new QLineEdit(gb), "ed" + p + "ZeroPageKeyWord", "Keyword");
+    lblZeroPageKeyWord =
+        NewCaption("Keyword", "lbl" + p + "ZeroPageKeyWord", edZeroPageKeyWord, gb);
+    row->addWidget(cbRemoveZeroPage);
+    row->addWidget(lblZeroPageKeyWord);
+    row->addWidget(edZeroPageKeyWord);
+    return gb;
+}
+
+QGroupBox* TConversionSettingsPanel::BuildTimeCodeGroup() {
+    const std::string& p = prefix_;
+    auto* gb = new QGroupBox("Start Of Program Timecode", this);
+    auto* rows = new QVBoxLayout(gb);
+    // Hour and minute above second and frame, so the group stays narrow.
+    auto* grid = new QGridLayout;
+    int spinIndex = 0;
+    cbTimeCodeStartOfProgramme = Named(new QComboBox(gb), "cb" + p + "TimeCodeStartOfProgramme",
+                                       "Start Of Program Timecode");
+    auto spin = [&](const std::string& name, int maximum, const QString& text, QLabel*& caption) {
+        auto* edit = Named(new QSpinBox(gb), "se" + p + name, text);
+        edit->setRange(0, maximum);
+        caption = NewCaption(text, "lbl" + p + name, edit, gb);
+        grid->addWidget(caption, spinIndex / 2, (spinIndex % 2) * 2);
+        grid->addWidget(edit, spinIndex / 2, (spinIndex % 2) * 2 + 1);
+        ++spinIndex;
+        return edit;
+    };
+    rows->addWidget(cbTimeCodeStartOfProgramme);
+    rows->addLayout(grid);
+    seHour = spin("Hour", 23, "Hour", lblHour);
+    seMin = spin("Min", 59, "Min.", lblMin);
+    seSec = spin("Sec", 59, "Sec.", lblSec);
+    seFrame = spin("Frame", 30, "Frame", lblFrame);
+    grid->setColumnStretch(4, 1);
+    return gb;
+}
+
+QGroupBox* TConversionSettingsPanel::BuildMoveGroup() {
+    const std::string& p = prefix_;
+    auto* gb = new QGroupBox("Move Processed Files", this);
+    auto* rows = new QVBoxLayout(gb);
+    auto* row = new QHBoxLayout;
+    cbMoveProcessedFiles =
+        Named(new QComboBox(gb), "cb" + p + "MoveProcessedFiles", "Move Processed Files");
+    std::tie(edMoveProcessedFiles, btnMoveProcessedFiles) =
+        NewFolderEdit(gb, {"ed" + p + "MoveProcessedFiles", "Move folder",
+                           "btn" + p + "MoveProcessedFiles", "Browse move folder"});
+    rows->addWidget(cbMoveProcessedFiles);
+    rows->addLayout(row);
+    row->addWidget(
+        NewCaption("Folder", "lbl" + p + "MoveProcessedFiles", edMoveProcessedFiles, gb));
+    row->addWidget(edMoveProcessedFiles);
+    row->addWidget(btnMoveProcessedFiles);
+    return gb;
+}
+
+QGroupBox* TConversionSettingsPanel::BuildHeaderCodesGroup() {
+    const std::string& p = prefix_;
+    auto* gb = new QGroupBox("Header Codes", this);
+    auto* grid = new QGridLayout(gb);
+    cbCodePageNumber =
+        Named(new QComboBox(gb), "cb" + p + "CodePageNumber", "Code Page Number source");
+    seCodePageNumber = Named(new QSpinBox(gb), "se" + p + "CodePageNumber", "Code Page Number");
+    seCodePageNumber->setRange(0, 999);
+    lblCodePageNumber =
+        NewCaption("Code Page Number", "lbl" + p + "CodePageNumber", seCodePageNumber, gb);
+    cbCharacterCodeTableNumber = Named(new QComboBox(gb), "cb" + p + "CharacterCodeTableNumber",
+                                       "Character Code Table Number");
+    cbDisplayStandardCode =
+        Named(new QComboBox(gb), "cb" + p + "DisplayStandardCode", "Display Standard Code");
+    AddCaptioned(grid, 0, NewCaption("Code Page", "lbl" + p + "CodePage", cbCodePageNumber, gb),
+                 cbCodePageNumber);
+    // The custom code page sits under its list, in the list's column.
+    auto* customCodePage = new QHBoxLayout;
+    customCodePage->addWidget(lblCodePageNumber);
+    customCodePage->addWidget(seCodePageNumber);
+    customCodePage->addStretch();
+    grid->addLayout(customCodePage, 1, 1);
+    AddCaptioned(grid, 2,
+                 NewCaption("Character Code Table", "lbl" + p + "CharacterCodeTableNumber",
+                            cbCharacterCodeTableNumber, gb),
+                 cbCharacterCodeTableNumber);
+    AddCaptioned(grid, 3,
+                 NewCaption("Display Standard Code", "lbl" + p + "DisplayStandardCode",
+                            cbDisplayStandardCode, gb),
+                 cbDisplayStandardCode);
+    return gb;
+}
+
+QLayout* TConversionSettingsPanel::BuildCommentRow() {
+    auto* row = new QHBoxLayout;
+    edComment = Named(new QLineEdit(this), "edWFComment", "Comment");
+    row->addWidget(NewCaption("Comment", "lblWFComment", edComment, this));
+    row->addWidget(edComment);
+    return row;
 }
 
 void TConversionSettingsPanel::Connect() {
@@ -517,8 +441,7 @@ void TConversionSettingsPanel::UpdateSettings() {
         TimeCodeEditsToString(seHour, seMin, seSec, seFrame, s.TimeCodeStartOfProgramme);
         s.TimeCodeFirstInCueSource = 0;
         s.TimeCodeFirstInCue.clear();
-        s.FramesPerSecondSource = mainSettings_.FPSSource;
-        s.FramesPerSecond = mainSettings_.FPS;
+        ApplyFrameRatePolicy(s, mainSettings_.FPSSource, mainSettings_.FPS);
         s.OverrideDestination = cbOverwriteDestination->isChecked();
         s.MoveProcessedFiles = cbMoveProcessedFiles->currentIndex() == 1;
         s.MoveProcessedFilesFolder = S(edMoveProcessedFiles->text());
@@ -611,4 +534,20 @@ void TConversionSettingsPanel::RefreshEnabling(bool conversionInProgress) {
     const bool codePage = cbCodePageNumber->currentIndex() == 6;
     seCodePageNumber->setEnabled(codePage);
     lblCodePageNumber->setEnabled(codePage);
+}
+
+void TConversionSettingsPanel::ClearControls() {
+    for (QLineEdit* edit : {edWatchFolder, edDestFolder, edTapeID, edZeroPageKeyWord, edComment,
+                            edMoveProcessedFiles})
+        if (edit)
+            edit->clear();
+    for (QComboBox* combo : {cbTapeID, cbLanguageSource, cbLanguagePredefined,
+                             cbTimeCodeStartOfProgramme, cbMoveProcessedFiles, cbCodePageNumber,
+                             cbCharacterCodeTableNumber, cbDisplayStandardCode})
+        combo->setCurrentIndex(0);
+    for (QCheckBox* box : {cbPerformLanguageCheck, cbRemoveZeroPage, cbOverwriteDestination})
+        box->setChecked(false);
+    for (QSpinBox* spin : {seHour, seMin, seSec, seFrame})
+        spin->setValue(0);
+    seCodePageNumber->setValue(850);
 }

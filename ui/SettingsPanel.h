@@ -13,7 +13,9 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -56,6 +58,9 @@ public:
 
     void UpdateForm();
     void UpdateSettings();
+    // Every control to its first item, unticked, empty or zero (Clear Params); the custom
+    // code page shows 850. Nothing is written back.
+    void ClearControls();
     // Enabling of every control; all disabled while a conversion runs.
     void RefreshEnabling(bool conversionInProgress);
     // The two "Configure" buttons: the dialog edits the settings object's own list, and on OK
@@ -107,6 +112,16 @@ public:
 
 private:
     void Build();
+    // One builder per group of controls, top to bottom; the WF panel's come first and last.
+    QGroupBox* BuildWatchFolderGroup();
+    QGroupBox* BuildDestinationGroup();
+    QGroupBox* BuildParsingGroup();
+    QGroupBox* BuildHexGroup();
+    QGroupBox* BuildZeroPageGroup();
+    QGroupBox* BuildTimeCodeGroup();
+    QGroupBox* BuildMoveGroup();
+    QGroupBox* BuildHeaderCodesGroup();
+    QLayout* BuildCommentRow();
     void Connect();
     // A plain control changed: write back (WF: and note the operator's change).
     void PlainChange(const char* name);

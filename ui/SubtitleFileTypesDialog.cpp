@@ -2,7 +2,6 @@
 
 #include <QFrame>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -10,17 +9,10 @@
 #include <QVBoxLayout>
 
 #include "platform/Trace.h"
-#include "ui/DialogControls.h"
+#include "ui/QtText.h"
 #include "ui/UserDialogs.h"
 
 namespace {
-
-QPushButton* NewButton(const char* caption, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
 
 QSpinBox* NewSpinEdit(const char* name, int minimum, int maximum, QWidget* parent) {
     auto* edit = new QSpinBox(parent);
@@ -51,22 +43,44 @@ QStringList RowCells(size_t number, const TSubtitleFileType& type) {
 } // namespace
 
 TSubtitleFileTypesForm::TSubtitleFileTypesForm(IUserDialogs& dialogs, QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs) {
-    setObjectName("SubtitleFileTypesForm");
-    setWindowTitle("Subtitle File Types Configuration");
-    setFixedSize(776, 322);
+    : TListEditorDialog(dialogs,
+                        {"SubtitleFileTypesForm",
+                         "TSubtitleFileTypesForm",
+                         "Subtitle File Types Configuration",
+                         {776, 322},
+                         std::nullopt,
+                         "lvSubtitleFileTypes",
+                         "Subtitle file types",
+                         {"#", "Profile Name", "File Name Chars Count", "TapeID Start Pos",
+                          "TapeID Chars Count", "Lang Start Pos", "Lang Chars Count"},
+                         {30, 80, 140, 120, 120, 120, 120}},
+                        parent) {
+    QWidget* panel = BuildEditArea();
+    QPushButton* btnAddSubtitleFileType = NewBrowsingButton("Add", "btnAddSubtitleFileType");
+    QPushButton* btnEdit = NewEditButton();
+    QPushButton* btnDeleteSubtitleFileType = NewDeleteButton("btnDeleteSubtitleFileType");
+    QPushButton* btnOK = NewOKButton([this] { btnOKClick(); });
+    QPushButton* btnCancel = NewCancelButton("Cancel");
+    QVBoxLayout* layout = NewListLayout(8);
+    layout->addWidget(panel);
+    AddButtonRow(layout, {btnAddSubtitleFileType, btnEdit, btnDeleteSubtitleFileType},
+                 {btnOK, btnCancel});
 
-    lvSubtitleFileTypes =
-        NewItemListView("lvSubtitleFileTypes", "Subtitle file types",
-                        {"#", "Profile Name", "File Name Chars Count", "TapeID Start Pos",
-                         "TapeID Chars Count", "Lang Start Pos", "Lang Chars Count"},
-                        {30, 80, 140, 120, 120, 120, 120}, this);
+    connect(btnAddSubtitleFileType, &QPushButton::clicked, this,
+            [this] { btnAddSubtitleFileTypeClick(); });
+    connect(btnDeleteSubtitleFileType, &QPushButton::clicked, this,
+            [this] { btnDeleteSubtitleFileTypeClick(); });
+    // The file name length takes no part in the preview.
+    for (QSpinBox* edit : {seTapeIDParsingStartPosition, seTapeIDParsingCharectersCount,
+                           seLanguageParsingStartPosition, seLanguageParsingCharectersCount})
+        connect(edit, &QSpinBox::valueChanged, this,
+                [this] { seTapeIDParsingStartPositionChange(); });
+    connect(lbeSamplePreviewFileName, &QLineEdit::textChanged, this,
+            [this] { seTapeIDParsingStartPositionChange(); });
+}
 
-    // The edit area: a lowered panel below the list.
-    auto* panel = new QFrame(this);
-    panel->setObjectName("pnEdit");
-    panel->setFrameShape(QFrame::Panel);
-    panel->setFrameShadow(QFrame::Sunken);
+QWidget* TSubtitleFileTypesForm::BuildEditArea() {
+    QFrame* panel = NewEditPanel();
     lbeName = new QLineEdit(panel);
     lbeName->setObjectName("lbeName");
     seFileNameCharsCount = NewSpinEdit("seFileNameCharsCount", 4, 100, panel);
@@ -105,45 +119,7 @@ TSubtitleFileTypesForm::TSubtitleFileTypesForm(IUserDialogs& dialogs, QWidget* p
     put(seLanguageParsingCharectersCount, "Language Parsing Charecters Count", 2, 1);
     put(lbePreviewLanguage, "Preview Language", 2, 2);
     grid->setColumnStretch(2, 1);
-
-    btnAddSubtitleFileType = NewButton("Add", "btnAddSubtitleFileType", this);
-    btnEdit = NewButton("Edit", "btnEdit", this);
-    btnDeleteSubtitleFileType = NewButton("Delete", "btnDeleteSubtitleFileType", this);
-    btnOK = NewButton("OK", "btnOK", this);
-    btnCancel = NewButton("Cancel", "btnCancel", this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(btnAddSubtitleFileType);
-    buttons->addWidget(btnEdit);
-    buttons->addWidget(btnDeleteSubtitleFileType);
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(8, 8, 8, 8);
-    layout->addWidget(lvSubtitleFileTypes, 1);
-    layout->addWidget(panel);
-    layout->addLayout(buttons);
-
-    connect(btnAddSubtitleFileType, &QPushButton::clicked, this,
-            [this] { btnAddSubtitleFileTypeClick(); });
-    connect(btnEdit, &QPushButton::clicked, this, [this] { btnEditClick(); });
-    connect(btnDeleteSubtitleFileType, &QPushButton::clicked, this,
-            [this] { btnDeleteSubtitleFileTypeClick(); });
-    connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    // The file name length takes no part in the preview.
-    for (QSpinBox* edit : {seTapeIDParsingStartPosition, seTapeIDParsingCharectersCount,
-                           seLanguageParsingStartPosition, seLanguageParsingCharectersCount})
-        connect(edit, &QSpinBox::valueChanged, this,
-                [this] { seTapeIDParsingStartPositionChange(); });
-    connect(lbeSamplePreviewFileName, &QLineEdit::textChanged, this,
-            [this] { seTapeIDParsingStartPositionChange(); });
-}
-
-void TSubtitleFileTypesForm::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    FormShow();
+    return panel;
 }
 
 void TSubtitleFileTypesForm::FormShow() {
@@ -155,8 +131,8 @@ void TSubtitleFileTypesForm::FormShow() {
     });
 }
 
-bool TSubtitleFileTypesForm::Editing() const {
-    return btnEdit->text() == "Apply";
+int TSubtitleFileTypesForm::ItemCount() const {
+    return static_cast<int>(List.size());
 }
 
 void TSubtitleFileTypesForm::GeneralRefresh() {
@@ -186,95 +162,64 @@ void TSubtitleFileTypesForm::seTapeIDParsingStartPositionChange() {
 
 void TSubtitleFileTypesForm::RefreshListView() {
     GuardedVoid("TSubtitleFileTypesForm.RefreshListView", [&] {
-        lvSubtitleFileTypes->setRowCount(0);
+        ListView()->setRowCount(0);
         for (size_t i = 0; i < List.size(); ++i)
-            AddListViewRow(lvSubtitleFileTypes, RowCells(i + 1, *List[i]));
+            AddListViewRow(ListView(), RowCells(i + 1, *List[i]));
     });
 }
 
-void TSubtitleFileTypesForm::SetEditing(bool editing) {
-    lvSubtitleFileTypes->setEnabled(!editing);
-    btnDeleteSubtitleFileType->setText(editing ? "Cancel" : "Delete");
-    btnAddSubtitleFileType->setEnabled(!editing);
-    btnEdit->setText(editing ? "Apply" : "Edit");
+void TSubtitleFileTypesForm::ControlsToType(TSubtitleFileType& type) const {
+    type.Name = S(lbeName->text());
+    type.CharsCount = seFileNameCharsCount->value();
+    type.TapeIDParseStringStartPosition = seTapeIDParsingStartPosition->value();
+    type.TapeIDParseStringCharsCount = seTapeIDParsingCharectersCount->value();
+    type.LanguageParseStringStartPosition = seLanguageParsingStartPosition->value();
+    type.LanguageParseStringCharsCount = seLanguageParsingCharectersCount->value();
+    type.SampleFileName = S(lbeSamplePreviewFileName->text());
 }
 
 void TSubtitleFileTypesForm::ApplyItem() {
     GuardedVoid("TSubtitleFileTypesForm.ApplyItem", [&] {
-        if (editIndex_ < 0 || editIndex_ >= static_cast<int>(List.size()))
+        if (EditRow() < 0 || EditRow() >= static_cast<int>(List.size()))
             return;
-        TSubtitleFileType& type = *List[static_cast<size_t>(editIndex_)];
-        type.Name = S(lbeName->text());
-        type.CharsCount = seFileNameCharsCount->value();
-        type.TapeIDParseStringStartPosition = seTapeIDParsingStartPosition->value();
-        type.TapeIDParseStringCharsCount = seTapeIDParsingCharectersCount->value();
-        type.LanguageParseStringStartPosition = seLanguageParsingStartPosition->value();
-        type.LanguageParseStringCharsCount = seLanguageParsingCharectersCount->value();
-        type.SampleFileName = S(lbeSamplePreviewFileName->text());
+        ControlsToType(*List[static_cast<size_t>(EditRow())]);
     });
 }
 
 void TSubtitleFileTypesForm::btnAddSubtitleFileTypeClick() {
     GuardedVoid("TSubtitleFileTypesForm.btnAddSubtitleFileTypeClick", [&] {
         if (List.size() >= static_cast<size_t>(kMaxSubtitleFileTypes)) {
-            dialogs_.ShowMessage("The max count of Subtitle File Types reached.");
+            Dialogs().ShowMessage("The max count of Subtitle File Types reached.");
             return;
         }
         auto type = std::make_unique<TSubtitleFileType>();
-        type->Name = S(lbeName->text());
-        type->CharsCount = seFileNameCharsCount->value();
-        type->TapeIDParseStringStartPosition = seTapeIDParsingStartPosition->value();
-        type->TapeIDParseStringCharsCount = seTapeIDParsingCharectersCount->value();
-        type->LanguageParseStringStartPosition = seLanguageParsingStartPosition->value();
-        type->LanguageParseStringCharsCount = seLanguageParsingCharectersCount->value();
-        type->SampleFileName = S(lbeSamplePreviewFileName->text());
+        ControlsToType(*type);
         List.push_back(std::move(type));
-        AddListViewRow(lvSubtitleFileTypes, RowCells(List.size(), *List.back()));
+        AddListViewRow(ListView(), RowCells(List.size(), *List.back()));
     });
 }
 
-void TSubtitleFileTypesForm::btnEditClick() {
-    GuardedVoid("TSubtitleFileTypesForm.btnEditClick", [&] {
-        if (Editing()) {
-            ApplyItem();
-            SetEditing(false);
-            RefreshListView();
-            return;
-        }
-        const int row = SelectedRow(lvSubtitleFileTypes);
-        if (row < 0 || row >= static_cast<int>(List.size())) {
-            dialogs_.ShowMessage("No item selected.");
-            return;
-        }
-        TSubtitleFileType& type = *List[static_cast<size_t>(row)];
-        lbeName->setText(Q(type.Name));
-        seFileNameCharsCount->setValue(type.CharsCount);
-        seTapeIDParsingStartPosition->setValue(type.TapeIDParseStringStartPosition);
-        seTapeIDParsingCharectersCount->setValue(type.TapeIDParseStringCharsCount);
-        seLanguageParsingStartPosition->setValue(type.LanguageParseStringStartPosition);
-        seLanguageParsingCharectersCount->setValue(type.LanguageParseStringCharsCount);
-        if (type.SampleFileName.empty())
-            type.SampleFileName = kDefaultSampleFileName;
-        lbeSamplePreviewFileName->setText(Q(type.SampleFileName));
-        editIndex_ = row;
-        SetEditing(true);
-    });
+void TSubtitleFileTypesForm::LoadItem(int row) {
+    TSubtitleFileType& type = *List[static_cast<size_t>(row)];
+    lbeName->setText(Q(type.Name));
+    seFileNameCharsCount->setValue(type.CharsCount);
+    seTapeIDParsingStartPosition->setValue(type.TapeIDParseStringStartPosition);
+    seTapeIDParsingCharectersCount->setValue(type.TapeIDParseStringCharsCount);
+    seLanguageParsingStartPosition->setValue(type.LanguageParseStringStartPosition);
+    seLanguageParsingCharectersCount->setValue(type.LanguageParseStringCharsCount);
+    if (type.SampleFileName.empty())
+        type.SampleFileName = kDefaultSampleFileName;
+    lbeSamplePreviewFileName->setText(Q(type.SampleFileName));
+}
+
+bool TSubtitleFileTypesForm::StoreItem(int) {
+    ApplyItem();
+    return true;
 }
 
 void TSubtitleFileTypesForm::btnDeleteSubtitleFileTypeClick() {
-    GuardedVoid("TSubtitleFileTypesForm.btnDeleteSubtitleFileTypeClick", [&] {
-        if (Editing()) {
-            SetEditing(false);
-            return;
-        }
-        const int row = SelectedRow(lvSubtitleFileTypes);
-        if (row < 0 || row >= static_cast<int>(List.size())) {
-            dialogs_.ShowMessage("No item selected.");
-            return;
-        }
-        List.erase(List.begin() + row);
-        RefreshListView();
-    });
+    GuardedVoid("TSubtitleFileTypesForm.btnDeleteSubtitleFileTypeClick",
+                [&] { DeleteOrCancel([&](int row) { List.erase(List.begin() + row); }); });
 }
 
 void TSubtitleFileTypesForm::btnOKClick() {

@@ -3,20 +3,17 @@
 // copy; the caller's list changes only on OK.
 #pragma once
 
-#include <QDialog>
-
 #include "convert/SubtitleFileType.h"
+#include "ui/ListEditorDialog.h"
 
 class QLineEdit;
-class QPushButton;
 class QSpinBox;
-class QTableWidget;
 class IUserDialogs;
 
 // Shown in the sample edit when the dialog opens, and given to a file type without one.
 inline constexpr const char* kDefaultSampleFileName = "File_0123_PT.STL";
 
-class TSubtitleFileTypesForm : public QDialog {
+class TSubtitleFileTypesForm : public TListEditorDialog {
     Q_OBJECT
 
 public:
@@ -26,20 +23,28 @@ public:
     void ApplyItem();
     // The preview of the tape ID and the language.
     void GeneralRefresh();
-    void RefreshListView();
-    bool Editing() const;
+    void RefreshListView() override;
 
     void btnAddSubtitleFileTypeClick();
-    void btnEditClick();
     void btnDeleteSubtitleFileTypeClick();
     void btnOKClick();
     void seTapeIDParsingStartPositionChange();
-    void FormShow();
+    void FormShow() override;
 
     // The dialog's own copy of the list.
     TSubtitleFileTypeList List;
 
-    QTableWidget* lvSubtitleFileTypes = nullptr;
+protected:
+    int ItemCount() const override;
+    void LoadItem(int row) override;
+    bool StoreItem(int row) override;
+
+private:
+    // The edit area below the list.
+    QWidget* BuildEditArea();
+    // The controls into type.
+    void ControlsToType(TSubtitleFileType& type) const;
+
     QLineEdit* lbeName = nullptr;
     QSpinBox* seFileNameCharsCount = nullptr;
     QSpinBox* seTapeIDParsingStartPosition = nullptr;
@@ -49,20 +54,6 @@ public:
     QLineEdit* lbeSamplePreviewFileName = nullptr;
     QLineEdit* lbePreviewTapeID = nullptr;
     QLineEdit* lbePreviewLanguage = nullptr;
-    QPushButton* btnAddSubtitleFileType = nullptr;
-    QPushButton* btnEdit = nullptr;
-    QPushButton* btnDeleteSubtitleFileType = nullptr;
-    QPushButton* btnOK = nullptr;
-    QPushButton* btnCancel = nullptr;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
-    void SetEditing(bool editing);
-
-    IUserDialogs& dialogs_;
-    int editIndex_ = -1;
 };
 
 // Opens the dialog on a copy of list; on OK the edited copy replaces list's content and the

@@ -5,16 +5,14 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-namespace {
+#include "ui/QtText.h"
 
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
+namespace {
 
 std::optional<std::string> Chosen(const QString& path) {
     if (path.isEmpty())
         return std::nullopt;
-    return path.toStdString();
+    return S(path);
 }
 
 } // namespace

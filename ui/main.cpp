@@ -9,7 +9,6 @@
 #include <QSocketNotifier>
 
 #include "platform/FileSystem.h"
-#include "platform/Registry.h"
 #include "platform/Trace.h"
 #include "ui/CaplinForm.h"
 
@@ -49,12 +48,10 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Caplin");
     QApplication::setApplicationDisplayName("Caplin");
-    const std::string settingsPath = TSettingsStore::DefaultPath();
-    const bool settingsRead = TSettingsStore::Global().Load(settingsPath);
 
     TCaplinForm form;
-    if (!settingsRead)
-        form.SettingsFileNotRead(settingsPath);
+    if (!form.Session().LoadSettingsFile())
+        form.SettingsFileNotRead(form.Session().SettingsPath());
     if (InstallStopSignals()) {
         auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &form);
         QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form] {

@@ -1,0 +1,106 @@
+#include "ui/EntryListPage.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "ui/ListTableModel.h"
+#include "ui/PageContext.h"
+#include "ui/UserDialogs.h"
+
+TEntryListPage::TEntryListPage(TPageContext& context, QWidget* page, const QStringList& headers,
+                               const char* viewName, const QString& accessibleName)
+    : QObject(page), context_(context) {
+    model_ = new TListTableModel(
+        headers,
+        [this](int row, int column) -> std::string {
+            if (removing_ || !RowExists(row))
+                return {};
+            return Cell(size_t(row), column);
+        },
+        this);
+    host_ = new QWidget(page);
+    auto* layout = new QVBoxLayout(host_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    view_ = NewReportView(viewName, model_, host_);
+    view_->setAccessibleName(accessibleName);
+    view_->setWordWrap(false); // rows keep one height, as a report list's do
+    layout->addWidget(view_, 1);
+    buttons_ = new QHBoxLayout;
+    layout->addLayout(buttons_);
+    view_->installEventFilter(this);
+    view_->viewport()->installEventFilter(this);
+}
+
+QPushButton* TEntryListPage::AddButton(const char* caption, const char* name) {
+    auto* button = new QPushButton(caption, host_);
+    button->setObjectName(name);
+    buttons_->addWidget(button);
+    return button;
+}
+
+bool TEntryListPage::eventFilter(QObject* watched, QEvent* event) {
+    // The view has moved its selection by the time a button or key is released. The handler
+    // runs after the view's own handling, as it may ask a question.
+    const bool click = watched == view_->viewport() &&
+                       event->type() == QEvent::MouseButtonRelease &&
+                       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+    const bool key = watched == view_ && event->type() == QEvent::KeyRelease &&
+                     !static_cast<QKeyEvent*>(event)->isAutoRepeat();
+    if (click || key)
+        QMetaObject::invokeMethod(
+            this, [this, key] { RowSelected(key); }, Qt::QueuedConnection);
+    return QObject::eventFilter(watched, event);
+}
+
+int TEntryListPage::SelectedRow() const {
+    const QModelIndexList rows = view_->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+bool TEntryListPage::RowExists(int row) const {
+    return row >= 0 && size_t(row) < EntryCount();
+}
+
+void TEntryListPage::RefreshRowCount() {
+    model_->SetRowCount(int(EntryCount()));
+}
+
+void TEntryListPage::RepaintList() {
+    view_->viewport()->update();
+}
+
+void TEntryListPage::ApplyColumnWidths(const std::vector<int32_t>& widths) {
+    ::ApplyColumnWidths(view_, widths);
+}
+
+void TEntryListPage::ReadColumnWidths(std::vector<int32_t>& widths) const {
+    ::ReadColumnWidths(view_, widths);
+}
+
+void TEntryListPage::RemoveSelected(const std::function<void(size_t row)>& erase) {
+    const int row = SelectedRow();
+    if (!RowExists(row)) {
+        context_.Dialogs.ShowMessage("No item selected.");
+        return;
+    }
+    {
+        TFlagScope removing(removing_);
+        erase(size_t(row));
+        // The rows after it moved up: a later prompt must not store into the entry that now
+        // holds this index.
+        selectedIndex_ = -1;
+        RefreshRowCount();
+    }
+}
+
+void TEntryListPage::KeepSelection() {
+    // Resizing the view drops its selection; the selected entry is still where it was.
+    if (RowExists(selectedIndex_))
+        view_->selectRow(selectedIndex_);
+}
