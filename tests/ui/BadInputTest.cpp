@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -15,8 +16,8 @@
 #include "platform/Registry.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/ScriptedDialogs.h"
+#include "tests/ui/WindowControls.h"
 #include "tests/ui/WindowTestHome.h"
-#include "ui/BatchPage.h"
 #include "ui/CaplinForm.h"
 
 using namespace testsupport;
@@ -37,6 +38,9 @@ private:
 
     std::unique_ptr<TCaplinForm> ShownForm() { return NewShownForm(&dialogs_); }
 
+    // What the window works on, apart from its controls.
+    static TCaplinSession& Session(TCaplinForm& form) { return form.Session(); }
+
     // The one file the failed save left in the temporary folder.
     QString RescuedSettings() const {
         const QStringList found =
@@ -45,8 +49,8 @@ private:
     }
 
     void RunBatch(TCaplinForm& form) {
-        form.BatchPage->btnBatchConvertClick();
-        QTRY_VERIFY_WITH_TIMEOUT(!form.ConversionInProgress, 10000);
+        Click(&form, "btnBatchConvert");
+        QTRY_VERIFY_WITH_TIMEOUT(!Session(form).ConversionInProgress(), 10000);
     }
 
 private Q_SLOTS:
@@ -72,11 +76,12 @@ private Q_SLOTS:
 
         auto form = ShownForm();
         QVERIFY(form);
-        QCOMPARE(form->PageControl->currentIndex(), 0);
+        QCOMPARE(Control<QTabWidget>(form.get(), "PageControl")->currentIndex(), 0);
         QCOMPARE(form->width(), 800);
-        QCOMPARE(form->MainSettings.FPSSource, 1);
-        QCOMPARE(form->MainSettings.FPS, std::string("STL25.01"));
-        QCOMPARE(form->MainSettings.LogsOutputFolder, GetTmpPath());
+        const TMainSettings& main = Session(*form).MainSettings;
+        QCOMPARE(main.FPSSource, 1);
+        QCOMPARE(main.FPS, std::string("STL25.01"));
+        QCOMPARE(main.LogsOutputFolder, GetTmpPath());
         QVERIFY(form->close());
 
         TSettingsStore::Global().Load(Path("registry.reg"));
@@ -96,8 +101,8 @@ private Q_SLOTS:
         UseSettingsFile(Path("plain") + "/registry.reg");
         auto form = ShownForm();
         QVERIFY(form);
-        form->MainSettings.FPS = "STL30.01";
-        form->MainSettings.FPSSource = 0;
+        Session(*form).MainSettings.FPS = "STL30.01";
+        Session(*form).MainSettings.FPSSource = 0;
         QVERIFY(form->close());
 
         const QString rescued = RescuedSettings();
@@ -141,22 +146,24 @@ private Q_SLOTS:
         for (const char* name : {"1.stl", "2.stl", "3.stl"}) {
             WriteStl(Path(name), MakeGsi(1), {MakeTti(1, "Hello")});
             dialogs_.FileAnswers.push_back(Path(name));
-            form->BatchPage->btnBAddFileClick();
+            Click(form.get(), "btnBAddFile");
         }
-        form->BatchSettings->DestinationFolder = Path("out");
-        form->BatchSettings->TapeIDSource = tisPredefined;
-        form->BatchSettings->TapeIDPredefined = "TAPE0001";
-        form->BatchSettings->LanguageSource = lsPredefined;
-        form->BatchSettings->LanguagePredefined = "09";
+        TSTLConvertSettings& settings = *Session(*form).BatchSettings;
+        settings.DestinationFolder = Path("out");
+        settings.TapeIDSource = tisPredefined;
+        settings.TapeIDPredefined = "TAPE0001";
+        settings.LanguageSource = lsPredefined;
+        settings.LanguagePredefined = "09";
         // The folder goes as soon as the first file is done, before the second is taken.
-        connect(form->BatchPage->Model, &QAbstractItemModel::dataChanged, this,
-                [&](const QModelIndex& first) {
-                    if (first.row() == 0 && form->BatchPage->BatchList[0].Status == 2)
+        connect(Control<QTableView>(form.get(), "lvBatch")->model(),
+                &QAbstractItemModel::dataChanged, this, [&](const QModelIndex& first) {
+                    if (first.row() == 0 &&
+                        first.siblingAtColumn(2).data().toString() == "Processed")
                         QDir(dir_->filePath("out")).removeRecursively();
                 });
         RunBatch(*form);
 
-        const QString messages = form->memMessages->toPlainText();
+        const QString messages = Control<QPlainTextEdit>(form.get(), "memMessages")->toPlainText();
         for (const char* name : {"2.stl", "3.stl"}) {
             QVERIFY(messages.contains("Error converting STL file " +
                                       QString::fromStdString(Path(name))));
@@ -164,7 +171,7 @@ private Q_SLOTS:
         }
         QVERIFY(!messages.contains("Error converting STL file " +
                                    QString::fromStdString(Path("1.stl"))));
-        QCOMPARE(form->BatchPage->btnBatchConvert->text(), QString("Convert"));
+        QCOMPARE(Control<QPushButton>(form.get(), "btnBatchConvert")->text(), QString("Convert"));
     }
 
     // Log folders that refuse writing: the run goes on, every line and error stays on screen.
@@ -173,20 +180,21 @@ private Q_SLOTS:
         auto form = ShownForm();
         QVERIFY(form);
         WriteText(Path("plain"), "not a folder");
-        form->Logs.LogsOutputFolder = Path("plain") + "/logs";
-        form->Logs.MessagesOutputFolder = Path("plain") + "/messages";
+        Session(*form).Logs.LogsOutputFolder = Path("plain") + "/logs";
+        Session(*form).Logs.MessagesOutputFolder = Path("plain") + "/messages";
         WriteBytes(Path("bad.stl"), {1, 2, 3});
         dialogs_.FileAnswers.push_back(Path("bad.stl"));
-        form->BatchPage->btnBAddFileClick();
-        form->BatchSettings->DestinationFolder = dir_->path().toStdString() + "/out";
+        Click(form.get(), "btnBAddFile");
+        Session(*form).BatchSettings->DestinationFolder = dir_->path().toStdString() + "/out";
         QVERIFY(QDir().mkpath(dir_->filePath("out")));
         RunBatch(*form);
 
-        const QString logs = form->memLogs->toPlainText();
+        const QString logs = Control<QPlainTextEdit>(form.get(), "memLogs")->toPlainText();
         QVERIFY(logs.contains("Batch conversion started."));
         QVERIFY(logs.contains("Batch conversion done."));
-        QVERIFY(form->memMessages->toPlainText().contains("Error converting STL file "));
-        QVERIFY(form->edErrors->text().toInt() >= 1);
+        const QString messages = Control<QPlainTextEdit>(form.get(), "memMessages")->toPlainText();
+        QVERIFY(messages.contains("Error converting STL file "));
+        QVERIFY(Control<QLineEdit>(form.get(), "edErrors")->text().toInt() >= 1);
         QVERIFY(form->close());
     }
 };

@@ -17,6 +17,7 @@
 #include "platform/Registry.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/ScriptedDialogs.h"
+#include "tests/ui/WindowControls.h"
 #include "tests/ui/WindowTestHome.h"
 #include "ui/BatchPage.h"
 #include "ui/CaplinForm.h"
@@ -33,8 +34,13 @@ private:
     TScriptedDialogs dialogs_;
     std::unique_ptr<TCaplinForm> form_;
 
-    TBatchPage& Page() { return *form_->BatchPage; }
-    TConversionSettingsPanel& Panel() { return *form_->BatchPage->Panel; }
+    template <class T> T* Find(const char* name) const { return Control<T>(form_.get(), name); }
+    void Press(const char* name) { Click(form_.get(), name); }
+    TConversionSettingsPanel& Panel() const {
+        return *Find<TConversionSettingsPanel>("pnBSettings");
+    }
+    // What the window works on, apart from its controls.
+    TCaplinSession& Session() const { return form_->Session(); }
     std::string Path(const char* name) { return dir_->filePath(name).toStdString(); }
 
     std::string WriteGoodStl(const char* name) {
@@ -44,30 +50,31 @@ private:
 
     void AddFile(const std::string& path) {
         dialogs_.FileAnswers.push_back(path);
-        Page().btnBAddFileClick();
+        Press("btnBAddFile");
     }
 
     QStringList LogLines() const {
         QStringList lines;
-        for (const QString& line : form_->memLogs->toPlainText().split('\n'))
+        for (const QString& line : Find<QPlainTextEdit>("memLogs")->toPlainText().split('\n'))
             if (!line.isEmpty())
                 lines << line.section(" - ", 1);
         return lines;
     }
 
     QString StatusText(int row) const {
-        return form_->BatchPage->Model->index(row, 2).data().toString();
+        return Find<QTableView>("lvBatch")->model()->index(row, 2).data().toString();
     }
 
     // Names of the test files carry neither a tape ID nor a language.
     void UseFixedTapeIDAndLanguage() {
-        form_->BatchSettings->TapeIDSource = tisPredefined;
-        form_->BatchSettings->TapeIDPredefined = "TAPE0001";
-        form_->BatchSettings->LanguageSource = lsPredefined;
-        form_->BatchSettings->LanguagePredefined = "09";
+        TSTLConvertSettings& settings = *Session().BatchSettings;
+        settings.TapeIDSource = tisPredefined;
+        settings.TapeIDPredefined = "TAPE0001";
+        settings.LanguageSource = lsPredefined;
+        settings.LanguagePredefined = "09";
     }
 
-    void WaitForRunEnd() { QTRY_VERIFY_WITH_TIMEOUT(!form_->ConversionInProgress, 10000); }
+    void WaitForRunEnd() { QTRY_VERIFY_WITH_TIMEOUT(!Session().ConversionInProgress(), 10000); }
 
 private Q_SLOTS:
     void init() {
@@ -86,7 +93,7 @@ private Q_SLOTS:
     }
 
     void fillingWritesNothingBack() {
-        TSTLConvertSettings& s = *form_->BatchSettings;
+        TSTLConvertSettings& s = *Session().BatchSettings;
         s.TapeIDSource = 7; // out of range: shown clamped, but not stored back
         s.TimeCodeStartOfProgramme = "25617030";
         s.CodePageNumberCustom = "abc";
@@ -97,17 +104,17 @@ private Q_SLOTS:
         QCOMPARE(s.TimeCodeStartOfProgramme, std::string("25617030"));
         QCOMPARE(s.CodePageNumberCustom, std::string("abc"));
         QCOMPARE(s.FramesPerSecond, std::string("kept"));
-        QCOMPARE(Panel().cbTapeID->currentIndex(), 2);
-        QCOMPARE(Panel().cbLanguagePredefined->currentData().toInt(), 0x0F);
+        QCOMPARE(Find<QComboBox>("cbBTapeID")->currentIndex(), 2);
+        QCOMPARE(Find<QComboBox>("cbBLanguagePredefined")->currentData().toInt(), 0x0F);
 
         // The operator's next change writes every control, the defaults among them.
-        Panel().cbOverwriteDestination->toggle();
+        Find<QCheckBox>("cbBOverwriteDestination")->toggle();
         QCOMPARE(s.TapeIDSource, 2);
         QCOMPARE(s.TimeCodeStartOfProgramme, std::string("23595929"));
         QCOMPARE(s.CodePageNumberCustom, std::string("850"));
         QCOMPARE(s.LanguagePredefined, std::string("0F"));
-        QCOMPARE(s.FramesPerSecondSource, form_->MainSettings.FPSSource);
-        QCOMPARE(s.FramesPerSecond, form_->MainSettings.FPS);
+        QCOMPARE(s.FramesPerSecondSource, Session().MainSettings.FPSSource);
+        QCOMPARE(s.FramesPerSecond, Session().MainSettings.FPS);
     }
 
     void timeCodeShown_data() {
@@ -122,15 +129,16 @@ private Q_SLOTS:
     void timeCodeShown() {
         QFETCH(QString, stored);
         QFETCH(QList<int>, shown);
-        form_->BatchSettings->TimeCodeStartOfProgramme = stored.toStdString();
+        Session().BatchSettings->TimeCodeStartOfProgramme = stored.toStdString();
         Panel().UpdateForm();
-        const QList<int> actual{Panel().seHour->value(), Panel().seMin->value(),
-                                Panel().seSec->value(), Panel().seFrame->value()};
+        const QList<int> actual{
+            Find<QSpinBox>("seBHour")->value(), Find<QSpinBox>("seBMin")->value(),
+            Find<QSpinBox>("seBSec")->value(), Find<QSpinBox>("seBFrame")->value()};
         QCOMPARE(actual, shown);
     }
 
     void languageListIsSortedWithCodes() {
-        QComboBox* combo = Panel().cbLanguagePredefined;
+        QComboBox* combo = Find<QComboBox>("cbBLanguagePredefined");
         QCOMPARE(combo->count(), 103);
         for (int i = 1; i < combo->count(); ++i)
             QVERIFY(combo->itemText(i - 1).toStdString() <= combo->itemText(i).toStdString());
@@ -139,16 +147,16 @@ private Q_SLOTS:
     }
 
     void moveComboEnablesFolder() {
-        QComboBox* move = Panel().cbMoveProcessedFiles;
-        QVERIFY(!Panel().edMoveProcessedFiles->isEnabled());
+        QComboBox* move = Find<QComboBox>("cbBMoveProcessedFiles");
+        QVERIFY(!Find<QLineEdit>("edBMoveProcessedFiles")->isEnabled());
         move->setCurrentIndex(1);
-        QVERIFY(Panel().edMoveProcessedFiles->isEnabled());
-        QVERIFY(Panel().btnMoveProcessedFiles->isEnabled());
-        QVERIFY(form_->BatchSettings->MoveProcessedFiles);
+        QVERIFY(Find<QLineEdit>("edBMoveProcessedFiles")->isEnabled());
+        QVERIFY(Find<QPushButton>("btnBMoveProcessedFiles")->isEnabled());
+        QVERIFY(Session().BatchSettings->MoveProcessedFiles);
         move->setCurrentIndex(0);
-        QVERIFY(!Panel().edMoveProcessedFiles->isEnabled());
-        QVERIFY(!Panel().btnMoveProcessedFiles->isEnabled());
-        QVERIFY(!form_->BatchSettings->MoveProcessedFiles);
+        QVERIFY(!Find<QLineEdit>("edBMoveProcessedFiles")->isEnabled());
+        QVERIFY(!Find<QPushButton>("btnBMoveProcessedFiles")->isEnabled());
+        QVERIFY(!Session().BatchSettings->MoveProcessedFiles);
     }
 
     void enablingRules_data() {
@@ -169,26 +177,23 @@ private Q_SLOTS:
         QFETCH(QString, governing);
         QFETCH(int, on);
         QFETCH(QStringList, governed);
-        auto* combo = form_->findChild<QComboBox*>(governing);
-        QVERIFY(combo);
+        auto* combo = Find<QComboBox>(qPrintable(governing));
         auto enabled = [&](bool expected) {
-            for (const QString& name : governed) {
-                auto* w = form_->findChild<QWidget*>(name);
-                QVERIFY2(w, qPrintable(name));
-                QVERIFY2(w->isEnabled() == expected, qPrintable(name));
-            }
+            for (const QString& name : governed)
+                QVERIFY2(Find<QWidget>(qPrintable(name))->isEnabled() == expected,
+                         qPrintable(name));
         };
         enabled(false);
         combo->setCurrentIndex(on);
         enabled(true);
         // A run disables the whole panel and the list buttons, and re-enables them after.
-        form_->ConversionInProgress = true;
+        Session().SetConversionInProgress(true);
         form_->GeneralRefresh();
         enabled(false);
         QVERIFY(!combo->isEnabled());
-        QVERIFY(!Page().btnBAddFile->isEnabled());
-        QVERIFY(Page().btnBatchConvert->isEnabled());
-        form_->ConversionInProgress = false;
+        QVERIFY(!Find<QPushButton>("btnBAddFile")->isEnabled());
+        QVERIFY(Find<QPushButton>("btnBatchConvert")->isEnabled());
+        Session().SetConversionInProgress(false);
         form_->GeneralRefresh();
         enabled(true);
         QVERIFY(combo->isEnabled());
@@ -206,7 +211,7 @@ private Q_SLOTS:
         AddFile(WriteGoodStl("a.stl"));
         AddFile(WriteGoodStl(again.toUtf8().constData()));
         AddFile(Path("missing.stl")); // silently ignored
-        QCOMPARE(Page().BatchList.size(), size_t(1));
+        QCOMPARE(Session().Batch.BatchList.size(), size_t(1));
         QCOMPARE(dialogs_.Asked.back(),
                  std::string("File: Add File: STL Files (*.stl);;All Files (*)"));
         QCOMPARE(std::count(dialogs_.Asked.begin(), dialogs_.Asked.end(),
@@ -216,9 +221,9 @@ private Q_SLOTS:
 
     void browseWritesDestination() {
         dialogs_.FolderAnswers.push_back(Path("out"));
-        Panel().btnDestFolder->click();
+        Find<QPushButton>("btnBDestFolderBrowse")->click();
         QCOMPARE(dialogs_.Asked.back(), std::string("Folder: Destination Folder: "));
-        QCOMPARE(form_->BatchSettings->DestinationFolder, Path("out"));
+        QCOMPARE(Session().BatchSettings->DestinationFolder, Path("out"));
     }
 
     void watchFolderPanelNotesOnlyOperatorChanges() {
@@ -228,14 +233,14 @@ private Q_SLOTS:
         settings.WatchFolder = "/in";
         settings.TapeIDSource = 9;              // left as stored on this panel
         settings.DisplayStandardCodeSource = 9; // brought into range on this panel
-        TConversionSettingsPanel panel("WF", dialogs_, form_->MainSettings, updating, [] {});
+        TConversionSettingsPanel panel("WF", dialogs_, Session().MainSettings, updating, [] {});
         panel.SetSettings(&settings);
         panel.UpdateForm();
         QVERIFY(!panel.SettingsChanged);
-        QCOMPARE(panel.cbTapeID->currentIndex(), -1);
-        QCOMPARE(panel.cbDisplayStandardCode->currentIndex(), 4);
-        QCOMPARE(panel.edComment->text(), QString("night"));
-        panel.edComment->setText("day");
+        QCOMPARE(Control<QComboBox>(&panel, "cbWFTapeID")->currentIndex(), -1);
+        QCOMPARE(Control<QComboBox>(&panel, "cbWFDisplayStandardCode")->currentIndex(), 4);
+        QCOMPARE(Control<QLineEdit>(&panel, "edWFComment")->text(), QString("night"));
+        Control<QLineEdit>(&panel, "edWFComment")->setText("day");
         QVERIFY(panel.SettingsChanged);
         QCOMPARE(settings.Comment, std::string("day"));
         QCOMPARE(settings.WatchFolder, std::string("/in"));
@@ -243,16 +248,16 @@ private Q_SLOTS:
     }
 
     void runRefusals() {
-        Page().btnBatchConvertClick();
+        Press("btnBatchConvert");
         AddFile(WriteGoodStl("a.stl"));
-        Page().btnBatchConvertClick();
-        Page().btnBRemoveClick();
+        Press("btnBatchConvert");
+        Press("btnBRemove");
         QCOMPARE(dialogs_.Asked.back(), std::string("Message: No item selected."));
         QCOMPARE(std::vector<std::string>(dialogs_.Asked.begin(), dialogs_.Asked.end() - 1),
                  (std::vector<std::string>{"Message: No files to convert.",
                                            "File: Add File: STL Files (*.stl);;All Files (*)",
                                            "Message: No destination folder specified."}));
-        QVERIFY(!form_->ConversionInProgress);
+        QVERIFY(!Session().ConversionInProgress());
     }
 
     void runWithFailingFileThenAgain() {
@@ -260,19 +265,19 @@ private Q_SLOTS:
         WriteBytes(Path("bad.stl"), {1, 2, 3});
         AddFile(Path("bad.stl"));
         AddFile(WriteGoodStl("c.stl"));
-        form_->BatchSettings->DestinationFolder = Path("out");
-        form_->BatchSettings->OverrideDestination = true;
+        Session().BatchSettings->DestinationFolder = Path("out");
+        Session().BatchSettings->OverrideDestination = true;
         UseFixedTapeIDAndLanguage();
         for (int pass = 0; pass < 2; ++pass) {
-            form_->Logs.ClearLogsPane();
-            Page().btnBatchConvertClick();
-            QCOMPARE(Page().btnBatchConvert->text(), QString("Cancel"));
-            QVERIFY(form_->ConversionInProgress);
+            Session().Logs.ClearLogsPane();
+            Press("btnBatchConvert");
+            QCOMPARE(Find<QPushButton>("btnBatchConvert")->text(), QString("Cancel"));
+            QVERIFY(Session().ConversionInProgress());
             // Every status starts empty, also after a finished run.
             for (int row = 0; row < 3; ++row)
                 QCOMPARE(StatusText(row), QString());
             WaitForRunEnd();
-            QCOMPARE(Page().btnBatchConvert->text(), QString("Convert"));
+            QCOMPARE(Find<QPushButton>("btnBatchConvert")->text(), QString("Convert"));
             for (int row = 0; row < 3; ++row)
                 QCOMPARE(StatusText(row), QString("Processed"));
             QCOMPARE(
@@ -282,10 +287,11 @@ private Q_SLOTS:
                              "Converting STL file : " + QString::fromStdString(Path("bad.stl")),
                              "Converting STL file : " + QString::fromStdString(Path("c.stl")),
                              "Batch conversion done."}));
-            QVERIFY(form_->memMessages->toPlainText().contains(
-                "Error converting STL file " + QString::fromStdString(Path("bad.stl"))));
-            QVERIFY(!form_->memMessages->toPlainText().contains(
-                "Error converting STL file " + QString::fromStdString(Path("c.stl"))));
+            const QString messages = Find<QPlainTextEdit>("memMessages")->toPlainText();
+            QVERIFY(messages.contains("Error converting STL file " +
+                                      QString::fromStdString(Path("bad.stl"))));
+            QVERIFY(!messages.contains("Error converting STL file " +
+                                       QString::fromStdString(Path("c.stl"))));
         }
         QVERIFY(QFile::exists(dir_->filePath("out/a.stl")));
         QVERIFY(QFile::exists(dir_->filePath("out/c.stl")));
@@ -295,13 +301,13 @@ private Q_SLOTS:
         const char* names[] = {"1.stl", "2.stl", "3.stl", "4.stl", "5.stl"};
         for (const char* name : names)
             AddFile(WriteGoodStl(name));
-        form_->BatchSettings->DestinationFolder = Path("out");
+        Session().BatchSettings->DestinationFolder = Path("out");
         UseFixedTapeIDAndLanguage();
-        Page().btnBatchConvertClick();
+        Press("btnBatchConvert");
         QTRY_COMPARE_WITH_TIMEOUT(StatusText(2), QString("Processed"), 5000);
-        Page().btnBatchConvertClick();
-        QVERIFY(!form_->ConversionInProgress);
-        QCOMPARE(Page().btnBatchConvert->text(), QString("Convert"));
+        Press("btnBatchConvert");
+        QVERIFY(!Session().ConversionInProgress());
+        QCOMPARE(Find<QPushButton>("btnBatchConvert")->text(), QString("Convert"));
         QTest::qWait(400); // steps that would have come do not
         QCOMPARE(StatusText(3), QString());
         QCOMPARE(StatusText(4), QString());
@@ -312,31 +318,33 @@ private Q_SLOTS:
     // The view asks only for the rows it shows, so a long list scrolls as fast as a short one.
     void tenThousandFilesScrollWithoutDelay() {
         for (int i = 0; i < 10000; ++i)
-            Page().BatchList.push_back(TBatchItem{"/srv/in/file" + std::to_string(i) + ".stl", 0});
-        Page().Model->Reload();
-        QCOMPARE(Page().Model->rowCount(), 10000);
-        QScrollBar* bar = Page().lvBatch->verticalScrollBar();
+            Session().Batch.BatchList.push_back(
+                TBatchItem{"/srv/in/file" + std::to_string(i) + ".stl"});
+        QTableView* view = Find<QTableView>("lvBatch");
+        qobject_cast<TBatchListModel*>(view->model())->Reload();
+        QCOMPARE(view->model()->rowCount(), 10000);
+        QScrollBar* bar = view->verticalScrollBar();
         QTRY_VERIFY(bar->maximum() > 0); // the view lays out the new rows on its next turn
         QElapsedTimer timer;
         timer.start();
         for (int step = 0; step <= 100; ++step) {
             bar->setValue(bar->maximum() * step / 100);
-            Page().lvBatch->viewport()->repaint();
+            view->viewport()->repaint();
         }
         const qint64 elapsed = timer.elapsed();
         qInfo("10000-file batch list: 101 scroll steps with repaint in %lld ms",
               static_cast<long long>(elapsed));
-        QCOMPARE(Page().lvBatch->indexAt(QPoint(5, 5)).isValid(), true);
-        QVERIFY(Page().lvBatch->rowAt(Page().lvBatch->viewport()->height() - 2) >= 9990);
+        QCOMPARE(view->indexAt(QPoint(5, 5)).isValid(), true);
+        QVERIFY(view->rowAt(view->viewport()->height() - 2) >= 9990);
         QVERIFY(elapsed < 2000);
     }
 
     void closeDuringRunStopsWithoutLogLine() {
         for (const char* name : {"1.stl", "2.stl", "3.stl", "4.stl"})
             AddFile(WriteGoodStl(name));
-        form_->BatchSettings->DestinationFolder = Path("out");
+        Session().BatchSettings->DestinationFolder = Path("out");
         UseFixedTapeIDAndLanguage();
-        Page().btnBatchConvertClick();
+        Press("btnBatchConvert");
         QTRY_COMPARE_WITH_TIMEOUT(StatusText(0), QString("Processed"), 5000);
         dialogs_.YesNoAnswers.push_back(true);
         form_->close();

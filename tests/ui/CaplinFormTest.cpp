@@ -2,6 +2,7 @@
 // a settings file in a fresh temporary folder.
 #include <memory>
 
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -17,10 +18,9 @@
 #include "platform/Registry.h"
 #include "platform/TextUtils.h"
 #include "tests/ui/ScriptedDialogs.h"
+#include "tests/ui/WindowControls.h"
 #include "tests/ui/WindowTestHome.h"
-#include "ui/BatchPage.h"
 #include "ui/CaplinForm.h"
-#include "ui/SettingsPanel.h"
 
 namespace {
 
@@ -56,6 +56,12 @@ private:
 
     std::unique_ptr<TCaplinForm> NewForm() { return std::make_unique<TCaplinForm>(&dialogs_); }
 
+    // What the window works on, apart from its controls.
+    static TCaplinSession& Session(TCaplinForm& form) { return form.Session(); }
+    static QTabWidget* Pages(const TCaplinForm& form) {
+        return Control<QTabWidget>(&form, "PageControl");
+    }
+
     // Writes the store to the file and starts over from it, as the next start would.
     void ReloadStoreFromFile() { TSettingsStore::Global().Load(registryPath_); }
 
@@ -75,13 +81,14 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
 
         QCOMPARE(form->windowTitle(), QString("Caplin"));
-        QCOMPARE(form->MainSettings.LogsOutputFolder, GetTmpPath());
-        QCOMPARE(form->MainSettings.MessagesOutputFolder, GetTmpPath());
-        QCOMPARE(form->MainSettings.FPSSource, 1);
-        QCOMPARE(form->MainSettings.FPS, std::string("STL25.01"));
+        const TMainSettings& main = Session(*form).MainSettings;
+        QCOMPARE(main.LogsOutputFolder, GetTmpPath());
+        QCOMPARE(main.MessagesOutputFolder, GetTmpPath());
+        QCOMPARE(main.FPSSource, 1);
+        QCOMPARE(main.FPS, std::string("STL25.01"));
         QCOMPARE(form->width(), 800);
         QCOMPARE(form->height(), 785); // 750 raised to the minimum
-        QCOMPARE(form->PageControl->currentIndex(), 0);
+        QCOMPARE(Pages(*form)->currentIndex(), 0);
         QVERIFY(!FileExists(registryPath_));
         // The lists below may create their own keys; no main value exists before the close.
         QCOMPARE(StoredInteger("FormTop"), -999);
@@ -151,11 +158,11 @@ private Q_SLOTS:
 
         auto form = NewForm();
         form->InitializeConverter();
-        QCOMPARE(form->PageControl->currentIndex(), expectedPage);
-        QCOMPARE(form->MainSettings.FPSSource, expectedSource);
-        QCOMPARE(QString::fromStdString(form->MainSettings.FPS), expectedFps);
+        QCOMPARE(Pages(*form)->currentIndex(), expectedPage);
+        QCOMPARE(Session(*form).MainSettings.FPSSource, expectedSource);
+        QCOMPARE(QString::fromStdString(Session(*form).MainSettings.FPS), expectedFps);
         const std::string expectedFolder = logsFolderKept ? folder : GetTmpPath();
-        QCOMPARE(form->MainSettings.LogsOutputFolder, expectedFolder);
+        QCOMPARE(Session(*form).MainSettings.LogsOutputFolder, expectedFolder);
 
         form->DeinitializeConverter();
         ReloadStoreFromFile();
@@ -176,8 +183,8 @@ private Q_SLOTS:
         }
         auto form = NewForm();
         form->InitializeConverter();
-        QCOMPARE(form->BatchPage->Panel->cbTapeID->currentIndex(), 2);
-        QCOMPARE(form->BatchPage->Panel->seCodePageNumber->value(), 850);
+        QCOMPARE(Control<QComboBox>(form.get(), "cbBTapeID")->currentIndex(), 2);
+        QCOMPARE(Control<QSpinBox>(form.get(), "seBCodePageNumber")->value(), 850);
         form->DeinitializeConverter();
         ReloadStoreFromFile();
         TRegistry registry;
@@ -193,42 +200,47 @@ private Q_SLOTS:
     void filterAndCountersFollowTheMessages() {
         auto form = NewForm();
         form->show();
-        form->cbMessagesFilter->setCurrentIndex(3); // "Show Errors"
+        auto* filter = Control<QComboBox>(form.get(), "cbMessagesFilter");
+        auto* messages = Control<QPlainTextEdit>(form.get(), "memMessages");
+        auto* logs = Control<QPlainTextEdit>(form.get(), "memLogs");
+        auto* errors = Control<QLineEdit>(form.get(), "edErrors");
+        auto* warnings = Control<QLineEdit>(form.get(), "edWarnings");
+        filter->setCurrentIndex(3); // "Show Errors"
         for (int32_t type : {1, 2, 3})
-            QCOMPARE(form->Logs.ReportFunction(type, "line"), STATUS_OK);
+            QCOMPARE(Session(*form).Logs.ReportFunction(type, "line"), STATUS_OK);
 
-        QCOMPARE(LineCount(form->memMessages), 1);
-        QCOMPARE(form->edErrors->text(), QString("1"));
-        QCOMPARE(form->edWarnings->text(), QString("0"));
-        QCOMPARE(form->edErrors->palette().color(QPalette::Base), QColor(255, 0, 0));
-        QCOMPARE(form->edErrors->palette().color(QPalette::Text), QColor(Qt::white));
-        QVERIFY(form->edWarnings->palette().color(QPalette::Base) != QColor(255, 255, 0));
+        QCOMPARE(LineCount(messages), 1);
+        QCOMPARE(errors->text(), QString("1"));
+        QCOMPARE(warnings->text(), QString("0"));
+        QCOMPARE(errors->palette().color(QPalette::Base), QColor(255, 0, 0));
+        QCOMPARE(errors->palette().color(QPalette::Text), QColor(Qt::white));
+        QVERIFY(warnings->palette().color(QPalette::Base) != QColor(255, 255, 0));
 
-        form->cbMessagesFilter->setCurrentIndex(0); // "Show All"
-        QCOMPARE(LineCount(form->memMessages), 3);
-        QCOMPARE(form->edWarnings->text(), QString("1"));
-        QCOMPARE(form->edWarnings->palette().color(QPalette::Base), QColor(255, 255, 0));
-        QCOMPARE(form->edWarnings->palette().color(QPalette::Text), QColor(255, 0, 0));
+        filter->setCurrentIndex(0); // "Show All"
+        QCOMPARE(LineCount(messages), 3);
+        QCOMPARE(warnings->text(), QString("1"));
+        QCOMPARE(warnings->palette().color(QPalette::Base), QColor(255, 255, 0));
+        QCOMPARE(warnings->palette().color(QPalette::Text), QColor(255, 0, 0));
 
-        form->btnMessagesClear->click();
-        QCOMPARE(LineCount(form->memMessages), 0);
-        QCOMPARE(form->edErrors->text(), QString("0"));
-        QCOMPARE(form->edErrors->palette().color(QPalette::Base),
+        Click(form.get(), "btnMessagesClear");
+        QCOMPARE(LineCount(messages), 0);
+        QCOMPARE(errors->text(), QString("0"));
+        QCOMPARE(errors->palette().color(QPalette::Base),
                  QGuiApplication::palette().color(QPalette::Base));
 
-        QCOMPARE(form->Logs.LogFunction("progress"), STATUS_OK);
-        QCOMPARE(LineCount(form->memLogs), 1);
-        QVERIFY(form->memLogs->toPlainText().endsWith(" - progress"));
+        QCOMPARE(Session(*form).Logs.LogFunction("progress"), STATUS_OK);
+        QCOMPARE(LineCount(logs), 1);
+        QVERIFY(logs->toPlainText().endsWith(" - progress"));
 
         // The other tab has its own lines; coming back shows the cleared ones again.
-        form->PageControl->setCurrentIndex(1);
-        QCOMPARE(LineCount(form->memMessages), 0);
-        QCOMPARE(LineCount(form->memLogs), 0);
-        form->PageControl->setCurrentIndex(0);
-        QCOMPARE(LineCount(form->memMessages), 3);
-        QCOMPARE(LineCount(form->memLogs), 1);
+        Pages(*form)->setCurrentIndex(1);
+        QCOMPARE(LineCount(messages), 0);
+        QCOMPARE(LineCount(logs), 0);
+        Pages(*form)->setCurrentIndex(0);
+        QCOMPARE(LineCount(messages), 3);
+        QCOMPARE(LineCount(logs), 1);
 
-        form->cbMessagesFilter->setCurrentIndex(2);
+        filter->setCurrentIndex(2);
         QVERIFY(form->close());
         ReloadStoreFromFile();
         QCOMPARE(StoredInteger("MessagesFilterIndex"), 2);
@@ -237,20 +249,20 @@ private Q_SLOTS:
     void tabChangeRefusedDuringRun() {
         auto form = NewForm();
         form->show();
-        form->ConversionInProgress = true;
+        Session(*form).SetConversionInProgress(true);
         form->GeneralRefresh();
-        QVERIFY(!form->Properties1->isEnabled());
-        QVERIFY(!form->Exit1->isEnabled());
-        form->PageControl->setCurrentIndex(1);
-        QCOMPARE(form->PageControl->currentIndex(), 0);
-        QCOMPARE(form->Logs.CurrentPage, 0);
+        QVERIFY(!Control<QAction>(form.get(), "Properties1")->isEnabled());
+        QVERIFY(!Control<QAction>(form.get(), "Exit1")->isEnabled());
+        Pages(*form)->setCurrentIndex(1);
+        QCOMPARE(Pages(*form)->currentIndex(), 0);
+        QCOMPARE(Session(*form).Logs.CurrentPage, 0);
 
-        form->ConversionInProgress = false;
+        Session(*form).SetConversionInProgress(false);
         form->GeneralRefresh();
-        QVERIFY(form->About1->isEnabled());
-        form->PageControl->setCurrentIndex(1);
-        QCOMPARE(form->PageControl->currentIndex(), 1);
-        QCOMPARE(form->Logs.CurrentPage, 1);
+        QVERIFY(Control<QAction>(form.get(), "About1")->isEnabled());
+        Pages(*form)->setCurrentIndex(1);
+        QCOMPARE(Pages(*form)->currentIndex(), 1);
+        QCOMPARE(Session(*form).Logs.CurrentPage, 1);
         form->close();
     }
 
@@ -264,19 +276,19 @@ private Q_SLOTS:
         QFETCH(bool, answer);
         auto form = NewForm();
         form->show();
-        form->ConversionInProgress = true;
+        Session(*form).SetConversionInProgress(true);
         dialogs_.YesNoAnswers.push_back(answer);
 
         QVERIFY(!form->close()); // Yes still waits for the run to see the flag
         QCOMPARE(dialogs_.Asked,
                  std::vector<std::string>{
                      "YesNo: Conversion in progress. Do you want to stop the conversion?"});
-        QCOMPARE(form->ConversionInProgress, !answer);
+        QCOMPARE(Session(*form).ConversionInProgress(), !answer);
         if (!answer) {
             QTest::qWait(700);
             QVERIFY(form->isVisible());
             QVERIFY(!FileExists(registryPath_));
-            form->ConversionInProgress = false;
+            Session(*form).SetConversionInProgress(false);
             QVERIFY(form->close());
             return;
         }
@@ -289,7 +301,7 @@ private Q_SLOTS:
     void signalCloseStopsRunWithoutQuestion() {
         auto form = NewForm();
         form->show();
-        form->ConversionInProgress = true;
+        Session(*form).SetConversionInProgress(true);
         form->CloseWithoutQuestion();
         QVERIFY(dialogs_.Asked.empty());
         QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 2000);
@@ -302,22 +314,21 @@ private Q_SLOTS:
         auto form = NewForm();
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        auto* scroll = form->findChild<QScrollArea*>("sbBSettingsPanel");
-        QVERIFY(scroll);
+        auto* scroll = Control<QScrollArea>(form.get(), "sbBSettingsPanel");
         QCOMPARE(form->width(), 800);
         QVERIFY(scroll->widget()->width() <= scroll->viewport()->width());
-        QVERIFY(form->BatchPage->lvBatch->width() >= 250);
+        QVERIFY(Control<QTableView>(form.get(), "lvBatch")->width() >= 250);
     }
 
     void playlistCheckTabHiddenAfterEveryShow() {
         auto form = NewForm();
         form->show();
-        QVERIFY(!form->PageControl->isTabVisible(2));
-        QVERIFY(form->PageControl->isTabVisible(1));
+        QVERIFY(!Pages(*form)->isTabVisible(2));
+        QVERIFY(Pages(*form)->isTabVisible(1));
         form->hide();
-        form->PageControl->setTabVisible(2, true);
+        Pages(*form)->setTabVisible(2, true);
         form->show();
-        QVERIFY(!form->PageControl->isTabVisible(2));
+        QVERIFY(!Pages(*form)->isTabVisible(2));
         form->close();
     }
 };

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +21,7 @@
 #include "platform/TextUtils.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/ScriptedDialogs.h"
+#include "tests/ui/WindowControls.h"
 #include "tests/ui/WindowTestHome.h"
 #include "ui/CaplinForm.h"
 #include "ui/HexFindReplaceDialog.h"
@@ -69,6 +71,65 @@ int LanguageRow(const QTableWidget* view, const QString& name) {
             return row;
     return -1;
 }
+
+// Each dialog's controls, found by their object names.
+struct THexControls {
+    explicit THexControls(const QObject* dialog) : form(dialog) {}
+    const QObject* form;
+    QTableWidget* lvHexFindAndReplaceItems =
+        Control<QTableWidget>(form, "lvHexFindAndReplaceItems");
+    QLineEdit* lbeHexFind = Control<QLineEdit>(form, "lbeHexFind");
+    QLineEdit* lbeHexReplace = Control<QLineEdit>(form, "lbeHexReplace");
+    QPushButton* btnAdd = Control<QPushButton>(form, "btnAdd");
+    QPushButton* btnEdit = Control<QPushButton>(form, "btnEdit");
+    QPushButton* btnDelete = Control<QPushButton>(form, "btnDelete");
+};
+
+struct TFileTypesControls {
+    explicit TFileTypesControls(const QObject* dialog) : form(dialog) {}
+    const QObject* form;
+    QTableWidget* lvSubtitleFileTypes = Control<QTableWidget>(form, "lvSubtitleFileTypes");
+    QLineEdit* lbeName = Control<QLineEdit>(form, "lbeName");
+    QSpinBox* seFileNameCharsCount = Control<QSpinBox>(form, "seFileNameCharsCount");
+    QSpinBox* seTapeIDParsingStartPosition =
+        Control<QSpinBox>(form, "seTapeIDParsingStartPosition");
+    QSpinBox* seTapeIDParsingCharectersCount =
+        Control<QSpinBox>(form, "seTapeIDParsingCharectersCount");
+    QSpinBox* seLanguageParsingStartPosition =
+        Control<QSpinBox>(form, "seLanguageParsingStartPosition");
+    QSpinBox* seLanguageParsingCharectersCount =
+        Control<QSpinBox>(form, "seLanguageParsingCharectersCount");
+    QLineEdit* lbeSamplePreviewFileName = Control<QLineEdit>(form, "lbeSamplePreviewFileName");
+    QLineEdit* lbePreviewTapeID = Control<QLineEdit>(form, "lbePreviewTapeID");
+    QLineEdit* lbePreviewLanguage = Control<QLineEdit>(form, "lbePreviewLanguage");
+    QPushButton* btnAddSubtitleFileType = Control<QPushButton>(form, "btnAddSubtitleFileType");
+    QPushButton* btnEdit = Control<QPushButton>(form, "btnEdit");
+    QPushButton* btnDeleteSubtitleFileType =
+        Control<QPushButton>(form, "btnDeleteSubtitleFileType");
+};
+
+struct TLanguagesControls {
+    explicit TLanguagesControls(const QObject* dialog) : form(dialog) {}
+    const QObject* form;
+    QTableWidget* lvLanguages = Control<QTableWidget>(form, "lvLanguages");
+    QLineEdit* lbe2CharName = Control<QLineEdit>(form, "lbe2CharName");
+    QLineEdit* lbe3Charname = Control<QLineEdit>(form, "lbe3Charname");
+    QPushButton* btnEdit = Control<QPushButton>(form, "btnEdit");
+    QPushButton* btnAbort = Control<QPushButton>(form, "btnAbort");
+    QPushButton* btnDefaults = Control<QPushButton>(form, "btnDefaults");
+    QPushButton* btnCancel = Control<QPushButton>(form, "btnCancel");
+};
+
+struct TPropertiesControls {
+    explicit TPropertiesControls(const QObject* dialog) : form(dialog) {}
+    const QObject* form;
+    QComboBox* cbFPSSource = Control<QComboBox>(form, "cbFPSSource");
+    QComboBox* cbFPS = Control<QComboBox>(form, "cbFPS");
+    QLineEdit* edLogsOutputFolder = Control<QLineEdit>(form, "edLogsOutputFolder");
+    QLineEdit* edMessagesOutputFolder = Control<QLineEdit>(form, "edMessagesOutputFolder");
+    QPushButton* btnLogsOutputFolder = Control<QPushButton>(form, "btnLogsOutputFolder");
+    QPushButton* btnMessagesOutputFolder = Control<QPushButton>(form, "btnMessagesOutputFolder");
+};
 
 // A dialog script that closes the dialog with its OK button.
 bool ClickOK(QDialog& dialog) {
@@ -167,89 +228,92 @@ private Q_SLOTS:
         QFETCH(QString, focus);
         QFETCH(QStringList, row);
         THexFindAndReplaceForm form(dialogs_);
+        const THexControls ui(&form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.lbeHexFind->setText(find);
-        form.lbeHexReplace->setText(replace);
-        form.btnAdd->click();
+        ui.lbeHexFind->setText(find);
+        ui.lbeHexReplace->setText(replace);
+        ui.btnAdd->click();
 
         if (message.isEmpty()) {
             QVERIFY(dialogs_.Asked.empty());
             QCOMPARE(form.List.size(), size_t(1));
             // The shown value is the stored one: 0x0a and 0x0A both hold the one-byte 10.
-            QCOMPARE(Row(form.lvHexFindAndReplaceItems, 0), row);
+            QCOMPARE(Row(ui.lvHexFindAndReplaceItems, 0), row);
             QCOMPARE(QString::fromStdString(
                          HexValueToDisplay(form.List[0]->FindHex, form.List[0]->NumBytes)),
                      row[1]);
         } else {
             QCOMPARE(Messages(), std::vector<std::string>{message.toStdString()});
             QVERIFY(form.List.empty());
-            QCOMPARE(form.lvHexFindAndReplaceItems->rowCount(), 0);
+            QCOMPARE(ui.lvHexFindAndReplaceItems->rowCount(), 0);
             QCOMPARE(form.focusWidget()->objectName(), focus);
         }
     }
 
     void hexLimitComesBeforeAnyCheck() {
         THexFindAndReplaceForm form(dialogs_);
+        const THexControls ui(&form);
         AddHexItems(form.List, 16);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QCOMPARE(form.lvHexFindAndReplaceItems->rowCount(), 16);
-        form.lbeHexFind->setText("0X0A"); // would fail its own check
-        form.btnAdd->click();
+        QCOMPARE(ui.lvHexFindAndReplaceItems->rowCount(), 16);
+        ui.lbeHexFind->setText("0X0A"); // would fail its own check
+        ui.btnAdd->click();
         QCOMPARE(Messages(),
                  std::vector<std::string>{"The max count of Hex Find And Replace values reached."});
         QCOMPARE(form.List.size(), size_t(16));
 
         // A full list still edits in place.
-        form.lvHexFindAndReplaceItems->selectRow(3);
-        form.btnEdit->click();
-        QCOMPARE(form.lbeHexFind->text(), QString("0x44"));
-        QCOMPARE(form.lbeHexReplace->text(), QString("0x64"));
-        form.lbeHexFind->setText("0x1234");
-        form.lbeHexReplace->setText("0xabcd");
-        form.btnEdit->click();
+        ui.lvHexFindAndReplaceItems->selectRow(3);
+        ui.btnEdit->click();
+        QCOMPARE(ui.lbeHexFind->text(), QString("0x44"));
+        QCOMPARE(ui.lbeHexReplace->text(), QString("0x64"));
+        ui.lbeHexFind->setText("0x1234");
+        ui.lbeHexReplace->setText("0xabcd");
+        ui.btnEdit->click();
         QCOMPARE(form.List.size(), size_t(16));
         QCOMPARE(*form.List[3], (THexFindAndReplaceValue{2, 0x1234, 0xABCD}));
-        QCOMPARE(Row(form.lvHexFindAndReplaceItems, 3), (QStringList{"4", "0x1234", "0xABCD"}));
+        QCOMPARE(Row(ui.lvHexFindAndReplaceItems, 3), (QStringList{"4", "0x1234", "0xABCD"}));
         QCOMPARE(Messages().size(), size_t(1));
     }
 
     void hexEditCycle() {
         THexFindAndReplaceForm form(dialogs_);
+        const THexControls ui(&form);
         AddHexItems(form.List, 3);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
 
-        form.btnEdit->click();
+        ui.btnEdit->click();
         QCOMPARE(Messages(), std::vector<std::string>{"No item selected."});
-        QCOMPARE(form.btnEdit->text(), QString("Edit"));
+        QCOMPARE(ui.btnEdit->text(), QString("Edit"));
 
-        form.lvHexFindAndReplaceItems->selectRow(1);
-        form.btnEdit->click();
-        QCOMPARE(form.btnEdit->text(), QString("Apply"));
-        QCOMPARE(form.btnDelete->text(), QString("Cancel"));
-        QVERIFY(!form.btnAdd->isEnabled());
-        QVERIFY(!form.lvHexFindAndReplaceItems->isEnabled());
+        ui.lvHexFindAndReplaceItems->selectRow(1);
+        ui.btnEdit->click();
+        QCOMPARE(ui.btnEdit->text(), QString("Apply"));
+        QCOMPARE(ui.btnDelete->text(), QString("Cancel"));
+        QVERIFY(!ui.btnAdd->isEnabled());
+        QVERIFY(!ui.lvHexFindAndReplaceItems->isEnabled());
 
         // A refused Apply stays in editing; Cancel then leaves the item as it was.
-        form.lbeHexFind->setText("0x62");
-        form.btnEdit->click();
+        ui.lbeHexFind->setText("0x62");
+        ui.btnEdit->click();
         QCOMPARE(Messages().back(), std::string("Find and Replace have the same value."));
-        QCOMPARE(form.btnEdit->text(), QString("Apply"));
-        form.btnDelete->click();
-        QCOMPARE(form.btnEdit->text(), QString("Edit"));
-        QCOMPARE(form.btnDelete->text(), QString("Delete"));
-        QVERIFY(form.btnAdd->isEnabled());
-        QVERIFY(form.lvHexFindAndReplaceItems->isEnabled());
+        QCOMPARE(ui.btnEdit->text(), QString("Apply"));
+        ui.btnDelete->click();
+        QCOMPARE(ui.btnEdit->text(), QString("Edit"));
+        QCOMPARE(ui.btnDelete->text(), QString("Delete"));
+        QVERIFY(ui.btnAdd->isEnabled());
+        QVERIFY(ui.lvHexFindAndReplaceItems->isEnabled());
         QCOMPARE(*form.List[1], (THexFindAndReplaceValue{1, 0x42, 0x62}));
 
         // Delete takes the selected row; the later ones move up and are numbered again.
-        form.lvHexFindAndReplaceItems->selectRow(0);
-        form.btnDelete->click();
+        ui.lvHexFindAndReplaceItems->selectRow(0);
+        ui.btnDelete->click();
         QCOMPARE(form.List.size(), size_t(2));
-        QCOMPARE(Row(form.lvHexFindAndReplaceItems, 0), (QStringList{"1", "0x42", "0x62"}));
-        QCOMPARE(Row(form.lvHexFindAndReplaceItems, 1), (QStringList{"2", "0x43", "0x63"}));
+        QCOMPARE(Row(ui.lvHexFindAndReplaceItems, 0), (QStringList{"1", "0x42", "0x62"}));
+        QCOMPARE(Row(ui.lvHexFindAndReplaceItems, 1), (QStringList{"2", "0x43", "0x63"}));
     }
 
     void listEditorsReachTheCallerOnlyOnOK_data() {
@@ -272,17 +336,19 @@ private Q_SLOTS:
         const TSubtitleFileType firstType = *types[0];
 
         dialogs_.DialogScripts.push_back([&](QDialog& dialog) {
-            if (auto* form = qobject_cast<THexFindAndReplaceForm*>(&dialog)) {
-                form->lvHexFindAndReplaceItems->selectRow(0);
-                form->btnDelete->click();
-                form->lbeHexFind->setText("0x7f");
-                form->lbeHexReplace->setText("0x20");
-                form->btnAdd->click();
-            } else if (auto* typesForm = qobject_cast<TSubtitleFileTypesForm*>(&dialog)) {
-                typesForm->lbeName->setText("new");
-                typesForm->btnAddSubtitleFileType->click();
-                typesForm->lvSubtitleFileTypes->selectRow(0);
-                typesForm->btnDeleteSubtitleFileType->click();
+            if (qobject_cast<THexFindAndReplaceForm*>(&dialog)) {
+                const THexControls ui(&dialog);
+                ui.lvHexFindAndReplaceItems->selectRow(0);
+                ui.btnDelete->click();
+                ui.lbeHexFind->setText("0x7f");
+                ui.lbeHexReplace->setText("0x20");
+                ui.btnAdd->click();
+            } else if (qobject_cast<TSubtitleFileTypesForm*>(&dialog)) {
+                const TFileTypesControls ui(&dialog);
+                ui.lbeName->setText("new");
+                ui.btnAddSubtitleFileType->click();
+                ui.lvSubtitleFileTypes->selectRow(0);
+                ui.btnDeleteSubtitleFileType->click();
             }
             return ok ? ClickOK(dialog) : ClickCancel(dialog);
         });
@@ -316,41 +382,42 @@ private Q_SLOTS:
 
     void fileTypesLimitAndEditCycle() {
         TSubtitleFileTypesForm form(dialogs_);
+        const TFileTypesControls ui(&form);
         AddFileTypes(form.List, 16);
         form.List[5]->SampleFileName.clear();
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.btnAddSubtitleFileType->click();
+        ui.btnAddSubtitleFileType->click();
         QCOMPARE(Messages(),
                  std::vector<std::string>{"The max count of Subtitle File Types reached."});
         QCOMPARE(form.List.size(), size_t(16));
 
         // A record without a sample gets the default one, in the edit and in the record.
-        form.lvSubtitleFileTypes->selectRow(5);
+        ui.lvSubtitleFileTypes->selectRow(5);
         form.btnEditClick();
-        QCOMPARE(form.lbeSamplePreviewFileName->text(), QString(kDefaultSampleFileName));
+        QCOMPARE(ui.lbeSamplePreviewFileName->text(), QString(kDefaultSampleFileName));
         QCOMPARE(form.List[5]->SampleFileName, std::string(kDefaultSampleFileName));
-        QCOMPARE(form.seFileNameCharsCount->value(), 15);
-        QCOMPARE(form.btnEdit->text(), QString("Apply"));
-        QCOMPARE(form.btnDeleteSubtitleFileType->text(), QString("Cancel"));
-        QVERIFY(!form.btnAddSubtitleFileType->isEnabled());
-        QVERIFY(!form.lvSubtitleFileTypes->isEnabled());
+        QCOMPARE(ui.seFileNameCharsCount->value(), 15);
+        QCOMPARE(ui.btnEdit->text(), QString("Apply"));
+        QCOMPARE(ui.btnDeleteSubtitleFileType->text(), QString("Cancel"));
+        QVERIFY(!ui.btnAddSubtitleFileType->isEnabled());
+        QVERIFY(!ui.lvSubtitleFileTypes->isEnabled());
 
-        form.seFileNameCharsCount->setValue(40);
-        form.btnDeleteSubtitleFileType->click(); // Cancel: nothing written
+        ui.seFileNameCharsCount->setValue(40);
+        ui.btnDeleteSubtitleFileType->click(); // Cancel: nothing written
         QCOMPARE(form.List[5]->CharsCount, 15);
-        QVERIFY(form.btnAddSubtitleFileType->isEnabled());
+        QVERIFY(ui.btnAddSubtitleFileType->isEnabled());
 
-        form.btnEdit->click();
-        form.lbeName->setText("renamed");
-        form.seLanguageParsingCharectersCount->setValue(3);
-        form.btnEdit->click(); // Apply, in place
+        ui.btnEdit->click();
+        ui.lbeName->setText("renamed");
+        ui.seLanguageParsingCharectersCount->setValue(3);
+        ui.btnEdit->click(); // Apply, in place
         QCOMPARE(form.List.size(), size_t(16));
         QCOMPARE(*form.List[5],
                  (TSubtitleFileType{"renamed", 15, 1, 4, 6, 3, kDefaultSampleFileName}));
-        QCOMPARE(Row(form.lvSubtitleFileTypes, 5),
+        QCOMPARE(Row(ui.lvSubtitleFileTypes, 5),
                  (QStringList{"6", "renamed", "15", "1", "4", "6", "3"}));
-        QCOMPARE(form.btnEdit->text(), QString("Edit"));
+        QCOMPARE(ui.btnEdit->text(), QString("Edit"));
     }
 
     void okWhileEditingKeepsTheEdit_data() {
@@ -370,9 +437,10 @@ private Q_SLOTS:
         AddFileTypes(types, 1);
         dialogs_.DialogScripts.push_back([&](QDialog& dialog) {
             auto& form = static_cast<TSubtitleFileTypesForm&>(dialog);
-            form.lvSubtitleFileTypes->selectRow(0);
-            form.btnEdit->click();
-            form.lbeName->setText("edited");
+            const TFileTypesControls ui(&form);
+            ui.lvSubtitleFileTypes->selectRow(0);
+            ui.btnEdit->click();
+            ui.lbeName->setText("edited");
             if (close.isEmpty())
                 form.close();
             else
@@ -414,54 +482,56 @@ private Q_SLOTS:
         QFETCH(QString, language);
         TraceCapture trace;
         TSubtitleFileTypesForm form(dialogs_);
+        const TFileTypesControls ui(&form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QCOMPARE(form.lbeSamplePreviewFileName->text(), QString("File_0123_PT.STL"));
+        QCOMPARE(ui.lbeSamplePreviewFileName->text(), QString("File_0123_PT.STL"));
         if (!sample.isEmpty())
-            form.lbeSamplePreviewFileName->setText(sample);
-        form.seTapeIDParsingStartPosition->setValue(tapeStart);
-        form.seTapeIDParsingCharectersCount->setValue(tapeCount);
-        form.seLanguageParsingStartPosition->setValue(langStart);
-        form.seLanguageParsingCharectersCount->setValue(langCount);
-        QCOMPARE(form.lbePreviewTapeID->text(), tapeID);
-        QCOMPARE(form.lbePreviewLanguage->text(), language);
-        QVERIFY(form.lbePreviewTapeID->isReadOnly());
+            ui.lbeSamplePreviewFileName->setText(sample);
+        ui.seTapeIDParsingStartPosition->setValue(tapeStart);
+        ui.seTapeIDParsingCharectersCount->setValue(tapeCount);
+        ui.seLanguageParsingStartPosition->setValue(langStart);
+        ui.seLanguageParsingCharectersCount->setValue(langCount);
+        QCOMPARE(ui.lbePreviewTapeID->text(), tapeID);
+        QCOMPARE(ui.lbePreviewLanguage->text(), language);
+        QVERIFY(ui.lbePreviewTapeID->isReadOnly());
         QVERIFY(dialogs_.Asked.empty());
         QVERIFY(trace.Lines().empty());
     }
 
     void languagesStoreEmptyNames() {
         TCustomLangForm form(dialogs_);
+        const TLanguagesControls ui(&form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QTableWidget* view = form.lvLanguages;
+        QTableWidget* view = ui.lvLanguages;
         QCOMPARE(view->rowCount(), STL_LANGUAGE_COUNT);
 
-        form.btnEdit->click();
+        ui.btnEdit->click();
         QCOMPARE(Messages(), std::vector<std::string>{"No item selected."});
-        QCOMPARE(form.btnEdit->text(), QString("Edit"));
-        QVERIFY(!form.btnAbort->isEnabled());
-        QVERIFY(form.btnDefaults->isEnabled());
+        QCOMPARE(ui.btnEdit->text(), QString("Edit"));
+        QVERIFY(!ui.btnAbort->isEnabled());
+        QVERIFY(ui.btnDefaults->isEnabled());
 
         const int english = LanguageRow(view, "English");
         QVERIFY(english >= 0);
         QCOMPARE(Row(view, english), (QStringList{"English", "09", "en", "eng"}));
         view->selectRow(english);
-        form.btnEdit->click();
-        QCOMPARE(form.lbe2CharName->text(), QString("en"));
-        QCOMPARE(form.lbe3Charname->text(), QString("eng"));
-        QVERIFY(form.btnAbort->isEnabled());
-        QVERIFY(!form.btnDefaults->isEnabled());
+        ui.btnEdit->click();
+        QCOMPARE(ui.lbe2CharName->text(), QString("en"));
+        QCOMPARE(ui.lbe3Charname->text(), QString("eng"));
+        QVERIFY(ui.btnAbort->isEnabled());
+        QVERIFY(!ui.btnDefaults->isEnabled());
         QVERIFY(!view->isEnabled());
-        form.lbe2CharName->clear();
-        form.lbe3Charname->clear();
-        form.btnEdit->click();
+        ui.lbe2CharName->clear();
+        ui.lbe3Charname->clear();
+        ui.btnEdit->click();
 
         QCOMPARE(STLCustomLanguages[9].Lang2CharName, std::string());
         QCOMPARE(STLCustomLanguages[9].Lang3CharName, std::string());
         QCOMPARE(Row(view, LanguageRow(view, "English")), (QStringList{"English", "09", "", ""}));
         QVERIFY(view->isEnabled());
-        QVERIFY(!form.btnAbort->isEnabled());
+        QVERIFY(!ui.btnAbort->isEnabled());
         // Rebuilt in the order of the names, not of the table.
         for (int row = 1; row < view->rowCount(); ++row)
             QVERIFY2(Cell(view, row - 1, 0) <= Cell(view, row, 0), qPrintable(Cell(view, row, 0)));
@@ -486,21 +556,22 @@ private Q_SLOTS:
         QFETCH(bool, yes);
         STLCustomLanguages[15].Lang2CharName = "fx"; // French, changed earlier
         TCustomLangForm form(dialogs_);
+        const TLanguagesControls ui(&form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QTableWidget* view = form.lvLanguages;
+        QTableWidget* view = ui.lvLanguages;
         const int french = LanguageRow(view, "French");
         view->selectRow(french);
-        form.btnEdit->click();
-        form.lbe2CharName->setText("zz");
-        form.btnAbort->click();
-        QCOMPARE(form.btnEdit->text(), QString("Edit"));
-        QVERIFY(form.btnDefaults->isEnabled());
+        ui.btnEdit->click();
+        ui.lbe2CharName->setText("zz");
+        ui.btnAbort->click();
+        QCOMPARE(ui.btnEdit->text(), QString("Edit"));
+        QVERIFY(ui.btnDefaults->isEnabled());
         QCOMPARE(STLCustomLanguages[15].Lang2CharName, std::string("fx"));
         QCOMPARE(Cell(view, french, 2), QString("fx"));
 
         dialogs_.YesNoAnswers.push_back(yes);
-        form.btnDefaults->click();
+        ui.btnDefaults->click();
         QCOMPARE(dialogs_.Asked.back(),
                  std::string("YesNo: Do you want to reset all languages to their default values?"));
         const QString expected = yes ? "fr" : "fx";
@@ -526,18 +597,18 @@ private Q_SLOTS:
         std::string logs = "/logs/";
         std::string messages = "/messages/";
         dialogs_.DialogScripts.push_back([&](QDialog& dialog) {
-            auto& form = static_cast<TPropertiesForm&>(dialog);
+            const TPropertiesControls ui(&dialog);
             [&] {
-                QCOMPARE(form.cbFPSSource->currentIndex(), source);
-                QCOMPARE(form.cbFPS->currentIndex(), shownFps);
-                QCOMPARE(form.cbFPS->isEnabled(), source == 1);
-                QCOMPARE(form.edLogsOutputFolder->text(), QString("/logs/"));
-                QCOMPARE(form.edMessagesOutputFolder->text(), QString("/messages/"));
+                QCOMPARE(ui.cbFPSSource->currentIndex(), source);
+                QCOMPARE(ui.cbFPS->currentIndex(), shownFps);
+                QCOMPARE(ui.cbFPS->isEnabled(), source == 1);
+                QCOMPARE(ui.edLogsOutputFolder->text(), QString("/logs/"));
+                QCOMPARE(ui.edMessagesOutputFolder->text(), QString("/messages/"));
                 // The choice follows the source at once, both ways.
-                form.cbFPSSource->setCurrentIndex(1 - source);
-                QCOMPARE(form.cbFPS->isEnabled(), source == 0);
-                form.cbFPSSource->setCurrentIndex(source);
-                QCOMPARE(form.cbFPS->isEnabled(), source == 1);
+                ui.cbFPSSource->setCurrentIndex(1 - source);
+                QCOMPARE(ui.cbFPS->isEnabled(), source == 0);
+                ui.cbFPSSource->setCurrentIndex(source);
+                QCOMPARE(ui.cbFPS->isEnabled(), source == 1);
             }();
             return ClickOK(dialog);
         });
@@ -556,11 +627,11 @@ private Q_SLOTS:
         for (bool ok : {false, true}) {
             dialogs_.FolderAnswers = {std::string("/new/logs"), std::string("/new/messages")};
             dialogs_.DialogScripts.push_back([&](QDialog& dialog) {
-                auto& form = static_cast<TPropertiesForm&>(dialog);
-                form.cbFPSSource->setCurrentIndex(1);
-                form.cbFPS->setCurrentIndex(1);
-                form.btnLogsOutputFolder->click();
-                form.btnMessagesOutputFolder->click();
+                const TPropertiesControls ui(&dialog);
+                ui.cbFPSSource->setCurrentIndex(1);
+                ui.cbFPS->setCurrentIndex(1);
+                ui.btnLogsOutputFolder->click();
+                ui.btnMessagesOutputFolder->click();
                 return ok ? ClickOK(dialog) : ClickCancel(dialog);
             });
             QCOMPARE(ShowProperties(fpsSource, fps, logs, messages, dialogs_), ok);
@@ -601,8 +672,10 @@ private Q_SLOTS:
         auto form = ShownForm();
         QVERIFY(form);
         const bool watchFolder = button.startsWith("btnWF");
-        TSTLConvertSettings& edited = watchFolder ? *form->WFSettings : *form->BatchSettings;
-        TSTLConvertSettings& other = watchFolder ? *form->BatchSettings : *form->WFSettings;
+        TSTLConvertSettings& edited =
+            watchFolder ? *form->Session().WFSettings : *form->Session().BatchSettings;
+        TSTLConvertSettings& other =
+            watchFolder ? *form->Session().BatchSettings : *form->Session().WFSettings;
         AddHexItems(edited.HexFindAndReplaceItems, 1);
         auto* panel = form->findChild<TConversionSettingsPanel*>(watchFolder ? "pnWFSettings"
                                                                              : "pnBSettings");
@@ -614,13 +687,15 @@ private Q_SLOTS:
             if (auto* hex = qobject_cast<THexFindAndReplaceForm*>(&dialog)) {
                 if (hex->List.size() != 1) // the panel's own list, copied
                     return false;
-                hex->lbeHexFind->setText("0x8a");
-                hex->lbeHexReplace->setText("0x20");
-                hex->btnAdd->click();
-            } else if (auto* types = qobject_cast<TSubtitleFileTypesForm*>(&dialog)) {
-                types->lbeName->setText("Profile");
-                types->seFileNameCharsCount->setValue(16);
-                types->btnAddSubtitleFileType->click();
+                const THexControls ui(hex);
+                ui.lbeHexFind->setText("0x8a");
+                ui.lbeHexReplace->setText("0x20");
+                ui.btnAdd->click();
+            } else if (qobject_cast<TSubtitleFileTypesForm*>(&dialog)) {
+                const TFileTypesControls ui(&dialog);
+                ui.lbeName->setText("Profile");
+                ui.seFileNameCharsCount->setValue(16);
+                ui.btnAddSubtitleFileType->click();
             }
             return ok ? ClickOK(dialog) : ClickCancel(dialog);
         });
@@ -651,38 +726,40 @@ private Q_SLOTS:
         QFETCH(bool, ok);
         auto form = ShownForm();
         QVERIFY(form);
-        form->WatchFolderList->Items.push_back(form->WatchFolderList->NewItem(*form->WFSettings));
-        const TMainSettings before = form->MainSettings;
+        form->Session().WatchFolderList->Items.push_back(
+            form->Session().WatchFolderList->NewItem(*form->Session().WFSettings));
+        const TMainSettings before = form->Session().MainSettings;
         QCOMPARE(before.FPSSource, 1);
         const std::string newFolder = dir_->filePath("newlogs").toStdString();
         QVERIFY(QDir().mkpath(QString::fromStdString(newFolder)));
         dialogs_.FolderAnswers = {newFolder};
         dialogs_.DialogScripts.push_back([&](QDialog& dialog) {
-            auto& properties = static_cast<TPropertiesForm&>(dialog);
-            properties.cbFPS->setCurrentIndex(1);
-            properties.btnLogsOutputFolder->click();
+            const TPropertiesControls ui(&dialog);
+            ui.cbFPS->setCurrentIndex(1);
+            ui.btnLogsOutputFolder->click();
             return ok ? ClickOK(dialog) : ClickCancel(dialog);
         });
-        form->Properties1->trigger();
+        Control<QAction>(form.get(), "Properties1")->trigger();
 
         QCOMPARE(dialogs_.Asked.front(), std::string("Dialog: Properties"));
         const std::string fps = ok ? "STL30.01" : "STL25.01";
-        QCOMPARE(form->MainSettings.FPS, fps);
-        QCOMPARE(form->MainSettings.LogsOutputFolder, ok ? newFolder : before.LogsOutputFolder);
-        QCOMPARE(form->MainSettings.MessagesOutputFolder, before.MessagesOutputFolder);
+        QCOMPARE(form->Session().MainSettings.FPS, fps);
+        QCOMPARE(form->Session().MainSettings.LogsOutputFolder,
+                 ok ? newFolder : before.LogsOutputFolder);
+        QCOMPARE(form->Session().MainSettings.MessagesOutputFolder, before.MessagesOutputFolder);
         if (ok) {
             const std::vector<const TSTLConvertSettings*> all = {
-                form->BatchSettings.get(), form->WFSettings.get(),
-                &form->WatchFolderList->Items[0]->Settings};
+                form->Session().BatchSettings.get(), form->Session().WFSettings.get(),
+                &form->Session().WatchFolderList->Items[0]->Settings};
             for (const TSTLConvertSettings* settings : all) {
                 QCOMPARE(settings->FramesPerSecond, fps);
                 QCOMPARE(settings->FramesPerSecondSource, 1);
             }
         }
         // The next line goes into the folder in force.
-        form->Logs.LogFunction("after the properties");
+        form->Session().Logs.LogFunction("after the properties");
         const std::string expectedFolder = ok ? newFolder : before.LogsOutputFolder;
-        QCOMPARE(QString::fromStdString(form->Logs.CurrentLogsFileName())
+        QCOMPARE(QString::fromStdString(form->Session().Logs.CurrentLogsFileName())
                      .startsWith(QString::fromStdString(IncludeTrailingSlash(expectedFolder))),
                  true);
         form->close();
@@ -692,15 +769,15 @@ private Q_SLOTS:
         auto form = ShownForm();
         QVERIFY(form);
         dialogs_.DialogScripts.push_back([&](QDialog& dialog) {
-            auto& languages = static_cast<TCustomLangForm&>(dialog);
-            languages.lvLanguages->selectRow(LanguageRow(languages.lvLanguages, "German"));
-            languages.btnEdit->click();
-            languages.lbe2CharName->setText("GE");
-            languages.btnEdit->click();
-            languages.btnCancel->click(); // "Close"
+            const TLanguagesControls ui(&dialog);
+            ui.lvLanguages->selectRow(LanguageRow(ui.lvLanguages, "German"));
+            ui.btnEdit->click();
+            ui.lbe2CharName->setText("GE");
+            ui.btnEdit->click();
+            ui.btnCancel->click(); // "Close"
             return dialog.result() == QDialog::Accepted;
         });
-        form->LanguagesSetup1->trigger();
+        Control<QAction>(form.get(), "LanguagesSetup1")->trigger();
         QCOMPARE(dialogs_.Asked, std::vector<std::string>{"Dialog: Custom Language Configuration"});
         int32_t index = -1;
         QVERIFY(GetCustom2CharNameIndex("ge", index));
@@ -769,10 +846,10 @@ private Q_SLOTS:
                     texts << combo->itemText(i);
                 return texts;
             };
-            const auto& properties = static_cast<const TPropertiesForm&>(*dialog);
-            QCOMPARE(items(properties.cbFPSSource),
+            const TPropertiesControls ui(dialog.get());
+            QCOMPARE(items(ui.cbFPSSource),
                      QStringList({"Use FPS value from source", "Overwrite FPS value"}));
-            QCOMPARE(items(properties.cbFPS), QStringList({"25", "30"}));
+            QCOMPARE(items(ui.cbFPS), QStringList({"25", "30"}));
         }
     }
 };

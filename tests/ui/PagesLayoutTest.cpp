@@ -16,15 +16,14 @@
 
 #include "platform/Registry.h"
 #include "tests/ui/ScriptedDialogs.h"
+#include "tests/ui/WindowControls.h"
 #include "tests/ui/WindowTestHome.h"
 #include "ui/CaplinForm.h"
-#include "ui/ListTableModel.h"
-#include "ui/PlaylistCheckPage.h"
-#include "ui/WatchFolderPage.h"
+#include "ui/PlaylistCheckPanel.h"
 
 namespace {
 
-QString Cell(const TListTableModel* model, int row, int column) {
+QString Cell(const QAbstractItemModel* model, int row, int column) {
     return model->data(model->index(row, column)).toString();
 }
 
@@ -52,6 +51,9 @@ private:
     TScriptedDialogs dialogs_;
 
     std::unique_ptr<TCaplinForm> ShownForm() { return NewShownForm(&dialogs_); }
+
+    // What the window works on, apart from its controls.
+    static TCaplinSession& Session(TCaplinForm& form) { return form.Session(); }
 
 private Q_SLOTS:
     void init() {
@@ -90,8 +92,8 @@ private Q_SLOTS:
         qInfo("window with %d watch folders and %d check entries shown after %lld ms", kCount,
               kCount, static_cast<long long>(timer.elapsed()));
 
-        const TListTableModel* wf = form->WatchFolderPage->Model;
-        const TListTableModel* pc = form->PlaylistCheckPage->Model;
+        const QAbstractItemModel* wf = Control<QTableView>(form.get(), "lvWatchFolder")->model();
+        const QAbstractItemModel* pc = Control<QTableView>(form.get(), "lvPlaylistFolder")->model();
         QCOMPARE(wf->rowCount(), kCount);
         QCOMPARE(pc->rowCount(), kCount);
         for (int row : {0, 41, kCount - 1}) {
@@ -128,28 +130,29 @@ private Q_SLOTS:
         QFETCH(bool, spinEnabled);
         auto form = ShownForm();
         QVERIFY(form);
-        TPlaylistCheckPage& page = *form->PlaylistCheckPage;
-        QVERIFY(!page.PCSettingsChanged);
+        auto& panel = *Control<TPlaylistCheckPanel>(form.get(), "PCSettingsPanel");
+        QVERIFY(!panel.PCSettingsChanged);
 
-        page.cbPCEnableClipDurationThreshold->setChecked(ticked);
+        Control<QCheckBox>(form.get(), "cbPCEnableClipDurationThreshold")->setChecked(ticked);
         // An operator's tick counts as a change and reaches the settings at once.
-        QCOMPARE(page.PCSettingsChanged, ticked);
-        QCOMPARE(form->PCSettings->CheckClipsWidhDurationOver, ticked);
-        form->ConversionInProgress = running;
+        QCOMPARE(panel.PCSettingsChanged, ticked);
+        QCOMPARE(Session(*form).PCSettings->CheckClipsWidhDurationOver, ticked);
+        Session(*form).SetConversionInProgress(running);
         form->GeneralRefresh();
 
-        for (QWidget* control : std::initializer_list<QWidget*>{
-                 page.lvPlaylistFolder, page.btnPCAdd, page.btnPCRemove, page.btnPCUpdate,
-                 page.btnPCClearList, page.btnPCClearParams, page.edPCPlaylistsFolder,
-                 page.btnPCPlaylistsFolderBrowse, page.edPCSubtitlesFolder,
-                 page.lbPCLanguageCheckList, page.cbPCLanguage, page.btnPCAddLanguage,
-                 page.btnPCRemoveLanguage, page.edPCComment, page.edPCMissingsLogFolder,
-                 page.btnPCMissingsLogFolderBrowse, page.cbPCEnableClipDurationThreshold})
-            QVERIFY2(control->isEnabled() == editsEnabled, qPrintable(control->objectName()));
-        QCOMPARE(page.sePCClipDurationThreshold->isEnabled(), spinEnabled);
-        QCOMPARE(page.lblPCClipDurationThreshold->isEnabled(), spinEnabled);
-        QVERIFY(page.btnPCCheck->isEnabled());
-        form->ConversionInProgress = false;
+        for (const char* name :
+             {"lvPlaylistFolder", "btnPCAdd", "btnPCRemove", "btnPCUpdate", "btnPCClearList",
+              "btnPCClearParams", "edPCPlaylistsFolder", "btnPCPlaylistsFolderBrowse",
+              "edPCSubtitlesFolder", "lbPCLanguageCheckList", "cbPCLanguage", "btnPCAddLanguage",
+              "btnPCRemoveLanguage", "edPCComment", "edPCMissingsLogFolder",
+              "btnPCMissingsLogFolderBrowse", "cbPCEnableClipDurationThreshold"})
+            QVERIFY2(Control<QWidget>(form.get(), name)->isEnabled() == editsEnabled, name);
+        QCOMPARE(Control<QSpinBox>(form.get(), "sePCClipDurationThreshold")->isEnabled(),
+                 spinEnabled);
+        QCOMPARE(Control<QLabel>(form.get(), "lblPCClipDurationThreshold")->isEnabled(),
+                 spinEnabled);
+        QVERIFY(Control<QPushButton>(form.get(), "btnPCCheck")->isEnabled());
+        Session(*form).SetConversionInProgress(false);
         QVERIFY(form->close());
     }
 
@@ -165,24 +168,28 @@ private Q_SLOTS:
 
         auto form = ShownForm();
         QVERIFY(form);
-        TPlaylistCheckPage& page = *form->PlaylistCheckPage;
-        QCOMPARE(page.sePCClipDurationThreshold->value(), 12);
-        QVERIFY(page.cbPCEnableClipDurationThreshold->isChecked());
-        QVERIFY(page.sePCClipDurationThreshold->isEnabled());
-        QCOMPARE(page.edPCPlaylistsFolder->text(), QString("/lists/"));
-        QCOMPARE(page.edPCComment->text(), QString("night"));
-        QCOMPARE(page.lbPCLanguageCheckList->count(), 2);
-        QCOMPARE(page.lbPCLanguageCheckList->item(0)->text(), QString("French"));
-        QCOMPARE(page.lbPCLanguageCheckList->item(1)->text(), QString("English"));
-        QVERIFY(!page.PCSettingsChanged);
-        QCOMPARE(page.cbPCLanguage->count(), 103);
-        const int french = page.cbPCLanguage->findText("French");
-        QCOMPARE(page.cbPCLanguage->itemData(french).toInt(), 0x0F);
-        QVERIFY(page.cbPCLanguage->itemText(french - 1) < "French");
+        auto& panel = *Control<TPlaylistCheckPanel>(form.get(), "PCSettingsPanel");
+        auto* threshold = Control<QSpinBox>(form.get(), "sePCClipDurationThreshold");
+        auto* languages = Control<QListWidget>(form.get(), "lbPCLanguageCheckList");
+        auto* language = Control<QComboBox>(form.get(), "cbPCLanguage");
+        auto* comment = Control<QLineEdit>(form.get(), "edPCComment");
+        QCOMPARE(threshold->value(), 12);
+        QVERIFY(Control<QCheckBox>(form.get(), "cbPCEnableClipDurationThreshold")->isChecked());
+        QVERIFY(threshold->isEnabled());
+        QCOMPARE(Control<QLineEdit>(form.get(), "edPCPlaylistsFolder")->text(), QString("/lists/"));
+        QCOMPARE(comment->text(), QString("night"));
+        QCOMPARE(languages->count(), 2);
+        QCOMPARE(languages->item(0)->text(), QString("French"));
+        QCOMPARE(languages->item(1)->text(), QString("English"));
+        QVERIFY(!panel.PCSettingsChanged);
+        QCOMPARE(language->count(), 103);
+        const int french = language->findText("French");
+        QCOMPARE(language->itemData(french).toInt(), 0x0F);
+        QVERIFY(language->itemText(french - 1) < "French");
 
-        page.edPCComment->setText("day");
-        QVERIFY(page.PCSettingsChanged);
-        QCOMPARE(form->PCSettings->Comment, std::string("day"));
+        comment->setText("day");
+        QVERIFY(panel.PCSettingsChanged);
+        QCOMPARE(Session(*form).PCSettings->Comment, std::string("day"));
         QVERIFY(form->close());
     }
 
@@ -191,8 +198,8 @@ private Q_SLOTS:
         StoreColumnWidth("PlaylistsCheckList_3_Width", 77);
         auto form = ShownForm();
         QVERIFY(form);
-        QTableView* wf = form->WatchFolderPage->lvWatchFolder;
-        QTableView* pc = form->PlaylistCheckPage->lvPlaylistFolder;
+        QTableView* wf = Control<QTableView>(form.get(), "lvWatchFolder");
+        QTableView* pc = Control<QTableView>(form.get(), "lvPlaylistFolder");
         QCOMPARE(wf->columnWidth(1), 123);
         QCOMPARE(wf->columnWidth(2), 200);
         QCOMPARE(pc->columnWidth(3), 77);

@@ -20,10 +20,11 @@
 #include "platform/Registry.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/ScriptedDialogs.h"
+#include "tests/ui/WindowControls.h"
 #include "tests/ui/WindowTestHome.h"
 #include "ui/CaplinForm.h"
-#include "ui/ListTableModel.h"
 #include "ui/PlaylistCheckPage.h"
+#include "ui/PlaylistCheckPanel.h"
 
 using namespace testsupport;
 namespace fs = std::filesystem;
@@ -61,7 +62,15 @@ private:
     int linesAtAction_ = -1;
     QMetaObject::Connection watch_;
 
-    TPlaylistCheckPage& Page() { return *form_->PlaylistCheckPage; }
+    TPlaylistCheckPage& Page() const { return *Part<TPlaylistCheckPage>(form_.get()); }
+    TPlaylistCheckPanel& EntryPanel() const {
+        return *Find<TPlaylistCheckPanel>("PCSettingsPanel");
+    }
+    template <class T> T* Find(const char* name) const { return Control<T>(form_.get(), name); }
+    void Press(const char* name) { Click(form_.get(), name); }
+    const QAbstractItemModel* List() const { return Find<QTableView>("lvPlaylistFolder")->model(); }
+    // What the window works on, apart from its controls.
+    TCaplinSession& Session() const { return form_->Session(); }
     std::string Path(const QString& name) const { return dir_->filePath(name).toStdString(); }
 
     // The window on the settings file as it stands, with the hidden page selected by code.
@@ -70,40 +79,45 @@ private:
             return false;
         form_ = std::make_unique<TCaplinForm>(&dialogs_);
         form_->show();
-        form_->PageControl->setCurrentIndex(pgPlaylistCheck);
+        Find<QTabWidget>("PageControl")->setCurrentIndex(pgPlaylistCheck);
         for (auto& entry : entries)
-            form_->PlaylistCheckList->Entries.push_back(std::move(entry));
+            Session().PlaylistCheckList->Entries.push_back(std::move(entry));
         Page().RefreshRowCount();
         return QTest::qWaitForWindowExposed(form_.get()) &&
-               form_->Logs.CurrentPage == pgPlaylistCheck;
+               Session().Logs.CurrentPage == pgPlaylistCheck;
     }
 
-    void Browse(QPushButton* button, const QString& answer) {
+    void Browse(const char* button, const QString& answer) {
         dialogs_.FolderAnswers.push_back(answer.toStdString());
-        button->click();
+        Press(button);
     }
 
     void AddLanguage(const char* name) {
-        Page().cbPCLanguage->setCurrentIndex(Page().cbPCLanguage->findText(name));
-        Page().btnPCAddLanguage->click();
+        auto* language = Find<QComboBox>("cbPCLanguage");
+        language->setCurrentIndex(language->findText(name));
+        Press("btnPCAddLanguage");
     }
 
+    // The list handles a click after the view's own handling, on the event loop's next turn.
     void ClickRow(int row) {
-        QTableView* view = Page().lvPlaylistFolder;
+        QTableView* view = Find<QTableView>("lvPlaylistFolder");
         const QRect cell = view->visualRect(view->model()->index(row, 1));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        QCoreApplication::processEvents();
     }
 
-    QStringList Panel() {
+    QStringList Panel() const {
         QStringList languages;
-        for (int i = 0; i < Page().lbPCLanguageCheckList->count(); ++i)
-            languages << Page().lbPCLanguageCheckList->item(i)->text();
-        return {Page().edPCPlaylistsFolder->text(),
-                Page().edPCSubtitlesFolder->text(),
-                Page().edPCComment->text(),
-                Page().edPCMissingsLogFolder->text(),
-                Page().cbPCEnableClipDurationThreshold->isChecked() ? "ticked" : "unticked",
-                QString::number(Page().sePCClipDurationThreshold->value()),
+        const auto* list = Find<QListWidget>("lbPCLanguageCheckList");
+        for (int i = 0; i < list->count(); ++i)
+            languages << list->item(i)->text();
+        return {Find<QLineEdit>("edPCPlaylistsFolder")->text(),
+                Find<QLineEdit>("edPCSubtitlesFolder")->text(),
+                Find<QLineEdit>("edPCComment")->text(),
+                Find<QLineEdit>("edPCMissingsLogFolder")->text(),
+                Find<QCheckBox>("cbPCEnableClipDurationThreshold")->isChecked() ? "ticked"
+                                                                                : "unticked",
+                QString::number(Find<QSpinBox>("sePCClipDurationThreshold")->value()),
                 languages.join(",")};
     }
 
@@ -155,12 +169,13 @@ private:
     // has returned, as an operator's click comes; linesAtAction_ then counts such lines.
     void WhenLogged(const QString& line, std::function<void()> action) {
         linesAtAction_ = -1;
-        watch_ = connect(form_->memLogs, &QPlainTextEdit::textChanged, this, [=, this] {
-            if (!form_->memLogs->toPlainText().contains(line))
+        const auto* logs = Find<QPlainTextEdit>("memLogs");
+        watch_ = connect(logs, &QPlainTextEdit::textChanged, this, [=, this] {
+            if (!logs->toPlainText().contains(line))
                 return;
             disconnect(watch_);
             QTimer::singleShot(0, this, [=, this] {
-                linesAtAction_ = int(Lines(form_->memLogs, " - ").filter(line).size());
+                linesAtAction_ = int(Lines(logs, " - ").filter(line).size());
                 action();
             });
         });
@@ -204,21 +219,20 @@ private Q_SLOTS:
         TEntries entries;
         entries.push_back(Entry("/lists/", "listed"));
         QVERIFY(Show(std::move(entries)));
-        QPushButton* browse[] = {Page().btnPCPlaylistsFolderBrowse,
-                                 Page().btnPCSubtitlesFolderBrowse,
-                                 Page().btnPCMissingsLogFolderBrowse};
+        const char* browse[] = {"btnPCPlaylistsFolderBrowse", "btnPCSubtitlesFolderBrowse",
+                                "btnPCMissingsLogFolderBrowse"};
         for (int i = 0; i < 3; ++i)
             if (!folders[i].isEmpty())
                 Browse(browse[i], folders[i]);
         if (language)
             AddLanguage("German");
-        Page().edPCComment->setText("night");
-        Page().cbPCEnableClipDurationThreshold->setChecked(true);
-        Page().sePCClipDurationThreshold->setValue(30);
+        Find<QLineEdit>("edPCComment")->setText("night");
+        Find<QCheckBox>("cbPCEnableClipDurationThreshold")->setChecked(true);
+        Find<QSpinBox>("sePCClipDurationThreshold")->setValue(30);
         dialogs_.Asked.clear();
 
-        Page().btnPCAdd->click();
-        const auto& list = form_->PlaylistCheckList->Entries;
+        Press("btnPCAdd");
+        const auto& list = Session().PlaylistCheckList->Entries;
         if (!message.isEmpty()) {
             QCOMPARE(dialogs_.Asked, std::vector<std::string>{"Message: " + message.toStdString()});
             QCOMPARE(list.size(), size_t(1));
@@ -226,7 +240,7 @@ private Q_SLOTS:
             return;
         }
         QVERIFY(dialogs_.Asked.empty());
-        QCOMPARE(Page().Model->index(1, 2).data().toString(), QString("/other/"));
+        QCOMPARE(List()->index(1, 2).data().toString(), QString("/other/"));
         // Browsed folders end in "/"; the entry is a copy, and Clear Params empties the
         // panel and the settings behind it.
         const TPlaylistCheckSettings& added = *list[1];
@@ -236,35 +250,35 @@ private Q_SLOTS:
             QString("/lists//logs/night"));
         QCOMPARE(added.ClipsDurationThreasholdSeconds, 30.0);
         QCOMPARE(Panel(), (QStringList{"", "", "", "", "unticked", "0", ""}));
-        const TPlaylistCheckSettings& cleared = *form_->PCSettings;
+        const TPlaylistCheckSettings& cleared = *Session().PCSettings;
         QVERIFY(cleared.PlaylistsFolder.empty() && cleared.SubtitlesFolder.empty() &&
                 cleared.Comment.empty() && cleared.MissingsLogFolder.empty() &&
                 cleared.LanguageCheckList.empty() && !cleared.CheckClipsWidhDurationOver);
         QCOMPARE(cleared.ClipsDurationThreasholdSeconds, 0.0);
-        QVERIFY(!Page().sePCClipDurationThreshold->isEnabled());
-        QVERIFY(!Page().PCSettingsChanged);
+        QVERIFY(!Find<QSpinBox>("sePCClipDurationThreshold")->isEnabled());
+        QVERIFY(!EntryPanel().PCSettingsChanged);
     }
 
     void languageAddedTwiceAndRemoved() {
         QVERIFY(Show());
         AddLanguage("English");
-        QVERIFY(Page().PCSettingsChanged);
-        Page().PCSettingsChanged = false;
+        QVERIFY(EntryPanel().PCSettingsChanged);
+        EntryPanel().PCSettingsChanged = false;
         AddLanguage("English");
-        QVERIFY(!Page().PCSettingsChanged);
+        QVERIFY(!EntryPanel().PCSettingsChanged);
         AddLanguage("French");
         QCOMPARE(Panel().last(), QString("English,French"));
-        Page().lbPCLanguageCheckList->setCurrentRow(0);
-        Page().btnPCRemoveLanguage->click();
-        QCOMPARE(form_->PCSettings->LanguageCheckList, std::vector<int32_t>{kFrench});
+        Find<QListWidget>("lbPCLanguageCheckList")->setCurrentRow(0);
+        Press("btnPCRemoveLanguage");
+        QCOMPARE(Session().PCSettings->LanguageCheckList, std::vector<int32_t>{kFrench});
 
         // A stored code without a language row is not shown; removing the row shown after it
         // removes that row's own code.
-        form_->PCSettings->LanguageCheckList = {0x30, kEnglish, kFrench};
-        Page().UpdatePCForm();
-        Page().lbPCLanguageCheckList->setCurrentRow(1);
-        Page().btnPCRemoveLanguage->click();
-        QCOMPARE(form_->PCSettings->LanguageCheckList, (std::vector<int32_t>{0x30, kEnglish}));
+        Session().PCSettings->LanguageCheckList = {0x30, kEnglish, kFrench};
+        EntryPanel().UpdatePCForm();
+        Find<QListWidget>("lbPCLanguageCheckList")->setCurrentRow(1);
+        Press("btnPCRemoveLanguage");
+        QCOMPARE(Session().PCSettings->LanguageCheckList, (std::vector<int32_t>{0x30, kEnglish}));
     }
 
     void updatePrompts_data() {
@@ -281,13 +295,13 @@ private Q_SLOTS:
         entries[1]->CheckClipsWidhDurationOver = true;
         entries[1]->ClipsDurationThreasholdSeconds = 12.7;
         QVERIFY(Show(std::move(entries)));
-        const auto& list = form_->PlaylistCheckList->Entries;
-        Page().btnPCUpdate->click();
+        const auto& list = Session().PlaylistCheckList->Entries;
+        Press("btnPCUpdate");
         QCOMPARE(dialogs_.Asked.back(), std::string("Message: No item selected."));
 
         ClickRow(0);
         ClickRow(0); // unchanged: no question
-        Page().edPCComment->setText("first, edited");
+        Find<QLineEdit>("edPCComment")->setText("first, edited");
         dialogs_.Asked.clear();
         dialogs_.YesNoAnswers = {yes};
         ClickRow(1);
@@ -297,14 +311,13 @@ private Q_SLOTS:
         QCOMPARE(Panel(),
                  (QStringList{"/b/", "/Subs/", "second", "/logs/", "ticked", "12", "English"}));
 
-        Page().edPCComment->setText("second, edited");
+        Find<QLineEdit>("edPCComment")->setText("second, edited");
         dialogs_.Asked.clear();
         dialogs_.YesNoAnswers = {yes};
-        Page().btnPCUpdate->click();
+        Press("btnPCUpdate");
         QCOMPARE(dialogs_.Asked,
                  std::vector<std::string>{"YesNo: Do you want to update Playlist Check Item #2 ?"});
-        QCOMPARE(Page().Model->index(1, 3).data().toString(),
-                 QString(yes ? "second, edited" : "second"));
+        QCOMPARE(List()->index(1, 3).data().toString(), QString(yes ? "second, edited" : "second"));
         // Shown as 12, kept as 12.7 while the panel is not changed.
         QCOMPARE(list[1]->ClipsDurationThreasholdSeconds, yes ? 12.0 : 12.7);
 
@@ -312,8 +325,9 @@ private Q_SLOTS:
         // is offered.
         dialogs_.Asked.clear();
         dialogs_.YesNoAnswers = {false};
-        QTest::keyClick(Page().lvPlaylistFolder, Qt::Key_Up);
-        QCOMPARE(form_->PCSelectedIndex, 0);
+        QTest::keyClick(Find<QTableView>("lvPlaylistFolder"), Qt::Key_Up);
+        QCoreApplication::processEvents();
+        QCOMPARE(Page().SelectedIndex(), 0);
         QCOMPARE(dialogs_.Asked.size(), size_t(yes ? 0 : 1));
         QCOMPARE(Panel()[2], QString::fromStdString(list[0]->Comment));
     }
@@ -323,27 +337,26 @@ private Q_SLOTS:
         for (const char* name : {"/a/", "/b/", "/c/"})
             entries.push_back(Entry(name, name));
         QVERIFY(Show(std::move(entries)));
-        Page().btnPCRemove->click();
+        Press("btnPCRemove");
         QCOMPARE(dialogs_.Asked.back(), std::string("Message: No item selected."));
         ClickRow(1);
-        Page().btnPCRemove->click();
-        QCOMPARE(Page().Model->rowCount(), 2);
-        QCOMPARE(Page().Model->index(1, 0).data().toString() +
-                     Page().Model->index(1, 1).data().toString(),
+        Press("btnPCRemove");
+        QCOMPARE(List()->rowCount(), 2);
+        QCOMPARE(List()->index(1, 0).data().toString() + List()->index(1, 1).data().toString(),
                  QString("2/c/"));
         // The panel still holds the removed entry: its change is not offered to the entry
         // that took the removed one's place.
-        Page().edPCComment->setText("changed");
+        Find<QLineEdit>("edPCComment")->setText("changed");
         dialogs_.Asked.clear();
         ClickRow(0);
         QVERIFY(dialogs_.Asked.empty());
 
-        Page().btnPCClearList->click();
-        QCOMPARE(Page().Model->rowCount(), 0);
-        Page().btnPCCheck->click();
+        Press("btnPCClearList");
+        QCOMPARE(List()->rowCount(), 0);
+        Press("btnPCCheck");
         QCOMPARE(dialogs_.Asked,
                  std::vector<std::string>{"Message: There are no playlist folders specified."});
-        QVERIFY(!form_->ConversionInProgress);
+        QVERIFY(!Session().ConversionInProgress());
     }
 
     void checkFindsTheMissingLanguages() {
@@ -354,21 +367,23 @@ private Q_SLOTS:
         // Nothing to check there, and nothing said about it.
         entries.push_back(Entry(Path("absent/"), "absent"));
         QVERIFY(Show(std::move(entries)));
-        const auto& list = form_->PlaylistCheckList->Entries;
-        form_->cbMessagesFilter->setCurrentIndex(1); // "Show Infos": this page shows all
+        const auto& list = Session().PlaylistCheckList->Entries;
+        Find<QComboBox>("cbMessagesFilter")
+            ->setCurrentIndex(1); // "Show Infos": this page shows all
 
-        Page().btnPCCheck->click();
-        QCOMPARE(Page().btnPCCheck->text(), QString("Stop"));
-        QVERIFY(!Page().btnPCAdd->isEnabled() && !Page().lvPlaylistFolder->isEnabled());
+        Press("btnPCCheck");
+        QCOMPARE(Find<QPushButton>("btnPCCheck")->text(), QString("Stop"));
+        QVERIFY(!Find<QPushButton>("btnPCAdd")->isEnabled() &&
+                !Find<QTableView>("lvPlaylistFolder")->isEnabled());
         QVERIFY(!form_->PageControlChanging());
-        QTRY_VERIFY_WITH_TIMEOUT(!form_->ConversionInProgress, 10000);
-        QCOMPARE(Page().btnPCCheck->text(), QString("Check"));
-        QVERIFY(Page().btnPCAdd->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!Session().ConversionInProgress(), 10000);
+        QCOMPARE(Find<QPushButton>("btnPCCheck")->text(), QString("Check"));
+        QVERIFY(Find<QPushButton>("btnPCAdd")->isEnabled());
 
-        QStringList lines = Lines(form_->memLogs, " - ");
+        QStringList lines = Lines(Find<QPlainTextEdit>("memLogs"), " - ");
         QCOMPARE(lines.takeFirst(), QString("Playlist check starting."));
         QCOMPARE(lines.takeLast(), QString("Playlist check done."));
-        QStringList messages = Lines(form_->memMessages, " : ");
+        QStringList messages = Lines(Find<QPlainTextEdit>("memMessages"), " : ");
         // Playlists come in folder order, so each entry's lines are compared sorted.
         for (int n = 0; n < 4; ++n) {
             QStringList logged = lines.mid(0, playlists[n]);
@@ -405,18 +420,18 @@ private Q_SLOTS:
         QFETCH(bool, close);
         QVERIFY(Show(CheckEntries(5, 3)));
         std::vector<TPlaylistCheckSettings> list;
-        for (const auto& entry : form_->PlaylistCheckList->Entries)
+        for (const auto& entry : Session().PlaylistCheckList->Entries)
             list.push_back(*entry);
-        Page().StepBudget = std::chrono::milliseconds(0); // one playlist a step
+        Session().PlaylistCheck.StepBudget = std::chrono::milliseconds(0); // one playlist a step
         WhenLogged(EntryLine(list[2]), [this, close] {
             dialogs_.YesNoAnswers = {true};
             if (close)
                 form_->close();
             else
-                Page().btnPCCheck->click();
+                Press("btnPCCheck");
         });
 
-        Page().btnPCCheck->click();
+        Press("btnPCCheck");
         QTRY_VERIFY_WITH_TIMEOUT(linesAtAction_ >= 0, 10000);
         QVERIFY2(linesAtAction_ < 3, "the third entry was not under way");
         if (close) {
@@ -425,16 +440,16 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(!form_->isVisible(), 5000);
         }
         QTest::qWait(300); // steps that would have come do not
-        QVERIFY(!form_->ConversionInProgress);
-        QCOMPARE(Page().btnPCCheck->text(), QString("Check"));
+        QVERIFY(!Session().ConversionInProgress());
+        QCOMPARE(Find<QPushButton>("btnPCCheck")->text(), QString("Check"));
         for (size_t n = 0; n < list.size(); ++n)
             for (int p = 1; p <= 3; ++p)
                 QCOMPARE(fs::exists(list[n].MissingsLogFolder + LogName(p).toStdString()), n < 3);
-        const QStringList lines = Lines(form_->memLogs, " - ");
+        const QStringList lines = Lines(Find<QPlainTextEdit>("memLogs"), " - ");
         QCOMPARE(lines.filter(EntryLine(list[2])).size(), 3);
         QCOMPARE(lines.contains("Playlist check stopping."), !close);
         QVERIFY(!lines.contains("Playlist check done."));
-        QCOMPARE(Page().EntriesChecked(), size_t(3));
+        QCOMPARE(Session().PlaylistCheck.EntriesChecked(), size_t(3));
     }
 
     void storedEntriesOfWrongTypes() {
@@ -463,7 +478,7 @@ private Q_SLOTS:
             QVERIFY(TSettingsStore::Global().Save(Path("registry.reg")));
         }
         QVERIFY(Show());
-        QCOMPARE(Page().Model->rowCount(), 3);
+        QCOMPARE(List()->rowCount(), 3);
         ClickRow(0);
         QCOMPARE(Panel(), (QStringList{"", "/subs/", "", "", "unticked", "0", ""}));
         ClickRow(1);

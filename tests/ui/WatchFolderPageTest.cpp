@@ -29,9 +29,9 @@
 #include "platform/TextUtils.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/ScriptedDialogs.h"
+#include "tests/ui/WindowControls.h"
 #include "tests/ui/WindowTestHome.h"
 #include "ui/CaplinForm.h"
-#include "ui/ListTableModel.h"
 #include "ui/SettingsPanel.h"
 #include "ui/WatchFolderPage.h"
 
@@ -86,41 +86,51 @@ private:
     TScriptedDialogs dialogs_;
     std::unique_ptr<TCaplinForm> form_;
 
-    TWatchFolderPage& Page() { return *form_->WatchFolderPage; }
-    TConversionSettingsPanel& Panel() { return *form_->WatchFolderPage->Panel; }
+    TWatchFolderPage& Page() const { return *Part<TWatchFolderPage>(form_.get()); }
+    template <class T> T* Find(const char* name) const { return Control<T>(form_.get(), name); }
+    void Press(const char* name) { Click(form_.get(), name); }
+    TConversionSettingsPanel& Panel() const {
+        return *Find<TConversionSettingsPanel>("pnWFSettings");
+    }
+    QTableView* List() const { return Find<QTableView>("lvWatchFolder"); }
+    // What the window works on, apart from its controls.
+    TCaplinSession& Session() const { return form_->Session(); }
     std::vector<std::unique_ptr<TWatchFolderItem>>& Items() {
-        return form_->WatchFolderList->Items;
+        return Session().WatchFolderList->Items;
     }
     std::string Path(const std::string& name) {
         return dir_->filePath(QString::fromStdString(name)).toStdString();
     }
     QString Cell(int row, int column) {
-        return Page().Model->data(Page().Model->index(row, column)).toString();
+        return List()->model()->index(row, column).data().toString();
     }
 
     void ShowForm() {
         form_ = std::make_unique<TCaplinForm>(&dialogs_);
         form_->show();
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-        form_->PageControl->setCurrentIndex(1);
+        Find<QTabWidget>("PageControl")->setCurrentIndex(1);
     }
 
     // The two folders as the operator browses for them, then "Add".
     void Add(const std::string& watch, const std::string& destination,
              const QString& comment = QString()) {
         dialogs_.FolderAnswers = {watch, destination};
-        Panel().btnWatchFolder->click();
-        Panel().btnDestFolder->click();
+        Press("btnWFWatchFolderBrowse");
+        Press("btnWFDestFolderBrowse");
         if (!comment.isEmpty())
-            Panel().edComment->setText(comment);
-        Page().btnWFAddClick();
+            Find<QLineEdit>("edWFComment")->setText(comment);
+        Press("btnWFAdd");
     }
 
+    // The list handles a click after the view's own handling, on the event loop's next turn.
     void ClickRow(int row, std::optional<bool> answer = std::nullopt) {
         if (answer)
             dialogs_.YesNoAnswers.push_back(*answer);
-        Page().lvWatchFolder->selectRow(row);
-        Page().lvWatchFolderClick();
+        QTableView* view = List();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualRect(view->model()->index(row, 1)).center());
+        QCoreApplication::processEvents();
     }
 
     std::vector<std::string> Messages() const {
@@ -133,7 +143,7 @@ private:
 
     QStringList LogLines() const {
         QStringList lines;
-        for (const QString& line : form_->memLogs->toPlainText().split('\n'))
+        for (const QString& line : Find<QPlainTextEdit>("memLogs")->toPlainText().split('\n'))
             if (!line.isEmpty())
                 lines << line.section(" - ", 1);
         return lines;
@@ -146,29 +156,29 @@ private:
         for (const char* folder : {"A", "B"}) {
             dialogs_.FolderAnswers = {Path(std::string("in") + folder),
                                       Path(std::string("out") + folder)};
-            Panel().btnWatchFolder->click();
-            Panel().btnDestFolder->click();
-            Panel().cbOverwriteDestination->setChecked(true);
+            Press("btnWFWatchFolderBrowse");
+            Press("btnWFDestFolderBrowse");
+            Find<QCheckBox>("cbWFOverwriteDestination")->setChecked(true);
             // Test files carry neither a tape ID nor a language in their names.
-            Panel().cbTapeID->setCurrentIndex(1);
-            Panel().edTapeID->setText("TAPE0001");
-            Panel().cbLanguageSource->setCurrentIndex(1);
-            PositionLanguagePredefinedCombo(Panel().cbLanguagePredefined, "09");
-            Page().btnWFAddClick();
+            Find<QComboBox>("cbWFTapeID")->setCurrentIndex(1);
+            Find<QLineEdit>("edWFTapeID")->setText("TAPE0001");
+            Find<QComboBox>("cbWFLanguageSource")->setCurrentIndex(1);
+            PositionLanguagePredefinedCombo(Find<QComboBox>("cbWFLanguagePredefined"), "09");
+            Press("btnWFAdd");
         }
         QCOMPARE(Items().size(), size_t(2));
     }
 
     void Arm() {
-        Page().btnWFArmClick();
-        QCOMPARE(Page().btnWFArm->text(), QString("Disarm"));
-        QVERIFY(form_->ConversionInProgress);
+        Press("btnWFArm");
+        QCOMPARE(Find<QPushButton>("btnWFArm")->text(), QString("Disarm"));
+        QVERIFY(Session().ConversionInProgress());
     }
 
     void Disarm() {
-        Page().btnWFArmClick();
-        QCOMPARE(Page().btnWFArm->text(), QString("Arm"));
-        QVERIFY(!form_->ConversionInProgress);
+        Press("btnWFArm");
+        QCOMPARE(Find<QPushButton>("btnWFArm")->text(), QString("Arm"));
+        QVERIFY(!Session().ConversionInProgress());
     }
 
     std::string WriteGoodStl(const std::string& path) {
@@ -215,7 +225,7 @@ private Q_SLOTS:
         QFETCH(QStringList, refusals);
         QFETCH(int, entries);
         ShowForm();
-        form_->WatchFolderCheckIntervalMS = 700;
+        Session().WatchFolderCheckIntervalMS = 700;
         for (const QString& pair : pairs)
             Add(pair.section('|', 0, 0).toStdString(), pair.section('|', 1, 1).toStdString(),
                 "night");
@@ -223,7 +233,7 @@ private Q_SLOTS:
         for (const QString& refusal : refusals)
             expected.push_back("Message: " + refusal.toStdString());
         QCOMPARE(Messages(), expected);
-        QCOMPARE(Page().Model->rowCount(), entries);
+        QCOMPARE(List()->model()->rowCount(), entries);
         QCOMPARE(static_cast<int>(Items().size()), entries);
         for (int row = 0; row < entries; ++row) {
             QCOMPARE(Cell(row, 0), QString::number(row + 1));
@@ -234,9 +244,9 @@ private Q_SLOTS:
         }
         if (refusals.isEmpty()) {
             // An accepted entry leaves an empty panel that counts as unchanged.
-            QCOMPARE(Panel().edWatchFolder->text(), QString());
-            QCOMPARE(form_->WFSettings->WatchFolder, std::string());
-            QVERIFY(!Page().WFSettingsChanged());
+            QCOMPARE(Find<QLineEdit>("edWFWatchFolder")->text(), QString());
+            QCOMPARE(Session().WFSettings->WatchFolder, std::string());
+            QVERIFY(!Panel().SettingsChanged);
         }
     }
 
@@ -254,28 +264,28 @@ private Q_SLOTS:
         Add("/in/1", "/out/1", "first");
         Add("/in/2", "/out/2", "second");
         ClickRow(0);
-        QCOMPARE(form_->WFSelectedIndex, 0);
-        QCOMPARE(Panel().edComment->text(), QString("first"));
-        QVERIFY(!Page().WFSettingsChanged());
+        QCOMPARE(Page().SelectedIndex(), 0);
+        QCOMPARE(Find<QLineEdit>("edWFComment")->text(), QString("first"));
+        QVERIFY(!Panel().SettingsChanged);
         QVERIFY(Messages().empty()); // nothing changed, nothing asked
 
-        Panel().edComment->setText("edited");
-        QVERIFY(Page().WFSettingsChanged());
+        Find<QLineEdit>("edWFComment")->setText("edited");
+        QVERIFY(Panel().SettingsChanged);
         ClickRow(1, answer);
         QCOMPARE(Messages(),
                  std::vector<std::string>{"YesNo: Do you want to update Watch Folder #1 ?"});
         QCOMPARE(Cell(0, 3), storedFirst);
-        QCOMPARE(form_->WFSelectedIndex, 1);
-        QCOMPARE(Panel().edComment->text(), QString("second"));
-        QCOMPARE(Panel().edWatchFolder->text(), QString("/in/2"));
-        QVERIFY(!Page().WFSettingsChanged());
+        QCOMPARE(Page().SelectedIndex(), 1);
+        QCOMPARE(Find<QLineEdit>("edWFComment")->text(), QString("second"));
+        QCOMPARE(Find<QLineEdit>("edWFWatchFolder")->text(), QString("/in/2"));
+        QVERIFY(!Panel().SettingsChanged);
 
         // A real click on the first row goes through the same handler.
-        QTableView* view = Page().lvWatchFolder;
+        QTableView* view = List();
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                          view->visualRect(Page().Model->index(0, 1)).center());
-        QTRY_COMPARE(form_->WFSelectedIndex, 0);
-        QCOMPARE(Panel().edComment->text(), storedFirst);
+                          view->visualRect(view->model()->index(0, 1)).center());
+        QTRY_COMPARE(Page().SelectedIndex(), 0);
+        QCOMPARE(Find<QLineEdit>("edWFComment")->text(), storedFirst);
         QCOMPARE(Messages().size(), size_t(1));
     }
 
@@ -287,13 +297,13 @@ private Q_SLOTS:
         Add("/in/2", "/out/2", "second");
         Add("/in/3", "/out/3", "third");
         ClickRow(1);
-        Page().btnWFRemoveClick();
-        QCOMPARE(form_->WFSelectedIndex, -1);
-        Panel().edComment->setText("edited");
+        Press("btnWFRemove");
+        QCOMPARE(Page().SelectedIndex(), -1);
+        Find<QLineEdit>("edWFComment")->setText("edited");
         ClickRow(0);
         QVERIFY(Messages().empty());
         QCOMPARE(Cell(1, 3), QString("third"));
-        QCOMPARE(Panel().edComment->text(), QString("first"));
+        QCOMPARE(Find<QLineEdit>("edWFComment")->text(), QString("first"));
     }
 
     // Adding resizes the view, which drops its selection; the selected entry stays selected.
@@ -303,11 +313,11 @@ private Q_SLOTS:
         Add("/in/2", "/out/2", "second");
         ClickRow(0);
         Add("/in/3", "/out/3", "third");
-        QCOMPARE(form_->WFSelectedIndex, 0);
-        QCOMPARE(Page().lvWatchFolder->selectionModel()->selectedRows().size(), 1);
-        Panel().edComment->setText("edited");
+        QCOMPARE(Page().SelectedIndex(), 0);
+        QCOMPARE(List()->selectionModel()->selectedRows().size(), 1);
+        Find<QLineEdit>("edWFComment")->setText("edited");
         dialogs_.YesNoAnswers = {true};
-        Page().btnWFUpdateClick();
+        Press("btnWFUpdate");
         QCOMPARE(Messages(),
                  std::vector<std::string>{"YesNo: Do you want to update Watch Folder #1 ?"});
         QCOMPARE(Cell(0, 3), QString("edited"));
@@ -315,94 +325,97 @@ private Q_SLOTS:
 
     void updateAsksAndStores() {
         ShowForm();
-        Page().btnWFUpdateClick();
+        Press("btnWFUpdate");
         Add("/in/1", "/out/1", "first");
         Add("/in/2", "/out/2", "second");
         ClickRow(1);
-        Panel().edComment->setText("changed");
+        Find<QLineEdit>("edWFComment")->setText("changed");
         dialogs_.YesNoAnswers = {false, true};
-        Page().btnWFUpdateClick();
+        Press("btnWFUpdate");
         QCOMPARE(Cell(1, 3), QString("second"));
-        QVERIFY(Page().WFSettingsChanged());
-        Page().btnWFUpdateClick();
+        QVERIFY(Panel().SettingsChanged);
+        Press("btnWFUpdate");
         QCOMPARE(Cell(1, 3), QString("changed"));
         QCOMPARE(Items()[1]->Settings.Comment, std::string("changed"));
         QCOMPARE(Cell(0, 3), QString("first"));
-        QVERIFY(!Page().WFSettingsChanged());
-        Page().lvWatchFolder->clearSelection();
-        Page().btnWFUpdateClick();
-        Page().btnWFRemoveClick();
+        QVERIFY(!Panel().SettingsChanged);
+        List()->clearSelection();
+        Press("btnWFUpdate");
+        Press("btnWFRemove");
         QCOMPARE(Messages(),
                  (std::vector<std::string>{
                      "Message: No item selected.", "YesNo: Do you want to update Watch Folder #2 ?",
                      "YesNo: Do you want to update Watch Folder #2 ?", "Message: No item selected.",
                      "Message: No item selected."}));
 
-        Page().lvWatchFolder->selectRow(0);
-        Page().btnWFRemoveClick();
-        QCOMPARE(Page().Model->rowCount(), 1);
+        List()->selectRow(0);
+        Press("btnWFRemove");
+        QCOMPARE(List()->model()->rowCount(), 1);
         QCOMPARE(Cell(0, 0), QString("1"));
         QCOMPARE(Cell(0, 1), QString("/in/2"));
-        Page().btnWFClearListClick();
-        QCOMPARE(Page().Model->rowCount(), 0);
+        Press("btnWFClearList");
+        QCOMPARE(List()->model()->rowCount(), 0);
         QVERIFY(Items().empty());
     }
 
     void clearParamsResetsEveryControl() {
         ShowForm();
-        TConversionSettingsPanel& p = Panel();
         dialogs_.FolderAnswers = {"/in", "/out", "/moved"};
-        p.btnWatchFolder->click();
-        QVERIFY(Page().WFSettingsChanged()); // a browsed folder is the operator's change
-        p.btnDestFolder->click();
-        p.cbMoveProcessedFiles->setCurrentIndex(1);
-        p.btnMoveProcessedFiles->click();
+        Press("btnWFWatchFolderBrowse");
+        QVERIFY(Panel().SettingsChanged); // a browsed folder is the operator's change
+        Press("btnWFDestFolderBrowse");
+        Find<QComboBox>("cbWFMoveProcessedFiles")->setCurrentIndex(1);
+        Press("btnWFMoveProcessedFiles");
         QCOMPARE(dialogs_.Asked,
                  (std::vector<std::string>{"Folder: Watch Folder: ", "Folder: Destination Folder: ",
                                            "Folder: Destination Move Folder: "}));
-        QCOMPARE(form_->WFSettings->MoveProcessedFilesFolder, std::string("/moved"));
-        p.cbTapeID->setCurrentIndex(1);
-        p.edTapeID->setText("TAPE");
-        p.cbLanguageSource->setCurrentIndex(1);
-        p.cbLanguagePredefined->setCurrentIndex(5);
-        p.cbPerformLanguageCheck->setChecked(true);
-        p.cbRemoveZeroPage->setChecked(true);
-        p.edZeroPageKeyWord->setText("ZERO");
-        p.cbTimeCodeStartOfProgramme->setCurrentIndex(1);
-        for (QSpinBox* spin : {p.seHour, p.seMin, p.seSec, p.seFrame})
-            spin->setValue(7);
-        p.cbOverwriteDestination->setChecked(true);
-        p.cbCodePageNumber->setCurrentIndex(6);
-        p.seCodePageNumber->setValue(123);
-        p.cbCharacterCodeTableNumber->setCurrentIndex(3);
-        p.cbDisplayStandardCode->setCurrentIndex(2);
-        p.edComment->setText("note");
-        TWatchFolderSTLConvertSettings& s = *form_->WFSettings;
+        QCOMPARE(Session().WFSettings->MoveProcessedFilesFolder, std::string("/moved"));
+        Find<QComboBox>("cbWFTapeID")->setCurrentIndex(1);
+        Find<QLineEdit>("edWFTapeID")->setText("TAPE");
+        Find<QComboBox>("cbWFLanguageSource")->setCurrentIndex(1);
+        Find<QComboBox>("cbWFLanguagePredefined")->setCurrentIndex(5);
+        Find<QCheckBox>("cbWFPerformLanguageCheck")->setChecked(true);
+        Find<QCheckBox>("cbWFRemoveZeroPage")->setChecked(true);
+        Find<QLineEdit>("edWFZeroPageKeyWord")->setText("ZERO");
+        Find<QComboBox>("cbWFTimeCodeStartOfProgramme")->setCurrentIndex(1);
+        const char* timeCode[] = {"seWFHour", "seWFMin", "seWFSec", "seWFFrame"};
+        for (const char* spin : timeCode)
+            Find<QSpinBox>(spin)->setValue(7);
+        Find<QCheckBox>("cbWFOverwriteDestination")->setChecked(true);
+        Find<QComboBox>("cbWFCodePageNumber")->setCurrentIndex(6);
+        Find<QSpinBox>("seWFCodePageNumber")->setValue(123);
+        Find<QComboBox>("cbWFCharacterCodeTableNumber")->setCurrentIndex(3);
+        Find<QComboBox>("cbWFDisplayStandardCode")->setCurrentIndex(2);
+        Find<QLineEdit>("edWFComment")->setText("note");
+        TWatchFolderSTLConvertSettings& s = *Session().WFSettings;
         auto type = std::make_unique<TSubtitleFileType>();
         type->Name = "type";
         s.SubtitleFileTypes.push_back(std::move(type));
         auto hex = std::make_unique<THexFindAndReplaceValue>();
         hex->NumBytes = 1;
         s.HexFindAndReplaceItems.push_back(std::move(hex));
-        p.UpdateForm();
-        QCOMPARE(p.lbxTapeID->count(), 1);
+        Panel().UpdateForm();
+        QCOMPARE(Find<QListWidget>("lbxWFTapeID")->count(), 1);
 
-        Page().btnWFClearParamsClick();
-        for (QLineEdit* edit : {p.edWatchFolder, p.edDestFolder, p.edTapeID, p.edZeroPageKeyWord,
-                                p.edComment, p.edMoveProcessedFiles})
-            QVERIFY2(edit->text().isEmpty(), qPrintable(edit->objectName()));
-        for (QComboBox* combo :
-             {p.cbTapeID, p.cbLanguageSource, p.cbLanguagePredefined, p.cbTimeCodeStartOfProgramme,
-              p.cbMoveProcessedFiles, p.cbCodePageNumber, p.cbCharacterCodeTableNumber,
-              p.cbDisplayStandardCode})
-            QVERIFY2(combo->currentIndex() == 0, qPrintable(combo->objectName()));
-        for (QCheckBox* box :
-             {p.cbPerformLanguageCheck, p.cbRemoveZeroPage, p.cbOverwriteDestination})
-            QVERIFY2(!box->isChecked(), qPrintable(box->objectName()));
-        QCOMPARE(p.seHour->value() + p.seMin->value() + p.seSec->value() + p.seFrame->value(), 0);
-        QCOMPARE(p.seCodePageNumber->value(), 850);
-        QCOMPARE(p.lbxTapeID->count(), 0);
-        QCOMPARE(p.lbHexFindAndReplace->count(), 0);
+        Press("btnWFClearParams");
+        for (const char* edit : {"edWFWatchFolder", "edWFDestFolder", "edWFTapeID",
+                                 "edWFZeroPageKeyWord", "edWFComment", "edWFMoveProcessedFiles"})
+            QVERIFY2(Find<QLineEdit>(edit)->text().isEmpty(), edit);
+        for (const char* combo :
+             {"cbWFTapeID", "cbWFLanguageSource", "cbWFLanguagePredefined",
+              "cbWFTimeCodeStartOfProgramme", "cbWFMoveProcessedFiles", "cbWFCodePageNumber",
+              "cbWFCharacterCodeTableNumber", "cbWFDisplayStandardCode"})
+            QVERIFY2(Find<QComboBox>(combo)->currentIndex() == 0, combo);
+        for (const char* box :
+             {"cbWFPerformLanguageCheck", "cbWFRemoveZeroPage", "cbWFOverwriteDestination"})
+            QVERIFY2(!Find<QCheckBox>(box)->isChecked(), box);
+        int timeCodeSum = 0;
+        for (const char* spin : timeCode)
+            timeCodeSum += Find<QSpinBox>(spin)->value();
+        QCOMPARE(timeCodeSum, 0);
+        QCOMPARE(Find<QSpinBox>("seWFCodePageNumber")->value(), 850);
+        QCOMPARE(Find<QListWidget>("lbxWFTapeID")->count(), 0);
+        QCOMPARE(Find<QListWidget>("lbWFHexFindAndReplace")->count(), 0);
         // The settings follow the controls, and the enabling follows the governing lists.
         QVERIFY(s.SubtitleFileTypes.empty());
         QVERIFY(s.HexFindAndReplaceItems.empty());
@@ -411,21 +424,20 @@ private Q_SLOTS:
         QCOMPARE(s.CodePageNumberCustom, std::string("850"));
         QCOMPARE(s.TimeCodeStartOfProgramme, std::string("00000000"));
         QCOMPARE(s.LanguagePredefined,
-                 IntToHexText(p.cbLanguagePredefined->itemData(0).toUInt(), 2));
-        for (QWidget* w : std::initializer_list<QWidget*>{
-                 p.edTapeID, p.cbLanguagePredefined, p.edZeroPageKeyWord, p.seHour,
-                 p.edMoveProcessedFiles, p.seCodePageNumber})
-            QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+                 IntToHexText(Find<QComboBox>("cbWFLanguagePredefined")->itemData(0).toUInt(), 2));
+        for (const char* name : {"edWFTapeID", "cbWFLanguagePredefined", "edWFZeroPageKeyWord",
+                                 "seWFHour", "edWFMoveProcessedFiles", "seWFCodePageNumber"})
+            QVERIFY2(!Find<QWidget>(name)->isEnabled(), name);
     }
 
     void armingWithEmptyListChangesNothing() {
         ShowForm();
-        Page().btnWFArmClick();
+        Press("btnWFArm");
         QCOMPARE(Messages(),
                  std::vector<std::string>{"Message: There are no watch folder specified."});
-        QCOMPARE(Page().btnWFArm->text(), QString("Arm"));
-        QVERIFY(!form_->ConversionInProgress);
-        QVERIFY(Page().btnWFAdd->isEnabled());
+        QCOMPARE(Find<QPushButton>("btnWFArm")->text(), QString("Arm"));
+        QVERIFY(!Session().ConversionInProgress());
+        QVERIFY(Find<QPushButton>("btnWFAdd")->isEnabled());
         QVERIFY(LogLines().isEmpty());
         // A first start writes the default poll interval.
         TRegistry registry;
@@ -440,7 +452,7 @@ private Q_SLOTS:
         ShowForm();
         AddTwoFolders();
         QVERIFY(Items()[1]->Start()); // the second folder cannot be started again
-        Page().btnWFArmClick();
+        Press("btnWFArm");
         QCOMPARE(trace.Lines(),
                  (std::vector<std::string>{
                      "vlm: Error in TWatchFolderItem.Start - already started.",
@@ -448,9 +460,9 @@ private Q_SLOTS:
                      "vlm: Error in TCaplinForm.btnWFArmClick - cannot start watch folder "
                      "objects."}));
         QVERIFY(!Items()[0]->IsStarted());
-        QVERIFY(!form_->ConversionInProgress);
-        QCOMPARE(Page().btnWFArm->text(), QString("Arm"));
-        QVERIFY(Page().btnWFAdd->isEnabled());
+        QVERIFY(!Session().ConversionInProgress());
+        QCOMPARE(Find<QPushButton>("btnWFArm")->text(), QString("Arm"));
+        QVERIFY(Find<QPushButton>("btnWFAdd")->isEnabled());
         QVERIFY(!LogLines().contains("Watch folder conversion armed."));
         QVERIFY(Items()[1]->Stop());
     }
@@ -466,7 +478,7 @@ private Q_SLOTS:
                 files.push_back(file);
         QCOMPARE(files.size(), size_t(6));
         ShowForm();
-        form_->WatchFolderCheckIntervalMS = 50;
+        Session().WatchFolderCheckIntervalMS = 50;
         AddTwoFolders();
         for (size_t i = 0; i < files.size(); ++i)
             fs::copy_file(files[i], Path(i % 2 == 0 ? "inA" : "inB") / files[i].filename());
@@ -477,15 +489,15 @@ private Q_SLOTS:
             QCOMPARE(item->Thread->CheckIntervalMS(), 100);
         // The folders are left to fill their queues before the first pass, so each pass
         // finds a file in both.
-        Page().ArmTimer->stop();
+        Find<QTimer>("tmrWFArm")->stop();
         QTRY_VERIFY_WITH_TIMEOUT(Items()[0]->PendingCount() == 3 && Items()[1]->PendingCount() == 3,
                                  5000);
-        QVERIFY(!Page().lvWatchFolder->isEnabled());
+        QVERIFY(!List()->isEnabled());
         QVERIFY(!Panel().isEnabled());
-        QVERIFY(Page().btnWFArm->isEnabled());
-        form_->PageControl->setCurrentIndex(0);
-        QCOMPARE(form_->PageControl->currentIndex(), 1);
-        Page().ArmTimer->start();
+        QVERIFY(Find<QPushButton>("btnWFArm")->isEnabled());
+        Find<QTabWidget>("PageControl")->setCurrentIndex(0);
+        QCOMPARE(Find<QTabWidget>("PageControl")->currentIndex(), 1);
+        Find<QTimer>("tmrWFArm")->start();
         QTRY_VERIFY_WITH_TIMEOUT(LogLines().filter("Converting STL file : ").size() == 6, 10000);
         Disarm();
 
@@ -497,7 +509,7 @@ private Q_SLOTS:
             QVERIFY2(converting[i].contains(i % 2 == 0 ? "/inA/" : "/inB/"),
                      qPrintable(converting.join('\n')));
         // Each file arrived, converted with its folder's settings.
-        const QString messages = form_->memMessages->toPlainText();
+        const QString messages = Find<QPlainTextEdit>("memMessages")->toPlainText();
         for (size_t i = 0; i < files.size(); ++i) {
             const std::string folder = i % 2 == 0 ? "A" : "B";
             const std::string source = Path("in" + folder) + "/" + files[i].filename().string();
@@ -509,7 +521,7 @@ private Q_SLOTS:
         }
         for (const auto& item : Items())
             QVERIFY(!item->IsStarted());
-        QVERIFY(Page().lvWatchFolder->isEnabled());
+        QVERIFY(List()->isEnabled());
         QVERIFY(Panel().isEnabled());
     }
 
@@ -532,7 +544,7 @@ private Q_SLOTS:
         if (!answer) {
             QTest::qWait(700);
             QVERIFY(form_->isVisible());
-            QVERIFY(form_->ConversionInProgress);
+            QVERIFY(Session().ConversionInProgress());
             for (const auto& item : Items())
                 QVERIFY(item->IsStarted());
             Disarm();
@@ -540,13 +552,14 @@ private Q_SLOTS:
         }
         // The run ends at its next pass: the folders stop while the list is still there.
         auto stoppedWhileListed = [this] {
-            return form_->WatchFolderList && !Items()[0]->IsStarted() && !Items()[1]->IsStarted();
+            return Session().WatchFolderList && !Items()[0]->IsStarted() &&
+                   !Items()[1]->IsStarted();
         };
         QTRY_VERIFY_WITH_TIMEOUT(stoppedWhileListed(), 400);
         QVERIFY(form_->isVisible());
-        QCOMPARE(Page().btnWFArm->text(), QString("Arm"));
+        QCOMPARE(Find<QPushButton>("btnWFArm")->text(), QString("Arm"));
         QTRY_VERIFY_WITH_TIMEOUT(!form_->isVisible(), 3000);
-        QVERIFY(!form_->WatchFolderList);
+        QVERIFY(!Session().WatchFolderList);
         QVERIFY(!LogLines().contains("Watch folder conversion disarmed."));
         QVERIFY2(trace.Lines().empty(), Joined(trace.Lines()).c_str());
 
@@ -564,7 +577,7 @@ private Q_SLOTS:
     void watchFolderRemovedWhileArmed() {
         TraceCapture trace;
         ShowForm();
-        form_->WatchFolderCheckIntervalMS = 100;
+        Session().WatchFolderCheckIntervalMS = 100;
         AddTwoFolders();
         Arm();
         fs::remove_all(Path("inA"));
@@ -575,13 +588,13 @@ private Q_SLOTS:
         WriteGoodStl(Path("inA/two.stl"));
         QTRY_VERIFY_WITH_TIMEOUT(fs::exists(Path("outA/two.stl")), 5000);
         Disarm();
-        QVERIFY(!form_->memMessages->toPlainText().contains("Error"));
+        QVERIFY(!Find<QPlainTextEdit>("memMessages")->toPlainText().contains("Error"));
         QVERIFY2(trace.Lines().empty(), Joined(trace.Lines()).c_str());
     }
 
     void destinationTurnedReadOnly() {
         ShowForm();
-        form_->WatchFolderCheckIntervalMS = 100;
+        Session().WatchFolderCheckIntervalMS = 100;
         AddTwoFolders();
         const std::string out = Path("outA");
         fs::permissions(out, fs::perms::owner_read | fs::perms::owner_exec);
@@ -602,12 +615,13 @@ private Q_SLOTS:
         Arm();
         const std::string source = WriteGoodStl(Path("inA/late.stl"));
         const QString error = QString::fromStdString("Error converting STL file " + source);
-        QTRY_VERIFY_WITH_TIMEOUT(form_->memMessages->toPlainText().contains(error), 5000);
-        QVERIFY(form_->ConversionInProgress);
+        QTRY_VERIFY_WITH_TIMEOUT(Find<QPlainTextEdit>("memMessages")->toPlainText().contains(error),
+                                 5000);
+        QVERIFY(Session().ConversionInProgress());
         QVERIFY(fs::exists(source));
         QVERIFY(fs::is_empty(out));
         Disarm();
-        QVERIFY(form_->edErrors->text().toInt() >= 1);
+        QVERIFY(Find<QLineEdit>("edErrors")->text().toInt() >= 1);
     }
 
     void storedListWithMissingAndMistypedValues() {
@@ -631,9 +645,9 @@ private Q_SLOTS:
             registry.WriteString("WatchFolder", "/in/2");
         }
         ShowForm();
-        QCOMPARE(form_->WatchFolderCheckIntervalMS, 50);
+        QCOMPARE(Session().WatchFolderCheckIntervalMS, 50);
         // An entry without its key loads as empty settings, so the count stored decides.
-        QCOMPARE(Page().Model->rowCount(), 50);
+        QCOMPARE(List()->model()->rowCount(), 50);
         QCOMPARE(Cell(0, 1), QString("/in/0"));
         QCOMPARE(Cell(0, 3), QString("kept"));
         QCOMPARE(Cell(1, 1), QString());
@@ -680,8 +694,8 @@ private Q_SLOTS:
         ShowForm();
         Add("/in/1", "/out/1");
         Add("/in/2", "/out/2");
-        QVERIFY(form_->UpdateWatchFolderFPS(source, fps.toStdString()));
-        std::vector<const TSTLConvertSettings*> all{form_->WFSettings.get()};
+        QVERIFY(Session().UpdateWatchFolderFPS(source, fps.toStdString()));
+        std::vector<const TSTLConvertSettings*> all{Session().WFSettings.get()};
         for (const auto& item : Items())
             all.push_back(&item->Settings);
         for (const TSTLConvertSettings* settings : all) {
