@@ -54,7 +54,7 @@ public:
 
 // The window-wide frame-rate policy brought into range: a source other than 0 (keep each
 // file's rate) or 1 (force fps) becomes 0, a rate other than the two Disk Format Codes
-// becomes "STL25.01".
+// becomes the 25 frames code.
 void NormaliseFrameRatePolicy(int32_t& fpsSource, std::string& fps);
 // The policy, in range, into settings: every conversion of the window and the command line
 // takes its frame rate from here.

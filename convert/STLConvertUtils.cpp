@@ -280,7 +280,8 @@ std::string TConversion::RewriteCodedFields(uint8_t* gsi) const {
 
     if (settings_.FramesPerSecondSource == 1) {
         // Exactly as readers expect it; this is what the file will declare.
-        if (settings_.FramesPerSecond != "STL25.01" && settings_.FramesPerSecond != "STL30.01")
+        if (settings_.FramesPerSecond != kDiskFormatCode25 &&
+            settings_.FramesPerSecond != kDiskFormatCode30)
             return "Invalid Frames Per Second value - " + settings_.FramesPerSecond;
         SetGsiField(gsi, gfDiskFormatCode, settings_.FramesPerSecond);
     }

@@ -9,13 +9,11 @@
 #include <QVBoxLayout>
 
 #include "platform/Trace.h"
+#include "stl/STLBlocks.h"
 #include "ui/QtText.h"
 #include "ui/UserDialogs.h"
 
 namespace {
-
-constexpr const char* kFPS25 = "STL25.01";
-constexpr const char* kFPS30 = "STL30.01";
 
 // A titled group holding a read-only folder edit and its "..." button.
 QGroupBox* FolderGroup(const char* title, const char* group, const char* edit, const char* button,
@@ -95,7 +93,7 @@ void TPropertiesForm::FormShow() {
             cbFPSSource->clear();
             cbFPSSource->addItems({"Use FPS value from source", "Overwrite FPS value"});
             cbFPSSource->setCurrentIndex(FPSSource);
-            cbFPS->setCurrentIndex(FPS == kFPS30 ? 1 : 0);
+            cbFPS->setCurrentIndex(FPS == kDiskFormatCode30 ? 1 : 0);
         }
         edLogsOutputFolder->setText(Q(LogsOutputFolder));
         edMessagesOutputFolder->setText(Q(MessagesOutputFolder));
@@ -134,7 +132,7 @@ void TPropertiesForm::btnOKClick() {
     GuardedVoid("TPropertiesForm.btnOKClick", [&] {
         FPSSource = cbFPSSource->currentIndex();
         // The FPS is kept even while the source keeps each file's own.
-        FPS = cbFPS->currentIndex() == 1 ? kFPS30 : kFPS25;
+        FPS = cbFPS->currentIndex() == 1 ? kDiskFormatCode30 : kDiskFormatCode25;
         LogsOutputFolder = S(edLogsOutputFolder->text());
         MessagesOutputFolder = S(edMessagesOutputFolder->text());
         accept();

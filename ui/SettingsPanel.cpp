@@ -19,6 +19,7 @@
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
 #include "ui/HexFindReplaceDialog.h"
+#include "ui/PageContext.h"
 #include "ui/QtText.h"
 #include "ui/SubtitleFileTypesDialog.h"
 #include "ui/UserDialogs.h"
@@ -356,11 +357,16 @@ void TConversionSettingsPanel::Connect() {
         });
 }
 
+void TConversionSettingsPanel::NoteChange() {
+    // Only the Watch Folder page offers to store a changed panel into its row.
+    if (watchFolder_)
+        SettingsChanged = !Updating;
+}
+
 void TConversionSettingsPanel::PlainChange(const char* name) {
     GuardedVoid(Name(name).c_str(), [&] {
         UpdateSettings();
-        if (watchFolder_)
-            SettingsChanged = !Updating;
+        NoteChange();
     });
 }
 
@@ -369,8 +375,7 @@ void TConversionSettingsPanel::GoverningChange(const char* name) {
         if (generalRefresh_)
             generalRefresh_();
         UpdateSettings();
-        if (watchFolder_)
-            SettingsChanged = !Updating;
+        NoteChange();
     });
 }
 
@@ -384,8 +389,7 @@ void TConversionSettingsPanel::BrowseFolder(const char* name, const std::string&
         if (generalRefresh_)
             generalRefresh_();
         UpdateSettings();
-        if (watchFolder_)
-            SettingsChanged = !Updating;
+        NoteChange();
     });
 }
 
@@ -395,8 +399,7 @@ void TConversionSettingsPanel::btnTapeIDConfigureClick() {
             !ConfigureSubtitleFileTypes(&settings_->SubtitleFileTypes, dialogs_, window()))
             return;
         RefreshTapeIDListView(settings_->SubtitleFileTypes, lbxTapeID);
-        if (watchFolder_)
-            SettingsChanged = !Updating;
+        NoteChange();
     });
 }
 
@@ -406,8 +409,7 @@ void TConversionSettingsPanel::btnHexConfigureClick() {
             !ConfigureHexFindReplace(&settings_->HexFindAndReplaceItems, dialogs_, window()))
             return;
         RefreshHexFindReplaceListView(settings_->HexFindAndReplaceItems, lbHexFindAndReplace);
-        if (watchFolder_)
-            SettingsChanged = !Updating;
+        NoteChange();
     });
 }
 
@@ -415,11 +417,7 @@ void TConversionSettingsPanel::UpdateSettings() {
     GuardedVoid(updateSettingsName_.c_str(), [&] {
         if (Updating || !settings_)
             return;
-        Updating = true;
-        struct TClear {
-            bool& flag;
-            ~TClear() { flag = false; }
-        } clear{Updating};
+        TFlagScope updating(Updating);
         TSTLConvertSettings& s = *settings_;
         if (watchFolder_) {
             auto& wf = static_cast<TWatchFolderSTLConvertSettings&>(s);
@@ -461,11 +459,7 @@ void TConversionSettingsPanel::UpdateForm() {
         if (Updating || !settings_)
             return;
         {
-            Updating = true;
-            struct TClear {
-                bool& flag;
-                ~TClear() { flag = false; }
-            } clear{Updating};
+            TFlagScope updating(Updating);
             const TSTLConvertSettings& s = *settings_;
             if (watchFolder_) {
                 const auto& wf = static_cast<const TWatchFolderSTLConvertSettings&>(s);

@@ -127,6 +127,8 @@ private:
     void PlainChange(const char* name);
     // A governing control changed: the enabling first, then the write-back.
     void GoverningChange(const char* name);
+    // The operator changed a control (not the filling of the panel).
+    void NoteChange();
     void BrowseFolder(const char* name, const std::string& title, QLineEdit* edit);
     std::string Name(const std::string& routine) const;
 
