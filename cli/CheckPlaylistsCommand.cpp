@@ -1,13 +1,36 @@
 #include "cli/CheckPlaylistsCommand.h"
 
 #include <chrono>
+#include <utility>
 
 #include <CLI/CLI.hpp>
 
+#include "cli/CliHints.h"
 #include "cli/CliSettings.h"
 #include "cli/StopSignals.h"
+#include "platform/FileSystem.h"
 #include "platform/Trace.h"
 #include "session/CaplinSession.h"
+
+namespace {
+
+// An entry whose folder is gone checks nothing and so misses nothing; a script must not take
+// that for a clean check. True when any folder was missing.
+bool ReportMissingFolders(const TPlaylistCheckList& list, std::ostream& err) {
+    bool missing = false;
+    for (size_t i = 0; i < list.Entries.size(); ++i)
+        for (const auto& [what, folder] :
+             {std::pair{"playlists", &list.Entries[i]->PlaylistsFolder},
+              std::pair{"subtitles", &list.Entries[i]->SubtitlesFolder}})
+            if (!DirectoryExists(*folder)) {
+                err << "caplin-cli: playlist-check entry " << i + 1 << ": the " << what
+                    << " folder " << *folder << " does not exist\n";
+                missing = true;
+            }
+    return missing;
+}
+
+} // namespace
 
 int RunCheckPlaylists(std::ostream& out, std::ostream& err) {
     return Guarded("RunCheckPlaylists", CLI_EXIT_FAILED, [&] {
@@ -28,8 +51,10 @@ int RunCheckPlaylists(std::ostream& out, std::ostream& err) {
         run.StepBudget = std::chrono::hours(24);
         const TRunStart start = run.Start();
         if (!start.Started) {
-            err << start.Refusal << '\n';
-            return start.Refusal.empty() ? CLI_EXIT_FAILED : CLI_EXIT_USAGE;
+            if (start.Refusal.empty())
+                return CLI_EXIT_FAILED;
+            err << start.Refusal << '\n' << NoPlaylistEntryHint(session.SettingsPath()) << '\n';
+            return CLI_EXIT_USAGE;
         }
         for (TRunNext next = TRunNext::AfterPause; next != TRunNext::Finished;) {
             if (next == TRunNext::AfterPause && stop.Pending()) {
@@ -38,8 +63,10 @@ int RunCheckPlaylists(std::ostream& out, std::ostream& err) {
             }
             next = run.Step();
         }
+        const bool foldersMissing = ReportMissingFolders(*session.PlaylistCheckList, err);
         const TPlaylistCheckTally& tally = run.Tally();
-        return run.FailedEntries() == 0 && tally.Missing == 0 && tally.FailedPlaylists == 0
+        return !foldersMissing && run.FailedEntries() == 0 && tally.Missing == 0 &&
+                       tally.FailedPlaylists == 0
                    ? CLI_EXIT_OK
                    : CLI_EXIT_FAILED;
     });

@@ -5,7 +5,11 @@
 #include "cli/CheckPlaylistsCommand.h"
 #include "cli/ConvertCommand.h"
 #include "cli/InfoCommand.h"
+#include "cli/ListItemsCommand.h"
+#include "cli/PlaylistsCommand.h"
+#include "cli/SettingsCommand.h"
 #include "cli/WatchCommand.h"
+#include "cli/WatchFoldersCommand.h"
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     TCliRun run{out, err};
@@ -13,17 +17,23 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                  "subtitles.",
                  "caplin-cli"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("caplin-cli ") + CAPLIN_VERSION);
 
     // Each subcommand registers itself; its callback runs inside parse and sets the status.
     AddInfoCommand(app, run);
     AddConvertCommand(app, run);
     AddWatchCommand(app, run);
     AddCheckPlaylistsCommand(app, run);
+    AddSettingsCommand(app, run);
+    AddWatchFoldersCommand(app, run);
+    AddPlaylistsCommand(app, run);
+    AddFileTypesCommand(app, run);
+    AddHexCommand(app, run);
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        // --help lands here too, with status 0.
+        // --help and --version land here too, with status 0.
         return app.exit(e, out, err) == 0 ? CLI_EXIT_OK : CLI_EXIT_USAGE;
     }
     return run.ExitCode;

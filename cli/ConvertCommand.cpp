@@ -6,7 +6,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/CliHints.h"
 #include "cli/CliSettings.h"
+#include "platform/FileSystem.h"
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
 #include "session/CaplinSession.h"
@@ -57,12 +59,22 @@ private:
     std::string line_;
 };
 
+// A destination folder that is not there would fail every file, one by one; it is a usage
+// problem, said once before anything is converted or logged. Empty: the run refuses itself.
+std::string DestinationProblem(const std::string& folder) {
+    if (folder.empty() || DirectoryExists(folder))
+        return {};
+    if (FileExists(folder))
+        return "caplin-cli: the destination " + folder + " is not a folder";
+    return "caplin-cli: the destination folder " + folder + " does not exist";
+}
+
 } // namespace
 
 int RunConvert(const TConvertOptions& options, std::ostream& out, std::ostream& err) {
     return Guarded("RunConvert", CLI_EXIT_FAILED, [&] {
         TProgressBar progress(err, options.Progress);
-        TConsoleObserver console(out);
+        THintingConsole console(out, err);
         console.BeforeLine = [&progress] { progress.Hide(); };
         console.AfterLine = [&progress] { progress.Draw(); };
         TCaplinSession session(TSessionOwner::CommandLine);
@@ -72,6 +84,15 @@ int RunConvert(const TConvertOptions& options, std::ostream& out, std::ostream& 
         session.ApplyFrameRatePolicy(*session.BatchSettings);
         if (options.Dest)
             session.BatchSettings->DestinationFolder = *options.Dest;
+        const std::string destinationProblem =
+            DestinationProblem(session.BatchSettings->DestinationFolder);
+        if (!options.Files.empty() && !destinationProblem.empty()) {
+            err << destinationProblem << '\n';
+            return CLI_EXIT_USAGE;
+        }
+        console.FileNameHint = [&session](const std::string&) {
+            return BatchFileNameHint(*session.BatchSettings);
+        };
         session.Logs.SetObserver(&console);
 
         TBatchRun& run = session.Batch;
@@ -90,6 +111,7 @@ int RunConvert(const TConvertOptions& options, std::ostream& out, std::ostream& 
         while (run.Step() != TRunNext::Finished) {
         }
         progress.Finish();
+        err << run.Position() - run.Failed() << " converted, " << run.Failed() << " failed\n";
         return run.Failed() == 0 && !run.Running() ? CLI_EXIT_OK : CLI_EXIT_FAILED;
     });
 }

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/CliHints.h"
 #include "cli/CliSettings.h"
 #include "cli/StopSignals.h"
 #include "platform/Trace.h"
@@ -15,18 +16,21 @@ int RunWatch(std::ostream& out, std::ostream& err) {
             err << "caplin-cli: cannot block SIGINT and SIGTERM\n";
             return CLI_EXIT_FAILED;
         }
-        TConsoleObserver console(out);
+        THintingConsole console(out, err);
         // Declared after the console, so its folders (and their threads) go first.
         TCaplinSession session(TSessionOwner::CommandLine);
         if (!LoadCliSession(session, pgWatchFolder, err))
             return CLI_EXIT_USAGE;
+        console.FileNameHint = [&session](const std::string& path) {
+            return WatchFolderFileNameHint(*session.WatchFolderList, path);
+        };
         session.Logs.SetObserver(&console);
 
         TWatchRun& run = session.Watch;
         const TRunStart start = run.Arm();
         if (!start.Started) {
             if (!start.Refusal.empty()) {
-                err << start.Refusal << '\n';
+                err << start.Refusal << '\n' << NoWatchFolderHint(session.SettingsPath()) << '\n';
                 return CLI_EXIT_USAGE;
             }
             err << "caplin-cli: cannot start the watch folders\n";

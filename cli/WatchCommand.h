@@ -16,7 +16,10 @@ class App;
 // SIGTERM arrives; a conversion under way finishes first. Lines go to out as the convert
 // command prints them, and to the Watch Folder page's daily files. SIGINT and SIGTERM are
 // blocked in the calling thread for the length of the run and taken only by its wait; the
-// polling threads inherit the mask. Other threads of the process must block them too.
+// polling threads inherit the mask. Other threads of the process must block them too. The
+// first file whose name gives no tape ID or language while its folder's settings hold no
+// subtitle file type brings one hint on err; with no watch folder stored, err also names
+// the settings file and the command that adds one.
 // Returns 0 after a signal, 1 when the folders could not be started, 2 when there is no
 // watch folder or the settings cannot be read (the reason on err).
 int RunWatch(std::ostream& out, std::ostream& err);

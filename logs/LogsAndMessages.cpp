@@ -6,6 +6,7 @@
 
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
+#include "platform/UserFolders.h"
 
 namespace {
 
@@ -33,6 +34,14 @@ void WriteLine(TFile& file, const std::string& line) {
     const std::string bytes = line + "\r\n";
     if (!file.IsOpen() || !file.Append(bytes.data(), int64_t(bytes.size())))
         throw std::runtime_error("write");
+}
+
+// The default folder sits in the user's state folder, which a fresh account does not have
+// yet; it is made with the first daily file. A folder the operator chose is never made here.
+void CreateDefaultLogsFolder(const std::string& fileName) {
+    const std::string folder = fileName.substr(0, fileName.rfind('/') + 1);
+    if (folder == GetDefaultLogsPath() && !DirectoryExists(folder))
+        ForceDirectories(folder);
 }
 
 } // namespace
@@ -225,6 +234,7 @@ bool TLogsAndMessages::OpenFile(const std::string& name, std::string& currentNam
         return true;
     switched = name != failedName;
     CloseFile(currentName, file);
+    CreateDefaultLogsFolder(name);
     // Appends to the day's file when it exists, creates it otherwise. A failure leaves the
     // current name empty, so the next line tries again.
     if (!file.OpenAppend(name)) {

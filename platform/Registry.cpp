@@ -194,6 +194,20 @@ std::string TSettingsStore::Fold(const std::string& text) {
     return FoldKeyName(text);
 }
 
+std::string TSettingsStore::FoldedPath(const std::string& path) {
+    std::string folded;
+    folded.reserve(path.size());
+    for (const char c : path) {
+        if (c != '\\')
+            folded += c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+        else if (!folded.empty() && folded.back() != '\\')
+            folded += c; // empty components, leading and doubled separators, are dropped
+    }
+    if (!folded.empty() && folded.back() == '\\')
+        folded.pop_back();
+    return folded;
+}
+
 bool TSettingsStore::Load(const std::string& path, bool setForeignAside) {
     return Guarded("TSettingsStore.Load", false, [&] {
         const std::string source = path.empty() ? DefaultPath() : path;
@@ -278,7 +292,7 @@ void TSettingsStore::Clear() {
 
 bool TSettingsStore::KeyExists(const std::string& path) const {
     return Guarded("TSettingsStore.KeyExists", false, [&] {
-        const std::string key = Fold(Normalise(path));
+        const std::string key = FoldedPath(path);
         std::lock_guard<std::mutex> lock(mutex_);
         return key.empty() || keys_.count(key) != 0;
     });
@@ -297,7 +311,7 @@ bool TSettingsStore::CreateKey(const std::string& path) {
 
 bool TSettingsStore::DeleteKey(const std::string& path) {
     return Guarded("TSettingsStore.DeleteKey", false, [&] {
-        const std::string key = Fold(Normalise(path));
+        const std::string key = FoldedPath(path);
         if (key.empty())
             return false; // the root itself stays
         std::lock_guard<std::mutex> lock(mutex_);
@@ -324,14 +338,13 @@ std::vector<std::string> TSettingsStore::KeyPaths() const {
 bool TSettingsStore::GetValue(const std::string& keyPath, const std::string& name,
                               TRegValue& out) const {
     return Guarded("TSettingsStore.GetValue", false, [&] {
-        const std::string key = Fold(Normalise(keyPath));
+        const std::string key = FoldedPath(keyPath);
         std::lock_guard<std::mutex> lock(mutex_);
         const auto it = keys_.find(key);
         if (it == keys_.end())
             return false;
-        const std::string folded = Fold(name);
         for (const TRegValue& value : it->second.Values)
-            if (Fold(value.Name) == folded) {
+            if (SameKeyName(value.Name, name)) {
                 out = value;
                 return true;
             }
@@ -341,7 +354,7 @@ bool TSettingsStore::GetValue(const std::string& keyPath, const std::string& nam
 
 bool TSettingsStore::SetValue(const std::string& keyPath, const TRegValue& value) {
     return Guarded("TSettingsStore.SetValue", false, [&] {
-        const std::string key = Fold(Normalise(keyPath));
+        const std::string key = FoldedPath(keyPath);
         std::lock_guard<std::mutex> lock(mutex_);
         auto it = keys_.find(key);
         if (it == keys_.end()) {
@@ -356,19 +369,42 @@ bool TSettingsStore::SetValue(const std::string& keyPath, const TRegValue& value
 
 bool TSettingsStore::DeleteValue(const std::string& keyPath, const std::string& name) {
     return Guarded("TSettingsStore.DeleteValue", false, [&] {
-        const std::string key = Fold(Normalise(keyPath));
+        const std::string key = FoldedPath(keyPath);
         std::lock_guard<std::mutex> lock(mutex_);
         const auto it = keys_.find(key);
         if (it == keys_.end())
             return false;
         auto& values = it->second.Values;
-        const std::string folded = Fold(name);
-        const auto found = std::find_if(values.begin(), values.end(),
-                                        [&](const TRegValue& v) { return Fold(v.Name) == folded; });
+        const auto found = std::find_if(values.begin(), values.end(), [&](const TRegValue& v) {
+            return SameKeyName(v.Name, name);
+        });
         if (found == values.end())
             return false;
         values.erase(found);
         return true;
+    });
+}
+
+TSettingsStore::TContent TSettingsStore::Content() const {
+    return Guarded("TSettingsStore.Content", TContent(), [&] {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return keys_;
+    });
+}
+
+void TSettingsStore::SetContent(TContent content) {
+    GuardedVoid("TSettingsStore.SetContent", [&] {
+        std::lock_guard<std::mutex> lock(mutex_);
+        keys_.swap(content);
+    });
+}
+
+std::vector<TRegValue> TSettingsStore::Values(const std::string& keyPath) const {
+    return Guarded("TSettingsStore.Values", std::vector<TRegValue>(), [&] {
+        const std::string key = FoldedPath(keyPath);
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto it = keys_.find(key);
+        return it == keys_.end() ? std::vector<TRegValue>() : it->second.Values;
     });
 }
 

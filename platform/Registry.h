@@ -69,6 +69,12 @@ public:
     const std::string& FilePath() const { return path_; }
     void Clear();
 
+    // The whole content, and putting it back: a reader whose loaders fill in missing values
+    // drops them again without reading the file a second time.
+    using TContent = std::map<std::string, TRegKeyData>;
+    TContent Content() const;
+    void SetContent(TContent content);
+
     // Key operations used by TRegistry. Paths are normalised here.
     bool KeyExists(const std::string& path) const;
     bool CreateKey(const std::string& path); // creates the parents as well
@@ -79,10 +85,14 @@ public:
     bool GetValue(const std::string& keyPath, const std::string& name, TRegValue& out) const;
     bool SetValue(const std::string& keyPath, const TRegValue& value); // key must exist
     bool DeleteValue(const std::string& keyPath, const std::string& name);
+    // Every value of the key in the order first written; empty when the key is absent.
+    std::vector<TRegValue> Values(const std::string& keyPath) const;
 
 private:
     static std::string Normalise(const std::string& path);
     static std::string Fold(const std::string& text);
+    // Fold(Normalise(path)) in one pass: the map key of a path, looked up for every value read.
+    static std::string FoldedPath(const std::string& path);
 
     mutable std::mutex mutex_;
     std::map<std::string, TRegKeyData> keys_; // folded path -> key

@@ -43,6 +43,16 @@ std::string FoldKeyName(const std::string& text) {
     return UpperCaseText(text);
 }
 
+bool SameKeyName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
+    for (size_t i = 0; i < a.size(); ++i)
+        if (upper(a[i]) != upper(b[i]))
+            return false;
+    return true;
+}
+
 namespace {
 
 // Parents before children: the separator sorts below every other byte, so that
@@ -85,9 +95,8 @@ TRegKeyData& EnsureKey(TRegKeyMap& keys, const std::string& path) {
 namespace {
 
 TRegValue* FindValue(TRegKeyData& key, const std::string& name) {
-    const std::string folded = FoldKeyName(name);
     for (TRegValue& value : key.Values)
-        if (FoldKeyName(value.Name) == folded)
+        if (SameKeyName(value.Name, name))
             return &value;
     return nullptr;
 }
@@ -95,12 +104,16 @@ TRegValue* FindValue(TRegKeyData& key, const std::string& name) {
 } // namespace
 // Sets a value, keeping the name and place of an existing one.
 void PutValue(TRegKeyData& key, const TRegValue& value) {
+    PutValue(key, TRegValue(value));
+}
+
+void PutValue(TRegKeyData& key, TRegValue&& value) {
     if (TRegValue* existing = FindValue(key, value.Name)) {
-        const std::string name = existing->Name;
-        *existing = value;
-        existing->Name = name;
+        std::string name = std::move(existing->Name);
+        *existing = std::move(value);
+        existing->Name = std::move(name);
     } else {
-        key.Values.push_back(value);
+        key.Values.push_back(std::move(value));
     }
 }
 
@@ -186,7 +199,7 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 bool StartsWithNoCase(const std::string& text, size_t pos, const std::string& prefix) {
     return text.size() >= pos + prefix.size() &&
-           UpperCaseText(text.substr(pos, prefix.size())) == UpperCaseText(prefix);
+           SameKeyName(text.substr(pos, prefix.size()), prefix);
 }
 
 // A quoted text starting at text[pos]; pos ends after the closing quote. Inside the quotes
@@ -353,7 +366,7 @@ bool ParseSettingsText(const std::string& raw, const std::string& source, TRegKe
                         parsed = true; // a value of a key that is not ours
                     } else if (current != nullptr && ParseData(data, value)) {
                         parsed = true;
-                        PutValue(*current, value);
+                        PutValue(*current, std::move(value));
                     }
                 }
             }
@@ -369,8 +382,10 @@ bool ParseSettingsText(const std::string& raw, const std::string& source, TRegKe
 
 namespace {
 
-std::string Quote(const std::string& text) {
-    std::string out = "\"";
+// Appended straight to the file text: a settings file of thousands of values is written
+// without a temporary string per value.
+void AppendQuoted(std::string& out, const std::string& text) {
+    out += '"';
     for (char c : text) {
         switch (c) {
         case '\\':
@@ -392,39 +407,41 @@ std::string Quote(const std::string& text) {
             out += c;
         }
     }
-    return out + '"';
+    out += '"';
 }
 
-std::string FormatValue(const TRegValue& value) {
-    std::string line = Quote(value.Name) + "=";
+void AppendValue(std::string& out, const TRegValue& value) {
+    AppendQuoted(out, value.Name);
+    out += '=';
     char digits[16];
     switch (value.Type) {
     case TRegValueType::String:
-        line += Quote(value.Text);
+        AppendQuoted(out, value.Text);
         break;
     case TRegValueType::DWord:
         std::snprintf(digits, sizeof digits, "%08x", value.Number);
-        line += "dword:" + std::string(digits);
+        out += "dword:";
+        out += digits;
         break;
     case TRegValueType::Binary: {
         // Wrapped as regedit does it, so no line grows past 80 characters.
-        line += "hex:";
-        size_t lineStart = 0;
+        out += "hex:";
+        size_t lineStart = out.rfind('\n') + 1;
         for (size_t i = 0; i < value.Bytes.size(); ++i) {
             std::snprintf(digits, sizeof digits, "%02x", value.Bytes[i]);
-            line += digits;
+            out += digits;
             if (i + 1 == value.Bytes.size())
                 break;
-            line += ',';
-            if (line.size() - lineStart > 75) {
-                line += "\\\n  ";
-                lineStart = line.size() - 2;
+            out += ',';
+            if (out.size() - lineStart > 75) {
+                out += "\\\n  ";
+                lineStart = out.size() - 2;
             }
         }
         break;
     }
     }
-    return line;
+    out += '\n';
 }
 
 } // namespace
@@ -435,7 +452,7 @@ std::string FormatSettingsText(const TRegKeyMap& keys) {
         const TRegKeyData& key = it->second;
         out += "[" + kHive + (key.Path.empty() ? "" : "\\" + key.Path) + "]\n";
         for (const TRegValue& value : key.Values)
-            out += FormatValue(value) + "\n";
+            AppendValue(out, value);
         out += "\n";
     }
     return out;

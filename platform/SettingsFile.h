@@ -17,11 +17,15 @@ using TRegKeyMap = std::map<std::string, TRegKeyData>;
 std::string NormaliseKeyPath(const std::string& path);
 // What key and value names are compared by (ASCII upper case).
 std::string FoldKeyName(const std::string& text);
+// FoldKeyName(a) == FoldKeyName(b), without building either: every value lookup compares
+// names, so a store of thousands of values must not allocate for it.
+bool SameKeyName(const std::string& a, const std::string& b);
 
 // The key at a normalised path, created with its parents when missing.
 TRegKeyData& EnsureKey(TRegKeyMap& keys, const std::string& path);
 // Sets a value, keeping the name and place of an existing one of the same name.
 void PutValue(TRegKeyData& key, const TRegValue& value);
+void PutValue(TRegKeyData& key, TRegValue&& value);
 // Every key, parents before their children.
 std::vector<TRegKeyMap::const_iterator> KeysInTreeOrder(const TRegKeyMap& keys);
 

@@ -69,6 +69,28 @@ bool TPlaylistCheckList::IsPlayListFolderInList(const std::string& playlistsFold
     });
 }
 
+bool TPlaylistCheckList::MayAdd(const TPlaylistCheckSettings& entry, std::string& refusal,
+                                size_t except) const {
+    refusal.clear();
+    return Guarded("TCaplinForm.btnPCAddClick", false, [&] {
+        if (entry.PlaylistsFolder.empty())
+            refusal = "No playlists folder specified.";
+        else if (entry.SubtitlesFolder.empty())
+            refusal = "No subtitles folder specified.";
+        else if (entry.LanguageCheckList.empty())
+            refusal = "No languages for checking specified.";
+        else if (entry.MissingsLogFolder.empty())
+            refusal = "No missings log folder specified.";
+        else
+            for (size_t n = 0; n < Entries.size() && refusal.empty(); ++n)
+                if (n != except &&
+                    SameFoldedText(Entries[n]->PlaylistsFolder, entry.PlaylistsFolder) &&
+                    SameFoldedText(Entries[n]->SubtitlesFolder, entry.SubtitlesFolder))
+                    refusal = "These Playlist and Subtitle folders exist in the current list.";
+        return refusal.empty();
+    });
+}
+
 bool TPlaylistCheckList::CheckEntry(size_t index, const TLogFunction& log,
                                     const TReportFunction& report, TPlaylistCheckTally* tally) {
     return Guarded("TCaplinForm.btnPCCheckClick", false, [&] {

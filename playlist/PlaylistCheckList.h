@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +28,12 @@ public:
     // True when an entry has both folders equal to these, trimmed and upper-cased.
     bool IsPlayListFolderInList(const std::string& playlistsFolder,
                                 const std::string& subtitlesFolder) const;
+    // The checks of the page's Add, in its order: true when entry may join the list, else
+    // false with the page's message in refusal (empty after a traced failure). The entry
+    // numbered except (0-based) is left out of the duplicate test: an update of it may keep
+    // its folders.
+    bool MayAdd(const TPlaylistCheckSettings& entry, std::string& refusal,
+                size_t except = SIZE_MAX) const;
     // Runs the check of entry index. When it fails, reports the Error
     // "Error checking playlist folder " + its playlists folder and returns false. Misses and
     // failed playlists are added to tally.

@@ -7,6 +7,7 @@
 #include "platform/Registry.h"
 #include "platform/SettingsKeys.h"
 #include "platform/Trace.h"
+#include "platform/UserFolders.h"
 
 namespace {
 
@@ -23,9 +24,10 @@ void ReadInteger(TRegistry& registry, const char* name, int32_t& value, bool wri
         registry.WriteInteger(name, value);
 }
 
-void UseTmpPathUnlessFolder(std::string& folder) {
+// The default folder may not exist yet; the log sinks create it with the first daily file.
+void UseDefaultLogsPathUnlessFolder(std::string& folder) {
     if (folder.empty() || !DirectoryExists(folder))
-        folder = GetTmpPath();
+        folder = GetDefaultLogsPath();
 }
 
 } // namespace
@@ -35,8 +37,8 @@ TMainSettings DefaultMainSettings(int32_t screenWidth, int32_t screenHeight) {
     // Integer halvings round toward zero, as the window's placement always did.
     settings.FormTop = (screenHeight - settings.FormHeight) / 2;
     settings.FormLeft = (screenWidth - settings.FormWidth) / 2;
-    settings.LogsOutputFolder = GetTmpPath();
-    settings.MessagesOutputFolder = GetTmpPath();
+    settings.LogsOutputFolder = GetDefaultLogsPath();
+    settings.MessagesOutputFolder = GetDefaultLogsPath();
     return settings;
 }
 
@@ -57,11 +59,11 @@ bool LoadMainSettings(TMainSettings& settings, bool writeBack) {
         NormaliseFrameRatePolicy(settings.FPSSource, settings.FPS);
 
         registry.ReadString("LogsOutputFolder", settings.LogsOutputFolder);
-        UseTmpPathUnlessFolder(settings.LogsOutputFolder);
+        UseDefaultLogsPathUnlessFolder(settings.LogsOutputFolder);
 
         registry.ReadString("MessagesOutputFolder", settings.MessagesOutputFolder);
         registry.ReadInteger("MessagesFilterIndex", settings.MessagesFilterIndex);
-        UseTmpPathUnlessFolder(settings.MessagesOutputFolder);
+        UseDefaultLogsPathUnlessFolder(settings.MessagesOutputFolder);
         return true;
     });
 }

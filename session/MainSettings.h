@@ -37,14 +37,14 @@ struct TWindowLayout {
 };
 
 // The defaults before loading: the window centred on a screen of the given size, both
-// folders the temporary folder.
+// folders the default logs folder (GetDefaultLogsPath).
 TMainSettings DefaultMainSettings(int32_t screenWidth, int32_t screenHeight);
 
 // Reads the main values from the settings store over the current ones. A missing key keeps
 // them all. With writeBack, the bounds, FPSSource and FPS are created in the store (memory
 // only) when missing or of another type, as the window's start-up does. Then the frame-rate
 // policy is brought into range, and an output folder that is empty or not an existing folder
-// becomes the temporary folder. The filter index is not range-checked. False only after a
+// becomes the default logs folder. The filter index is not range-checked. False only after a
 // traced unexpected failure.
 bool LoadMainSettings(TMainSettings& settings, bool writeBack);
 // The column widths (a missing one is written back with its present width, with writeBack)

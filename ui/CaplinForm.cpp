@@ -291,7 +291,8 @@ void TCaplinForm::LanguagesSetup1Click() {
 
 void TCaplinForm::About1Click() {
     GuardedVoid("TCaplinForm.About1Click", [&] {
-        dialogs_->ShowAbout("Caplin", "Caplin\nVersion 1.0\nEBU STL subtitle converter");
+        dialogs_->ShowAbout("Caplin",
+                            "Caplin\nVersion " CAPLIN_VERSION "\nEBU STL subtitle converter");
     });
 }
 

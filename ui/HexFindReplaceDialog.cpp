@@ -7,21 +7,12 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "convert/HexEntry.h"
 #include "platform/Trace.h"
 #include "ui/QtText.h"
 #include "ui/UserDialogs.h"
 
 namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 QLineEdit* NewHexEdit(const char* name, QWidget* parent) {
     auto* edit = new QLineEdit("0x0000", parent);
@@ -33,20 +24,7 @@ QLineEdit* NewHexEdit(const char* name, QWidget* parent) {
 } // namespace
 
 bool CheckHexEdit(const QLineEdit* edit, int32_t& value) {
-    return Guarded("CheckHexEdit", false, [&] {
-        const std::string text = S(edit->text());
-        if ((text.size() != 4 && text.size() != 6) || text[0] != '0' || text[1] != 'x')
-            return false;
-        int32_t number = 0;
-        for (size_t i = 2; i < text.size(); ++i) {
-            const int digit = HexDigit(text[i]);
-            if (digit < 0)
-                return false;
-            number = number * 16 + digit;
-        }
-        value = number;
-        return true;
-    });
+    return Guarded("CheckHexEdit", false, [&] { return ParseHexEntry(S(edit->text()), value); });
 }
 
 THexFindAndReplaceForm::THexFindAndReplaceForm(IUserDialogs& dialogs, QWidget* parent)
@@ -100,24 +78,18 @@ int THexFindAndReplaceForm::ItemCount() const {
 bool THexFindAndReplaceForm::CheckHexEdits(int32_t& findValue, int32_t& replaceValue,
                                            int32_t& numBytes) {
     return Guarded("THexFindAndReplaceForm.CheckHexEdits", false, [&] {
-        auto refuse = [&](const char* message, QLineEdit* focus) {
-            Dialogs().ShowMessage(message);
-            focus->setFocus();
+        THexFindAndReplaceValue item;
+        const THexEntryCheck check =
+            CheckHexEntries(S(lbeHexFind->text()), S(lbeHexReplace->text()), item);
+        if (!check.Accepted) {
+            if (!check.Message.empty())
+                Dialogs().ShowMessage(check.Message);
+            (check.Field == THexEntryField::Replace ? lbeHexReplace : lbeHexFind)->setFocus();
             return false;
-        };
-        if (!CheckHexEdit(lbeHexFind, findValue))
-            return refuse("Invalid hex value. Find hex string must be in 0xXX or 0xXXXX format.",
-                          lbeHexFind);
-        if (!CheckHexEdit(lbeHexReplace, replaceValue))
-            return refuse("Invalid hex value. Replace hex string must be in 0xXX or 0xXXXX format.",
-                          lbeHexReplace);
-        const qsizetype length = lbeHexFind->text().size();
-        if (length != lbeHexReplace->text().size())
-            return refuse("Both Find and Replace values must have equal number of bytes.",
-                          lbeHexReplace);
-        numBytes = length == 4 ? 1 : 2;
-        if (findValue == replaceValue)
-            return refuse("Find and Replace have the same value.", lbeHexFind);
+        }
+        findValue = item.FindHex;
+        replaceValue = item.ReplaceHex;
+        numBytes = item.NumBytes;
         return true;
     });
 }
@@ -143,7 +115,7 @@ void THexFindAndReplaceForm::btnAddClick() {
     GuardedVoid("THexFindAndReplaceForm.btnAddClick", [&] {
         // The limit comes first: a full list refuses even entries that would not pass.
         if (List.size() >= static_cast<size_t>(kMaxHexFindAndReplaceValues)) {
-            Dialogs().ShowMessage("The max count of Hex Find And Replace values reached.");
+            Dialogs().ShowMessage(kMaxHexItemsMessage);
             return;
         }
         int32_t findValue = 0, replaceValue = 0, numBytes = 0;

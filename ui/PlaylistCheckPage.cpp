@@ -95,18 +95,13 @@ void TPlaylistCheckPage::btnPCAddClick() {
     GuardedVoid("TCaplinForm.btnPCAddClick", [&] {
         const TPlaylistCheckSettings& settings = *context_.Session.PCSettings;
         IUserDialogs& dialogs = context_.Dialogs;
-        if (settings.PlaylistsFolder.empty())
-            return dialogs.ShowMessage("No playlists folder specified.");
-        if (settings.SubtitlesFolder.empty())
-            return dialogs.ShowMessage("No subtitles folder specified.");
-        if (settings.LanguageCheckList.empty())
-            return dialogs.ShowMessage("No languages for checking specified.");
-        if (settings.MissingsLogFolder.empty())
-            return dialogs.ShowMessage("No missings log folder specified.");
         TPlaylistCheckList& list = *context_.Session.PlaylistCheckList;
-        if (list.IsPlayListFolderInList(settings.PlaylistsFolder, settings.SubtitlesFolder))
-            return dialogs.ShowMessage(
-                "These Playlist and Subtitle folders exist in the current list.");
+        std::string refusal;
+        if (!list.MayAdd(settings, refusal)) {
+            if (!refusal.empty())
+                dialogs.ShowMessage(refusal);
+            return;
+        }
         auto entry = std::make_unique<TPlaylistCheckSettings>();
         entry->Assign(settings);
         list.Entries.push_back(std::move(entry));

@@ -8,6 +8,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "convert/SettingsChoices.h"
 #include "platform/Trace.h"
 #include "stl/STLBlocks.h"
 #include "ui/QtText.h"
@@ -89,9 +90,11 @@ void TPropertiesForm::FormShow() {
             const QSignalBlocker blockFPS(cbFPS);
             const QSignalBlocker blockSource(cbFPSSource);
             cbFPS->clear();
-            cbFPS->addItems({"25", "30"});
+            for (const char* item : kFPSItems)
+                cbFPS->addItem(QString::fromUtf8(item));
             cbFPSSource->clear();
-            cbFPSSource->addItems({"Use FPS value from source", "Overwrite FPS value"});
+            for (const char* item : kFPSSourceItems)
+                cbFPSSource->addItem(QString::fromUtf8(item));
             cbFPSSource->setCurrentIndex(FPSSource);
             cbFPS->setCurrentIndex(FPS == kDiskFormatCode30 ? 1 : 0);
         }

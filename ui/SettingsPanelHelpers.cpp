@@ -2,10 +2,8 @@
 // code edits and the list boxes of the two configured lists.
 #include "ui/SettingsPanel.h"
 
-#include <algorithm>
+#include <array>
 #include <cstdio>
-#include <utility>
-#include <vector>
 
 #include <QComboBox>
 #include <QListWidget>
@@ -13,24 +11,20 @@
 #include <QSpinBox>
 
 #include "convert/HexFindReplace.h"
-#include "lang/STLLangUtils.h"
+#include "convert/SettingsChoices.h"
 #include "platform/TextUtils.h"
 #include "ui/QtText.h"
 
 namespace {
 
-void FillCombo(QComboBox* combo, const QStringList& items, int index) {
+// The items of a list, from the texts the command line checks against too.
+template <size_t N>
+void FillCombo(QComboBox* combo, const std::array<const char*, N>& items, int index) {
     const QSignalBlocker blocker(combo);
     combo->clear();
-    combo->addItems(items);
+    for (const char* item : items)
+        combo->addItem(QString::fromUtf8(item));
     combo->setCurrentIndex(index);
-}
-
-int32_t PieceValue(const std::string& text, size_t position) {
-    int32_t value = 0;
-    if (position >= text.size() || !TryStrToInt(text.substr(position, 2), value))
-        return 0;
-    return value;
 }
 
 } // namespace
@@ -45,11 +39,12 @@ void TimeCodeEditsToString(const QSpinBox* hour, const QSpinBox* minute, const Q
 
 bool RefreshTimeCode(const std::string& text, QSpinBox* hour, QSpinBox* minute, QSpinBox* second,
                      QSpinBox* frame) {
-    hour->setValue(std::clamp(PieceValue(text, 0), 0, 23));
-    minute->setValue(std::clamp(PieceValue(text, 2), 0, 59));
-    second->setValue(std::clamp(PieceValue(text, 4), 0, 59));
     // The frame edit offers 30, but a stored time code never shows more than 29.
-    frame->setValue(std::clamp(PieceValue(text, 6), 0, 29));
+    const std::array<int32_t, 4> shown = TimeCodeAsShown(text);
+    hour->setValue(shown[0]);
+    minute->setValue(shown[1]);
+    second->setValue(shown[2]);
+    frame->setValue(shown[3]);
     return true;
 }
 
@@ -76,61 +71,37 @@ void RefreshHexFindReplaceListView(const THexFindAndReplaceList& list, QListWidg
 }
 
 void FillTapeIDCombo(QComboBox* combo, int index) {
-    FillCombo(combo,
-              {"Use Tape ID value from source", "Overwrite Tape ID value",
-               "Use Tape ID value parsed from file name"},
-              index);
+    FillCombo(combo, kTapeIDSourceItems, index);
 }
 
 void FillLanguageSourceCombo(QComboBox* combo, int index) {
-    FillCombo(combo,
-              {"Use Language value from source", "Overwrite Language value",
-               "Use Language value parsed from file name"},
-              index);
+    FillCombo(combo, kLanguageSourceItems, index);
 }
 
 void FillLanguagePredefinedCombo(QComboBox* combo, int index) {
     const QSignalBlocker blocker(combo);
     combo->clear();
-    std::vector<std::pair<std::string, int32_t>> rows;
-    for (const TSTLLang& lang : STLLanguages)
-        rows.emplace_back(lang.LangLongName, HexTextToInt(lang.LangCode));
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (const auto& [name, code] : rows)
-        combo->addItem(Q(name), code);
+    for (const TLanguageChoice& language : LanguageChoices())
+        combo->addItem(Q(language.Name), language.Code);
     combo->setCurrentIndex(index);
 }
 
 void FillTimeCodeStartOfProgrammeCombo(QComboBox* combo, int index) {
-    FillCombo(combo, {"Use Timecode value from source", "Overwrite Timecode value"}, index);
+    FillCombo(combo, kTimeCodeStartOfProgrammeItems, index);
 }
 
 void FillMoveProcessedFiles(QComboBox* combo, int index) {
-    FillCombo(
-        combo,
-        {"Don't move the processed files", "Move processed files to a different folder location"},
-        index);
+    FillCombo(combo, kMoveProcessedFilesItems, index);
 }
 
 void FillCodePageNumberCombo(QComboBox* combo, int index) {
-    FillCombo(combo,
-              {"Use Code Page Number from source", "United States - 437", "Multilingual - 850",
-               "Portugal - 860", "Canada-French - 863", "Nordic - 865",
-               "Set custom Code Page Number"},
-              index);
+    FillCombo(combo, kCodePageNumberItems, index);
 }
 
 void FillCharacterCodeTableNumberCombo(QComboBox* combo, int index) {
-    FillCombo(combo,
-              {"Use Character Code Table Number from source", "Latin - 00", "Latin/Cyrillic - 01",
-               "Latin/Arabic - 02", "Latin/Greek - 03", "Latin/Hebrew - 04"},
-              index);
+    FillCombo(combo, kCharacterCodeTableNumberItems, index);
 }
 
 void FillDisplayStandardCodeCombo(QComboBox* combo, int index) {
-    FillCombo(combo,
-              {"Use Display Standard Code from source", "Undefined", "Open Subtitling",
-               "Level-1 teletext", "Level-2 teletext"},
-              index);
+    FillCombo(combo, kDisplayStandardCodeItems, index);
 }

@@ -189,7 +189,7 @@ void TSubtitleFileTypesForm::ApplyItem() {
 void TSubtitleFileTypesForm::btnAddSubtitleFileTypeClick() {
     GuardedVoid("TSubtitleFileTypesForm.btnAddSubtitleFileTypeClick", [&] {
         if (List.size() >= static_cast<size_t>(kMaxSubtitleFileTypes)) {
-            Dialogs().ShowMessage("The max count of Subtitle File Types reached.");
+            Dialogs().ShowMessage(kMaxSubtitleFileTypesMessage);
             return;
         }
         auto type = std::make_unique<TSubtitleFileType>();

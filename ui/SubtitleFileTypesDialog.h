@@ -3,15 +3,13 @@
 // copy; the caller's list changes only on OK.
 #pragma once
 
+#include "convert/SettingsChoices.h"
 #include "convert/SubtitleFileType.h"
 #include "ui/ListEditorDialog.h"
 
 class QLineEdit;
 class QSpinBox;
 class IUserDialogs;
-
-// Shown in the sample edit when the dialog opens, and given to a file type without one.
-inline constexpr const char* kDefaultSampleFileName = "File_0123_PT.STL";
 
 class TSubtitleFileTypesForm : public TListEditorDialog {
     Q_OBJECT

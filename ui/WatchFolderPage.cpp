@@ -126,17 +126,13 @@ void TWatchFolderPage::btnWFAddClick() {
     GuardedVoid("TCaplinForm.btnWFAddClick", [&] {
         const TWatchFolderSTLConvertSettings& settings = *context_.Session.WFSettings;
         IUserDialogs& dialogs = context_.Dialogs;
-        if (settings.WatchFolder.empty())
-            return dialogs.ShowMessage("No watch folder specified.");
-        if (settings.DestinationFolder.empty())
-            return dialogs.ShowMessage("No destination folder specified.");
-        // Case counts here: on this file system In and in are two folders.
-        if (settings.WatchFolder == settings.DestinationFolder)
-            return dialogs.ShowMessage("Watch and Destination folders must not be the same.");
         TWatchFolderList& list = *context_.Session.WatchFolderList;
-        if (list.IsWatchFolderInList(settings.WatchFolder, settings.DestinationFolder))
-            return dialogs.ShowMessage(
-                "These Watch and Destination folders exist in the current list.");
+        std::string refusal;
+        if (!list.MayAdd(settings.WatchFolder, settings.DestinationFolder, refusal)) {
+            if (!refusal.empty())
+                dialogs.ShowMessage(refusal);
+            return;
+        }
         std::unique_ptr<TWatchFolderItem> item = list.NewItem(settings);
         if (!item)
             return;

@@ -1,7 +1,10 @@
-// The window program: one copy per user, the settings file loaded before the window is
-// built, and SIGTERM / SIGINT closing the window the same way the operator does.
+// The window program: its own arguments looked at first, one copy per user, the settings file
+// loaded before the window is built, and SIGTERM / SIGINT closing the window the same way the
+// operator does.
 #include <csignal>
 #include <fcntl.h>
+#include <iostream>
+#include <optional>
 #include <unistd.h>
 
 #include <QApplication>
@@ -11,6 +14,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Trace.h"
 #include "ui/CaplinForm.h"
+#include "ui/WindowCommandLine.h"
 
 namespace {
 
@@ -35,6 +39,11 @@ bool InstallStopSignals() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Before the lock and before Qt: help and the version need neither a free lock nor a
+    // display.
+    if (const std::optional<int> status = HandleWindowArguments(argc, argv, std::cout, std::cerr))
+        return *status;
+
     TInstanceLock instance;
     if (!instance.Acquire("Caplin")) {
         Trace("vlm: ShowMessage - Caplin is allready running!");

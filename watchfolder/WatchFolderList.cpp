@@ -82,6 +82,26 @@ bool TWatchFolderList::IsWatchFolderInList(const std::string& watchFolder,
     });
 }
 
+bool TWatchFolderList::MayAdd(const std::string& watchFolder, const std::string& destinationFolder,
+                              std::string& refusal, size_t except) const {
+    refusal.clear();
+    return Guarded("TCaplinForm.btnWFAddClick", false, [&] {
+        if (watchFolder.empty())
+            refusal = "No watch folder specified.";
+        else if (destinationFolder.empty())
+            refusal = "No destination folder specified.";
+        // Case counts here: on this file system In and in are two folders.
+        else if (watchFolder == destinationFolder)
+            refusal = "Watch and Destination folders must not be the same.";
+        else
+            for (size_t n = 0; n < Items.size() && refusal.empty(); ++n)
+                if (n != except && SameFoldedText(Items[n]->Settings.WatchFolder, watchFolder) &&
+                    SameFoldedText(Items[n]->Settings.DestinationFolder, destinationFolder))
+                    refusal = "These Watch and Destination folders exist in the current list.";
+        return refusal.empty();
+    });
+}
+
 bool TWatchFolderList::UpdateWatchFolderFPS(int32_t fpsSource, const std::string& fps,
                                             TSTLConvertSettings* editing) {
     return Guarded("TCaplinForm.UpdateWatchFolderFPS", false, [&] {

@@ -3,6 +3,7 @@
 // one queued file per folder. The window and `caplin-cli watch` both drive it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -27,6 +28,12 @@ public:
     bool ClearWatchFolderList(); // stops nothing: callers stop first
     bool IsWatchFolderInList(const std::string& watchFolder,
                              const std::string& destinationFolder) const;
+    // The checks of the page's Add, in its order: true when an entry of these folders may
+    // join the list, else false with the page's message in refusal (empty after a traced
+    // failure). The entry numbered except (0-based) is left out of the duplicate test: an
+    // update of it may keep its folders.
+    bool MayAdd(const std::string& watchFolder, const std::string& destinationFolder,
+                std::string& refusal, size_t except = SIZE_MAX) const;
     // The frame-rate policy, brought into range, into
     // editing (when given) and every item.
     bool UpdateWatchFolderFPS(int32_t fpsSource, const std::string& fps,

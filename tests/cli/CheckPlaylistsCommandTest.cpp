@@ -279,6 +279,13 @@ protected:
     }
 };
 
+// The line on standard error for an entry whose folder does not exist (stored without its
+// "/", loaded with it).
+std::string NoFolder(int entry, const std::string& what, const std::string& folder) {
+    return "caplin-cli: playlist-check entry " + std::to_string(entry) + ": the " + what +
+           " folder " + folder + "/ does not exist\n";
+}
+
 std::string Missing(const std::string& playlist, const std::string& clip, const std::string& tape,
                     const std::string& language) {
     return "Error - Subtitle file not found. Playlist: " + playlist + ". File Name: " + clip +
@@ -311,7 +318,7 @@ TEST_F(CheckPlaylistsSceneTest, ReportsAndLogsEveryMissingSubtitleOfEveryEntry) 
     TraceCapture trace;
 
     ASSERT_EQ(Run(), CLI_EXIT_FAILED) << err;
-    EXPECT_EQ(err, "");
+    EXPECT_EQ(err, NoFolder(2, "playlists", scene.Absent.PlaylistsFolder));
 
     const std::string monday = scene.NewsLists + "/Monday.ply";
     const std::string tuesday = scene.NewsLists + "/Tuesday.PLY";
@@ -386,7 +393,14 @@ TEST_F(CheckPlaylistsSceneTest, ExitStatusOfEachKindOfRun) {
     TEntry tuesdayOnly = scene.News;
     tuesdayOnly.PlaylistsFolder = Folder("tuesday");
     fs::copy_file(scene.NewsLists + "/Tuesday.PLY", tuesdayOnly.PlaylistsFolder + "/Tuesday.PLY");
-    const std::string noEntry = "There are no playlist folders specified.\n";
+    TEntry noSubtitles = tuesdayOnly;
+    noSubtitles.PlaylistsFolder = Folder("no-playlists");
+    noSubtitles.SubtitlesFolder = dir.File("no-subs");
+    const std::string noEntry = "There are no playlist folders specified.\ncaplin-cli: the "
+                                "settings file " +
+                                registry +
+                                " holds no playlist-check entry; add one with: caplin-cli "
+                                "playlists add PLAYLISTS_DIR SUBTITLES_DIR LOG_DIR Languages=...\n";
     struct {
         const char* Name;
         std::function<void()> Prepare;
@@ -401,11 +415,21 @@ TEST_F(CheckPlaylistsSceneTest, ExitStatusOfEachKindOfRun) {
           "Playlist check: " + tuesdayOnly.PlaylistsFolder + "/Tuesday.PLY",
           "Playlist check done."},
          ""},
+        // Nothing is checked, so nothing is missing; but the run did not do its job.
         {"only a missing folder",
          [&] { WriteSettings({scene.Absent}); },
-         CLI_EXIT_OK,
+         CLI_EXIT_FAILED,
          {"Playlist check starting.", "Playlist check done."},
-         ""},
+         NoFolder(1, "playlists", scene.Absent.PlaylistsFolder)},
+        {"a missing subtitles folder",
+         [&] {
+             WriteSettings({tuesdayOnly, noSubtitles});
+         },
+         CLI_EXIT_FAILED,
+         {"Playlist check starting.",
+          "Playlist check: " + tuesdayOnly.PlaylistsFolder + "/Tuesday.PLY",
+          "Playlist check done."},
+         NoFolder(2, "subtitles", noSubtitles.SubtitlesFolder)},
         {"a miss",
          [&] {
              WriteSettings({scene.Absent, scene.Sport});
@@ -416,7 +440,7 @@ TEST_F(CheckPlaylistsSceneTest, ExitStatusOfEachKindOfRun) {
           Missing(scene.SportLists + "/Final.ply", "ABOVE", "T102", "Unknown/not applicable"),
           Missing(scene.SportLists + "/Final.ply", "LONG", "T100", "Unknown/not applicable"),
           "Playlist check done."},
-         ""},
+         NoFolder(1, "playlists", scene.Absent.PlaylistsFolder)},
         {"no playlist-check key", [&] { WriteSettings({}, -1); }, CLI_EXIT_USAGE, {}, noEntry},
         {"a count of 0", [&] { WriteSettings({}, 0); }, CLI_EXIT_USAGE, {}, noEntry},
         {"unreadable settings file",

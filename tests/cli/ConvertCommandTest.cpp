@@ -65,8 +65,11 @@ protected:
     }
 
     // The settings a window would have saved: forced 30 fps, folders of the daily files,
-    // and Batch settings that need nothing from the file name.
-    void WriteSettings(const std::string& destination, const std::string& fpsSource = "1") {
+    // and Batch settings that by default need nothing from the file name.
+    static constexpr const char* kPredefinedLanguage =
+        "\"LanguageSource\"=dword:00000001\n\"LanguagePredefined\"=\"09\"\n";
+    void WriteSettings(const std::string& destination, const std::string& fpsSource = "1",
+                       const std::string& batchValues = kPredefinedLanguage) {
         auto text = [](const char* name, const std::string& value) {
             return "\"" + std::string(name) + "\"=\"" + value + "\"\n";
         };
@@ -79,8 +82,7 @@ protected:
         settings += "\"MessagesFilterIndex\"=dword:00000003\n\n"
                     "[HKEY_CURRENT_USER\\Software\\Velmora\\Caplin\\Batch]\n";
         settings += text("DestinationFolder", destination);
-        settings += "\"LanguageSource\"=dword:00000001\n";
-        settings += text("LanguagePredefined", "09");
+        settings += batchValues;
         settings += "\"TimeCodeFirstInCueSource\"=dword:00000001\n";
         settings += text("TimeCodeFirstInCue", "10000012");
         WriteText(registry, settings);
@@ -145,6 +147,18 @@ TEST_F(ConvertCommandTest, RefusalsPrintTheWindowsMessageAndLogNothing) {
          dir.File("out"),
          {"convert", "--dest", "", "a.stl"},
          "No destination folder specified.\n"},
+        {"--dest missing",
+         dir.File("out"),
+         {"convert", "--dest", dir.File("gone"), "a.stl"},
+         "caplin-cli: the destination folder " + dir.File("gone") + " does not exist\n"},
+        {"stored destination missing",
+         dir.File("gone"),
+         {"convert", "a.stl"},
+         "caplin-cli: the destination folder " + dir.File("gone") + " does not exist\n"},
+        {"--dest a file",
+         dir.File("out"),
+         {"convert", "--dest", registry, "a.stl"},
+         "caplin-cli: the destination " + registry + " is not a folder\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -192,7 +206,7 @@ TEST_F(ConvertCommandTest, ConvertsAsABatchRunWithTheStoredSettings) {
         "Batch conversion started.", "Converting STL file : " + sources[0],
         "Converting STL file : " + sources[1], "Batch conversion done."};
     EXPECT_EQ(Lines(out), expected);
-    EXPECT_EQ(err, "");
+    EXPECT_EQ(err, "2 converted, 0 failed\n");
     EXPECT_EQ(DailyLines(LogsFile()), expected);
     // No message, so no messages file.
     EXPECT_TRUE(fs::is_empty(dir.File("messages")));
@@ -235,6 +249,7 @@ TEST_F(ConvertCommandTest, AFailedFileIsReportedAndTheRunGoesOn) {
                                                "Converting STL file : " + sources[0],
                                                "Batch conversion done."};
     EXPECT_EQ(Lines(out), expected);
+    EXPECT_EQ(err, "1 converted, 1 failed\n");
     EXPECT_EQ(DailyLines(MessagesFile()),
               (std::vector<std::string>{"Error - Source STL file " + missing + " not found.",
                                         "Error - Error converting STL file " + missing}));
@@ -248,6 +263,7 @@ TEST_F(ConvertCommandTest, AFailedFileIsReportedAndTheRunGoesOn) {
     EXPECT_NE(out.find("Error - Duplicated destination STL file " + destination + "\n"),
               std::string::npos)
         << out;
+    EXPECT_EQ(err, "0 converted, 1 failed\n");
     // The day's files are appended to, run after run.
     EXPECT_EQ(DailyLines(LogsFile()).size(), 7u);
 }
@@ -269,7 +285,7 @@ TEST_F(ConvertCommandTest, DestReplacesTheStoredFolderForOneRunOnly) {
     EXPECT_TRUE(Stamp(registry) == before);
 }
 
-TEST_F(ConvertCommandTest, TheBuiltProgramPrintsNothingOnStandardErrorOutsideATerminal) {
+TEST_F(ConvertCommandTest, TheBuiltProgramDrawsNoProgressBarOutsideATerminal) {
     REQUIRE_REAL_STL_FILES();
     const std::string program = std::string(CAPLIN_BINARY_DIR) + "/bin/caplin-cli";
     if (!fs::exists(program))
@@ -285,7 +301,7 @@ TEST_F(ConvertCommandTest, TheBuiltProgramPrintsNothingOnStandardErrorOutsideATe
         {sources[0], CLI_EXIT_OK,
          "Batch conversion started.\nConverting STL file : " + sources[0] +
              "\nBatch conversion done.\n",
-         ""},
+         "1 converted, 0 failed\n"},
         {"", CLI_EXIT_USAGE, "", "No files to convert.\n"},
     };
     for (const auto& c : cases) {
@@ -298,6 +314,51 @@ TEST_F(ConvertCommandTest, TheBuiltProgramPrintsNothingOnStandardErrorOutsideATe
         EXPECT_EQ(WEXITSTATUS(status), c.Status);
         EXPECT_EQ(ReadText(dir.File("stdout")), c.Out);
         EXPECT_EQ(ReadText(dir.File("stderr")), c.Err);
+    }
+}
+
+// A file name that gives no tape ID or language while the Batch settings hold no subtitle
+// file type: one hint on standard error for the whole run, naming the two ways out, and
+// nothing more on standard output or in the daily files.
+TEST_F(ConvertCommandTest, AFileNameThatGivesNothingBringsOneHint) {
+    const std::string fileType = "\n[HKEY_CURRENT_USER\\Software\\Velmora\\Caplin\\Batch\\"
+                                 "SubtitleFileType]\n\"SubTypesCount\"=dword:00000001\n"
+                                 "\"SubType_Name_0\"=\"Long names\"\n"
+                                 "\"SubType_CharsCount_0\"=dword:00000040\n";
+    const std::string tapeFromName = "\"TapeIDSource\"=dword:00000002\n";
+    struct {
+        const char* Name;
+        std::string BatchValues;
+        std::string Refusal;
+        bool Hint;
+    } cases[] = {
+        {"no language, no file type", "\"LanguageSource\"=dword:00000002\n",
+         "Cannot retrieve Language from file name", true},
+        {"no tape ID, no file type", kPredefinedLanguage + tapeFromName,
+         "Cannot retrieve TapeID from file name", true},
+        {"a file type that does not fit", "\"LanguageSource\"=dword:00000000\n" + fileType,
+         "Cannot retrieve Language from file name", false},
+    };
+    const std::vector<std::string> files = {dir.File("a.stl"), dir.File("b.stl")};
+    for (const std::string& file : files)
+        WriteStl(file, MakeGsi(1), {MakeTti(1, "One")});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        WriteSettings(dir.File("out"), "1", c.BatchValues);
+        fs::remove(MessagesFile());
+        EXPECT_EQ(Run({"convert", files[0], files[1]}), CLI_EXIT_FAILED);
+        const std::string hint =
+            "caplin-cli: hint: the Batch settings hold no subtitle file type to read the tape ID "
+            "and language from a file name; add one (caplin-cli file-types add --batch Name=... "
+            "CharsCount=... TapeIDParseStringStartPosition=... ...) or take them from elsewhere "
+            "(caplin-cli settings set batch LanguageSource=... TapeIDSource=...)\n";
+        EXPECT_EQ(err, (c.Hint ? hint : "") + "0 converted, 2 failed\n");
+        std::vector<std::string> messages;
+        for (const std::string& file : files)
+            for (const std::string& text : {c.Refusal, "Error converting STL file " + file})
+                messages.push_back("Error - " + text);
+        EXPECT_EQ(DailyLines(MessagesFile()), messages);
+        EXPECT_EQ(out.find("hint"), std::string::npos) << out;
     }
 }
 

@@ -69,40 +69,45 @@ TEST(InfoCommand, EveryRealFile) {
     EXPECT_GT(opened, 100);
 }
 
-TEST(InfoCommand, BadFilesPrintTheirErrors) {
+// Standard output keeps the reader's report lines; standard error names the file with the
+// reason in a user's words, also where the reader reports nothing (a missing file, an
+// unreadable count), so the operator is not left guessing.
+TEST(InfoCommand, BadFilesPrintTheirErrorsAndTheReason) {
+    TempDir dir;
+    const std::string folder = dir.Path().string();
     struct {
-        const char* Fixture;
-        std::string Last;
+        const char* Name;
+        std::string Path;
+        std::string Last; // empty: no line on standard output
         size_t LineCount;
+        std::string Reason;
     } cases[] = {
-        {"truncated-gsi.stl",
-         "Error 202: Insufficient data reading the General Subtitle Information block", 1},
-        {"disk-format-code-invalid.stl", "Error 203: Invalid STL file Disk Format Code", 1},
-        {"count-exceeds-size.stl",
-         "Error 401: Invalid STL file size and Text And Timing Information records count", 30},
+        {"truncated GSI", DataFile("truncated-gsi.stl"),
+         "Error 202: Insufficient data reading the General Subtitle Information block", 1,
+         "not an EBU STL file"},
+        {"bad disk format code", DataFile("disk-format-code-invalid.stl"),
+         "Error 203: Invalid STL file Disk Format Code", 1, "not an EBU STL file"},
+        {"count exceeds size", DataFile("count-exceeds-size.stl"),
+         "Error 401: Invalid STL file size and Text And Timing Information records count", 30,
+         "shorter than the block count of its header"},
+        {"count not numeric", DataFile("count-not-numeric.stl"), "", 0, "not an EBU STL file"},
+        {"missing file", DataFile("no-such-file.stl"), "", 0, "no such file"},
+        {"folder", folder, "Error 201: Cannot load STL file.", 1, "is a folder"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.Fixture);
+        SCOPED_TRACE(c.Name);
         std::string output;
-        EXPECT_EQ(Info({DataFile(c.Fixture)}, output), 1);
+        std::string errors;
+        EXPECT_EQ(Info({c.Path}, output, &errors), 1);
         const auto lines = Lines(output);
         ASSERT_EQ(lines.size(), c.LineCount);
-        EXPECT_EQ(lines.back(), c.Last);
+        if (!lines.empty()) {
+            EXPECT_EQ(lines.back(), c.Last);
+        }
         if (c.LineCount == 30)
             ExpectGsiInfoLines(lines, 0);
+        EXPECT_EQ(errors, "caplin-cli: cannot open STL file " + c.Path + ": " + c.Reason + "\n");
     }
-    // An unreadable count and a missing file report nothing: standard output stays empty
-    // and standard error names the file, so the operator is not left guessing.
-    TraceCapture trace;
-    std::string output;
-    std::string errors;
-    EXPECT_EQ(Info({DataFile("count-not-numeric.stl")}, output, &errors), 1);
-    EXPECT_EQ(output, "");
-    EXPECT_EQ(errors,
-              "caplin-cli: cannot open STL file " + DataFile("count-not-numeric.stl") + "\n");
-    EXPECT_EQ(Info({DataFile("no-such-file.stl")}, output, &errors), 1);
-    EXPECT_EQ(output, "");
-    EXPECT_EQ(errors, "caplin-cli: cannot open STL file " + DataFile("no-such-file.stl") + "\n");
 }
 
 TEST(InfoCommand, SeveralFilesAreHeadedByTheirPaths) {
@@ -173,6 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
         TCliCase{"InfoWithoutFile", {"info"}, 2, "", "FILE is required"},
         TCliCase{"UnknownOption", {"info", "--bogus", "a.stl"}, 2, "", ""},
         TCliCase{"Help", {"--help"}, 0, "Caplin", ""},
+        TCliCase{"Version", {"--version"}, 0, "caplin-cli " CAPLIN_VERSION "\n", ""},
         TCliCase{"InfoHelp", {"info", "--help"}, 0, "FILE", ""},
         TCliCase{"InfoSizeError",
                  {"info", std::string(CAPLIN_SOURCE_DIR) + "/tests/data/count-exceeds-size.stl"},

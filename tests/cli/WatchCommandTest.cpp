@@ -239,8 +239,9 @@ protected:
                     "\"\n\"DestinationFolder\"=\"" + folders[i].Out + "\"\n";
             for (const char* zero :
                  {"TapeIDSource", "LanguageSource", "PerformLanguageCheck", "RemoveZeroPage",
-                  "TimeCodeStartOfProgrammeSource", "OverrideDestination", "MoveProcessedFiles", "CodePageNumberSource",
-                  "CharacterCodeTableNumberSource", "DisplayStandardCodeSource"})
+                  "TimeCodeStartOfProgrammeSource", "OverrideDestination", "MoveProcessedFiles",
+                  "CodePageNumberSource", "CharacterCodeTableNumberSource",
+                  "DisplayStandardCodeSource"})
                 text += "\"" + std::string(zero) + "\"=dword:00000000\n";
             // Set by hand or with caplin-cli settings: the window has no control for it.
             text += "\"TimeCodeFirstInCueSource\"=dword:00000001\n"
@@ -561,15 +562,19 @@ INSTANTIATE_TEST_SUITE_P(Signals, WatchCommandSignalTest, ::testing::Values(SIGI
                          });
 
 TEST_F(WatchCommandTest, RefusesToRunWithoutAStoredWatchFolder) {
+    // The page's message, then where the command looked and how to store a folder.
+    const std::string noFolder = "There are no watch folder specified.\ncaplin-cli: the settings "
+                                 "file " +
+                                 registry +
+                                 " holds no watch folder; add one with: caplin-cli watch-folders "
+                                 "add WATCH_DIR DEST_DIR\n";
     struct {
         const char* Name;
         std::function<void()> Prepare;
         std::string Err;
     } cases[] = {
-        {"no watch folder key", [&] { WriteSettings({}, ""); },
-         "There are no watch folder specified.\n"},
-        {"a count of 0", [&] { WriteSettings({}, "00000064"); },
-         "There are no watch folder specified.\n"},
+        {"no watch folder key", [&] { WriteSettings({}, ""); }, noFolder},
+        {"a count of 0", [&] { WriteSettings({}, "00000064"); }, noFolder},
         // A folder where the settings file should be cannot be read as one.
         {"unreadable settings file", [&] { fs::create_directory(registry); },
          "caplin-cli: cannot read the settings file " + registry + "\n"},

@@ -81,7 +81,7 @@ private Q_SLOTS:
         const TMainSettings& main = Session(*form).MainSettings;
         QCOMPARE(main.FPSSource, 1);
         QCOMPARE(main.FPS, std::string("STL25.01"));
-        QCOMPARE(main.LogsOutputFolder, GetTmpPath());
+        QCOMPARE(main.LogsOutputFolder, TestLogsFolder(*dir_));
         QVERIFY(form->close());
 
         TSettingsStore::Global().Load(Path("registry.reg"));

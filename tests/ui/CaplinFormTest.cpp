@@ -82,8 +82,8 @@ private Q_SLOTS:
 
         QCOMPARE(form->windowTitle(), QString("Caplin"));
         const TMainSettings& main = Session(*form).MainSettings;
-        QCOMPARE(main.LogsOutputFolder, GetTmpPath());
-        QCOMPARE(main.MessagesOutputFolder, GetTmpPath());
+        QCOMPARE(main.LogsOutputFolder, TestLogsFolder(*dir_));
+        QCOMPARE(main.MessagesOutputFolder, TestLogsFolder(*dir_));
         QCOMPARE(main.FPSSource, 1);
         QCOMPARE(main.FPS, std::string("STL25.01"));
         QCOMPARE(form->width(), 800);
@@ -102,8 +102,8 @@ private Q_SLOTS:
         QCOMPARE(StoredInteger("ActivePageIndex"), 0);
         QCOMPARE(StoredInteger("FPSSource"), 1);
         QCOMPARE(StoredString("FPS"), std::string("STL25.01"));
-        QCOMPARE(StoredString("LogsOutputFolder"), GetTmpPath());
-        QCOMPARE(StoredString("MessagesOutputFolder"), GetTmpPath());
+        QCOMPARE(StoredString("LogsOutputFolder"), TestLogsFolder(*dir_));
+        QCOMPARE(StoredString("MessagesOutputFolder"), TestLogsFolder(*dir_));
         QCOMPARE(StoredInteger("MessagesFilterIndex"), 0);
         QCOMPARE(StoredInteger("BatchList_0_Width"), 30);
         QCOMPARE(StoredInteger("WatchFolderList_3_Width"), 60);
@@ -161,7 +161,7 @@ private Q_SLOTS:
         QCOMPARE(Pages(*form)->currentIndex(), expectedPage);
         QCOMPARE(Session(*form).MainSettings.FPSSource, expectedSource);
         QCOMPARE(QString::fromStdString(Session(*form).MainSettings.FPS), expectedFps);
-        const std::string expectedFolder = logsFolderKept ? folder : GetTmpPath();
+        const std::string expectedFolder = logsFolderKept ? folder : TestLogsFolder(*dir_);
         QCOMPARE(Session(*form).MainSettings.LogsOutputFolder, expectedFolder);
 
         form->DeinitializeConverter();

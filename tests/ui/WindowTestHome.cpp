@@ -25,9 +25,14 @@ std::unique_ptr<QTemporaryDir> NewTestHome(const char* prefix, bool loadSettings
     const std::string registry = dir->filePath("registry.reg").toStdString();
     qputenv("CAPLIN_REGISTRY", QByteArray::fromStdString(registry));
     qputenv("TMPDIR", dir->path().toUtf8());
+    qputenv("XDG_STATE_HOME", dir->filePath("state").toUtf8());
     if (loadSettings && !TSettingsStore::Global().Load(registry))
         return nullptr;
     return dir;
+}
+
+std::string TestLogsFolder(const QTemporaryDir& home) {
+    return home.filePath("state/caplin/logs/").toStdString();
 }
 
 std::unique_ptr<TCaplinForm> NewShownForm(IUserDialogs* dialogs) {

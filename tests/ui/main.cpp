@@ -17,6 +17,7 @@ int RunBadInputTest(int argc, char** argv);
 int RunWatchFolderPageTest(int argc, char** argv);
 int RunPlaylistCheckPageTest(int argc, char** argv);
 int RunDialogsTest(int argc, char** argv);
+int RunSettingsCommandsTest(int argc, char** argv);
 
 namespace {
 
@@ -32,10 +33,11 @@ constexpr TTestClass kClasses[] = {{"CaplinFormTest", &RunCaplinFormTest},
                                    {"BadInputTest", &RunBadInputTest},
                                    {"WatchFolderPageTest", &RunWatchFolderPageTest},
                                    {"PlaylistCheckPageTest", &RunPlaylistCheckPageTest},
-                                   {"DialogsTest", &RunDialogsTest}};
+                                   {"DialogsTest", &RunDialogsTest},
+                                   {"SettingsCommandsTest", &RunSettingsCommandsTest}};
 
 // Window tests point these into folders they remove; each class starts from the original.
-constexpr const char* kTestEnvironment[] = {"TMPDIR", "CAPLIN_REGISTRY"};
+constexpr const char* kTestEnvironment[] = {"TMPDIR", "XDG_STATE_HOME", "CAPLIN_REGISTRY"};
 
 // A first argument ending in "Test" names a class; test functions are named otherwise.
 bool NamesClass(const char* argument) {
