@@ -51,6 +51,13 @@ inline constexpr std::array<const char*, 2> kFPSSourceItems = {"Use FPS value fr
                                                                "Overwrite FPS value"};
 inline constexpr std::array<const char*, 2> kFPSItems = {"25", "30"};
 
+// The messages filter under the Messages pane, and the window's pages by their tab
+// captions (the stored ActivePageIndex).
+inline constexpr std::array<const char*, 4> kMessagesFilterItems = {"Show All", "Show Infos",
+                                                                    "Show Warnings", "Show Errors"};
+inline constexpr std::array<const char*, 3> kPageItems = {"Batch", "Watch Folder",
+                                                          "Playlist Check"};
+
 // The sample file name the subtitle file types dialog previews with, and gives to a file
 // type without one.
 inline constexpr const char* kDefaultSampleFileName = "File_0123_PT.STL";

@@ -9,11 +9,6 @@
 
 namespace {
 
-// The page tabs and the messages filter of the window, in index order.
-constexpr std::array<const char*, 3> kPageItems = {"Batch", "Watch Folder", "Playlist Check"};
-constexpr std::array<const char*, 4> kMessagesFilterItems = {"Show All", "Show Infos",
-                                                             "Show Warnings", "Show Errors"};
-
 constexpr uint32_t kConversion = spBatch | spWatchFolderEntry;
 
 using F = TValueForm;

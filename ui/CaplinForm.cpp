@@ -1,7 +1,7 @@
 #include "ui/CaplinForm.h"
 
 #include <clocale>
-#include <tuple>
+#include <utility>
 
 #include <QAction>
 #include <QCloseEvent>
@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "convert/SettingsChoices.h"
 #include "platform/Trace.h"
 #include "ui/BatchPage.h"
 #include "ui/LanguagesDialog.h"
@@ -101,13 +102,12 @@ void TCaplinForm::BuildControls() {
     PageControl_ = new QTabWidget(central);
     PageControl_->setObjectName("PageControl");
     QWidget* pages[3] = {};
-    for (auto [index, name, caption] :
-         {std::tuple{0, "tsBatch", "Batch"}, std::tuple{1, "tsWatchFolder", "Watch Folder"},
-          std::tuple{2, "tsPlaylistCheck", "Playlist Check"}}) {
+    for (auto [index, name] : {std::pair{0, "tsBatch"}, std::pair{1, "tsWatchFolder"},
+                               std::pair{2, "tsPlaylistCheck"}}) {
         pages[index] = new QWidget(PageControl_);
         pages[index]->setObjectName(name);
         new QVBoxLayout(pages[index]);
-        PageControl_->addTab(pages[index], caption);
+        PageControl_->addTab(pages[index], kPageItems[size_t(index)]);
     }
     batchPage_ = new TBatchPage(*context_, pages[pgBatch]);
     pages[pgBatch]->layout()->addWidget(batchPage_);
@@ -225,7 +225,8 @@ void TCaplinForm::InitializeConverter() {
 void TCaplinForm::FillMessagesFilterCombo() {
     const QSignalBlocker blocker(cbMessagesFilter_);
     cbMessagesFilter_->clear();
-    cbMessagesFilter_->addItems({"Show All", "Show Infos", "Show Warnings", "Show Errors"});
+    for (const char* item : kMessagesFilterItems)
+        cbMessagesFilter_->addItem(item);
     // A stored index outside the list selects nothing and is kept as it is.
     cbMessagesFilter_->setCurrentIndex(session_.MainSettings.MessagesFilterIndex);
 }
