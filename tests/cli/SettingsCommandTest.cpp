@@ -153,6 +153,23 @@ TEST_P(SettingsRefusalTest, LeavesTheFileAsItWas) {
         << "no file set aside, no hidden file left";
 }
 
+// A disk that fills while the settings are written: the old file stays whole and no hidden
+// file is left beside it.
+TEST_F(SettingsCommandTest, AFullDiskLeavesTheFileAsItWas) {
+    WriteText(registry, FullListsFile());
+    const std::string before = ReadText(registry);
+    FileFaults().BeforeWrite = [](const std::string& path, int64_t) {
+        return path.find(".part-") == std::string::npos;
+    };
+    const TCliResult result = Run({"watch-folders", "add", "/in2", "/out2"});
+    FileFaults() = TFileFaults();
+    EXPECT_EQ(result.Status, CLI_EXIT_FAILED);
+    EXPECT_EQ(result.Err, "caplin-cli: cannot save the settings file " + registry + "\n");
+    EXPECT_EQ(ReadText(registry), before);
+    for (const auto& entry : fs::directory_iterator(dir.Path()))
+        EXPECT_EQ(entry.path().filename().string().find(".part-"), std::string::npos);
+}
+
 const TRefusal kRefusals[] = {
     {"UnknownName",
      {"settings", "set", "batch", "TapeIDSource=1", "Folder=/x"},
