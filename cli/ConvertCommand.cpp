@@ -97,10 +97,11 @@ int RunConvert(const TConvertOptions& options, std::ostream& out, std::ostream& 
 
         TBatchRun& run = session.Batch;
         for (const std::string& path : options.Files)
-            run.BatchList.push_back(TBatchItem{path});
+            run.AppendToBatchList(path);
         run.EntryChanged = [&](size_t index) {
-            if (run.BatchList[index].Status == TBatchItemStatus::Processing)
-                progress.Show(index, run.BatchList.size(), run.BatchList[index].FileName);
+            const std::vector<TBatchItem>& list = run.BatchList();
+            if (list[index].Status == TBatchItemStatus::Processing)
+                progress.Show(index, list.size(), list[index].FileName);
         };
         const TRunStart start = run.Start();
         if (!start.Started) {

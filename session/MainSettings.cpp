@@ -76,7 +76,9 @@ bool LoadWindowLayout(TWindowLayout& layout, bool writeBack) {
         for (size_t list = 0; list < layout.ColumnWidths.size(); ++list)
             for (size_t column = 0; column < layout.ColumnWidths[list].size(); ++column) {
                 const std::string name = ColumnWidthName(list, column);
-                if (!registry.ReadInteger(name, layout.ColumnWidths[list][column]) && writeBack)
+                const bool stored = registry.ReadInteger(name, layout.ColumnWidths[list][column]);
+                layout.StoredWidths[list][column] = stored;
+                if (!stored && writeBack)
                     registry.WriteInteger(name, layout.ColumnWidths[list][column]);
             }
         int32_t page = 0;

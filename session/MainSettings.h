@@ -34,6 +34,9 @@ struct TWindowLayout {
                                                         std::vector<int32_t>{30, 200, 200, 60},
                                                         std::vector<int32_t>{30, 200, 200, 60}};
     int32_t ActivePageIndex = 0;
+    // Which widths came from the settings file; the others are for the window to fit.
+    std::array<std::vector<bool>, 3> StoredWidths = {std::vector<bool>(3), std::vector<bool>(4),
+                                                     std::vector<bool>(4)};
 };
 
 // The defaults before loading: the window centred on a screen of the given size, both

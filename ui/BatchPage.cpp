@@ -1,19 +1,22 @@
 #include "ui/BatchPage.h"
 
-#include <filesystem>
-
+#include <QDropEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "platform/Trace.h"
 #include "session/CaplinSession.h"
+#include "ui/AccessKeys.h"
 #include "ui/ListTableModel.h"
 #include "ui/PageContext.h"
 #include "ui/QtText.h"
@@ -63,10 +66,12 @@ void TBatchListModel::RowChanged(int row) {
 TBatchPage::TBatchPage(TPageContext& context, QWidget* parent)
     : QWidget(parent), context_(context), run_(context.Session.Batch) {
     setObjectName("pnBatch");
-    auto* layout = new QHBoxLayout(this);
+    // The list above the settings panel: a larger window gives the list its extra room.
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
     auto* left = new QVBoxLayout;
 
-    model_ = new TBatchListModel(run_.BatchList, this);
+    model_ = new TBatchListModel(run_.BatchList(), this);
     lvBatch_ = new QTableView(this);
     lvBatch_->setObjectName("lvBatch");
     lvBatch_->setAccessibleName("Batch list");
@@ -76,7 +81,7 @@ TBatchPage::TBatchPage(TPageContext& context, QWidget* parent)
     lvBatch_->setSelectionMode(QAbstractItemView::SingleSelection);
     lvBatch_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvBatch_->verticalHeader()->hide();
-    lvBatch_->horizontalHeader()->setStretchLastSection(true);
+    lvBatch_->setMinimumHeight(kListViewMinimumHeight);
     left->addWidget(lvBatch_);
 
     auto* buttons = new QHBoxLayout;
@@ -90,23 +95,15 @@ TBatchPage::TBatchPage(TPageContext& context, QWidget* parent)
     btnBRemove_ = button("Remove", "btnBRemove");
     btnBClearBatchList_ = button("Clear List", "btnBClearBatchList");
     buttons->addStretch();
+    lblBProgress_ = new QLabel(this);
+    buttons->addWidget(lblBProgress_);
     btnBatchConvert_ = button("Convert", "btnBatchConvert");
     left->addLayout(buttons);
     layout->addLayout(left, 1);
 
     panel_ = new TConversionSettingsPanel("B", context.Dialogs, context.Session.MainSettings,
                                           context.Updating, context.GeneralRefresh, this);
-    // The panel scrolls rather than squeezing its controls when the window is small.
-    auto* scroll = new QScrollArea(this);
-    scroll->setObjectName("sbBSettingsPanel");
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidget(panel_);
-    // The panel keeps its full width; the list takes what is left and scrolls sideways.
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setMinimumWidth(panel_->minimumSizeHint().width() +
-                            scroll->verticalScrollBar()->sizeHint().width());
-    layout->addWidget(scroll);
+    layout->addWidget(NewPanelArea(panel_, "sbBSettingsPanel", this));
 
     runTimer_ = new QTimer(this);
     runTimer_->setObjectName("tmrBatchRun");
@@ -120,6 +117,49 @@ TBatchPage::TBatchPage(TPageContext& context, QWidget* parent)
     connect(btnBClearBatchList_, &QPushButton::clicked, this,
             [this] { btnBClearBatchListClick(); });
     connect(btnBatchConvert_, &QPushButton::clicked, this, [this] { btnBatchConvertClick(); });
+    NameProgressAndWatchList();
+}
+
+void TBatchPage::NameProgressAndWatchList() {
+    // No accessible name of its own: a screen reader reads the figures.
+    lblBProgress_->setObjectName("lblBProgress");
+    lvBatch_->setAcceptDrops(true);
+    lvBatch_->viewport()->setAcceptDrops(true);
+    lvBatch_->installEventFilter(this);
+    lvBatch_->viewport()->installEventFilter(this);
+}
+
+bool TBatchPage::AcceptsDrop(const QMimeData* mime) const {
+    return mime && mime->hasUrls() && !context_.Session.ConversionInProgress();
+}
+
+bool TBatchPage::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (watched == lvBatch_ && type == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
+        lvBatch_->selectionModel()->hasSelection()) {
+        btnBRemoveClick();
+        return true;
+    }
+    if (watched != lvBatch_->viewport() ||
+        (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop))
+        return QWidget::eventFilter(watched, event);
+    // A drag enter event is a drag move event too.
+    auto* drop = static_cast<QDropEvent*>(event);
+    // Taken only as a copy: a file manager deletes what it sees moved.
+    if (!AcceptsDrop(drop->mimeData()) || !(drop->possibleActions() & Qt::CopyAction)) {
+        drop->ignore();
+        return true;
+    }
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    // Added after the drop has returned: the file manager is not held while the files are
+    // added, nor while a message box waits.
+    if (type == QEvent::Drop)
+        QMetaObject::invokeMethod(
+            this, [this, urls = drop->mimeData()->urls()] { lvBatchDragDrop(urls); },
+            Qt::QueuedConnection);
+    return true;
 }
 
 void TBatchPage::StoreColumnWidths() {
@@ -130,7 +170,12 @@ void TBatchPage::Loaded() {
     GuardedVoid("TCaplinForm.UpdateBatchForm", [&] {
         panel_->SetSettings(context_.Session.BatchSettings.get());
         panel_->UpdateForm();
-        ApplyColumnWidths(lvBatch_, context_.Session.Layout.ColumnWidths[lvBatch]);
+        const TWindowLayout& layout = context_.Session.Layout;
+        FitColumns(lvBatch_,
+                   {{TColumnFit::Text, "99999"},
+                    {TColumnFit::Path, {}},
+                    {TColumnFit::Text, BatchItemStatusText(TBatchItemStatus::Processing)}},
+                   layout.ColumnWidths[lvBatch], layout.StoredWidths[lvBatch]);
     });
 }
 
@@ -144,26 +189,39 @@ void TBatchPage::Unloading() {
 
 void TBatchPage::btnBAddFileClick() {
     GuardedVoid("TCaplinForm.btnBAddFileClick", [&] {
-        const std::optional<std::string> file =
-            context_.Dialogs.ChooseFile("Add File", "STL Files (*.stl);;All Files (*)");
-        if (!file)
-            return;
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(*file, error))
-            return;
-        if (run_.IsFileInBatchList(*file))
-            return context_.Dialogs.ShowMessage("File aready exists in the batch list.");
-        run_.BatchList.push_back(TBatchItem{*file});
+        const std::vector<std::string> files =
+            context_.Dialogs.ChooseFiles("Add File", "STL Files (*.stl);;All Files (*)");
+        // Each file as if chosen alone: a name that is no file is passed over silently, a
+        // duplicate is refused with the files before it already in the list.
+        for (const std::string& file : files)
+            if (run_.AddFileToBatchList(file) == TBatchAdd::AlreadyListed) {
+                model_->Reload();
+                context_.Dialogs.ShowMessage("File aready exists in the batch list.");
+            }
         model_->Reload();
+    });
+}
+
+void TBatchPage::lvBatchDragDrop(const QList<QUrl>& urls) {
+    GuardedVoid("TCaplinForm.lvBatchDragDrop", [&] {
+        if (context_.Session.ConversionInProgress())
+            return;
+        std::vector<TDroppedItem> items;
+        for (const QUrl& url : urls)
+            items.push_back(url.isLocalFile() ? TDroppedItem{S(url.toLocalFile()), true}
+                                              : TDroppedItem{S(url.toDisplayString()), false});
+        const std::vector<TSkippedItem> skipped = run_.AddDroppedToBatchList(items);
+        model_->Reload();
+        if (!skipped.empty())
+            context_.Dialogs.ShowMessage(DropSkippedMessage(skipped));
     });
 }
 
 void TBatchPage::btnBRemoveClick() {
     GuardedVoid("TCaplinForm.btnBRemoveClick", [&] {
         const QModelIndexList rows = lvBatch_->selectionModel()->selectedRows();
-        if (rows.isEmpty() || rows.first().row() >= static_cast<int>(run_.BatchList.size()))
+        if (rows.isEmpty() || !run_.DeleteFromBatchList(size_t(rows.first().row())))
             return context_.Dialogs.ShowMessage("No item selected.");
-        run_.BatchList.erase(run_.BatchList.begin() + rows.first().row());
         model_->Reload();
     });
 }
@@ -189,14 +247,16 @@ void TBatchPage::btnBatchConvertClick() {
         if (run_.Running()) {
             runTimer_->stop();
             run_.Cancel();
-            btnBatchConvert_->setText("Convert");
+            btnBatchConvert_->setText(kConvertCaption);
+            ShowProgress();
             context_.GeneralRefresh();
             return;
         }
         const TRunStart start = run_.Start();
         if (!start.Started)
             return context_.Dialogs.ShowMessage(start.Refusal);
-        btnBatchConvert_->setText("Cancel");
+        btnBatchConvert_->setText(kCancelCaption);
+        ShowProgress();
         context_.GeneralRefresh();
         model_->Reload();
         // Each step runs from the event loop, so a Cancel click or a close is handled between
@@ -208,8 +268,15 @@ void TBatchPage::btnBatchConvertClick() {
 void TBatchPage::ShowEntry(size_t index) {
     model_->RowChanged(static_cast<int>(index));
     // The conversion that follows holds the event loop, so "Processing" is drawn now or never.
-    if (run_.BatchList[index].Status == TBatchItemStatus::Processing)
+    if (run_.BatchList()[index].Status == TBatchItemStatus::Processing) {
+        ShowProgress();
+        lblBProgress_->repaint();
         lvBatch_->viewport()->repaint();
+    }
+}
+
+void TBatchPage::ShowProgress() {
+    lblBProgress_->setText(Q(run_.ProgressText()));
 }
 
 void TBatchPage::RunStep() {
@@ -220,7 +287,8 @@ void TBatchPage::RunStep() {
         // Ended by its last entry or by a close; a failure leaves it running, and the
         // button then cancels it.
         if (wasRunning && !run_.Running()) {
-            btnBatchConvert_->setText("Convert");
+            btnBatchConvert_->setText(kConvertCaption);
+            ShowProgress();
             context_.GeneralRefresh();
         }
     });

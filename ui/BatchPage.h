@@ -6,13 +6,17 @@
 #include <vector>
 
 #include <QAbstractTableModel>
+#include <QList>
 #include <QWidget>
 
 #include "session/BatchRun.h"
 
+class QLabel;
+class QMimeData;
 class QPushButton;
 class QTableView;
 class QTimer;
+class QUrl;
 class TConversionSettingsPanel;
 struct TPageContext;
 
@@ -47,6 +51,8 @@ public:
     void btnBRemoveClick();
     void btnBClearBatchListClick();
     void btnBatchConvertClick();
+    // Files and folders dropped on the list from a file manager.
+    void lvBatchDragDrop(const QList<QUrl>& urls);
     // The settings are loaded: show them and the stored column widths.
     void Loaded();
     // The settings are about to go: the run stops and the panel lets go of them.
@@ -57,10 +63,17 @@ public:
     void StoreColumnWidths();
     TConversionSettingsPanel& Panel() { return *panel_; }
 
+protected:
+    // The list's Delete key, and what a file manager drags over it and drops.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // One entry of the run, then the next step is scheduled or the run ends.
     void RunStep();
     void ShowEntry(size_t index);
+    void ShowProgress();
+    void NameProgressAndWatchList();
+    bool AcceptsDrop(const QMimeData* mime) const;
 
     TPageContext& context_;
     TBatchRun& run_;
@@ -70,6 +83,7 @@ private:
     QPushButton* btnBRemove_ = nullptr;
     QPushButton* btnBClearBatchList_ = nullptr;
     QPushButton* btnBatchConvert_ = nullptr;
+    QLabel* lblBProgress_ = nullptr;
     TConversionSettingsPanel* panel_ = nullptr;
     QTimer* runTimer_ = nullptr;
 };

@@ -17,12 +17,14 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "convert/SettingsChoices.h"
 #include "platform/Trace.h"
+#include "ui/AccessKeys.h"
 #include "ui/BatchPage.h"
 #include "ui/LanguagesDialog.h"
 #include "ui/PlaylistCheckPage.h"
@@ -41,12 +43,16 @@ void SetColours(QLineEdit* edit, const QColor& text, const QColor& base) {
     edit->setPalette(palette);
 }
 
+constexpr int kPaneMinimumHeight = 40;
+
 QPlainTextEdit* NewPane(const char* name, const char* accessible, QWidget* parent) {
     auto* pane = new QPlainTextEdit(parent);
     pane->setObjectName(name);
     pane->setReadOnly(true);
     pane->setLineWrapMode(QPlainTextEdit::NoWrap);
     pane->setAccessibleName(accessible);
+    // A few lines at the default size; a taller window gives the panes more.
+    pane->setMinimumHeight(kPaneMinimumHeight);
     return pane;
 }
 
@@ -81,6 +87,7 @@ TCaplinForm::TCaplinForm(IUserDialogs* dialogs, QWidget* parent)
     setFont(font);
     BuildControls();
     BuildMenu();
+    SetWindowAccessKeys(this);
     session_.Logs.SetObserver(this);
 }
 
@@ -236,6 +243,8 @@ void TCaplinForm::GeneralRefresh() {
         const bool idle = !session_.ConversionInProgress();
         for (QAction* action : {Properties1_, LanguagesSetup1_, Exit1_, About1_})
             action->setEnabled(idle);
+        // Seen from the task bar too: the window keeps converting what lands in its folders.
+        setWindowTitle(session_.Watch.Armed() ? "Caplin - watch folders armed" : "Caplin");
         batchPage_->Refresh();
         watchFolderPage_->Refresh(idle);
         playlistCheckPage_->Refresh(idle);
@@ -345,6 +354,8 @@ void TCaplinForm::DeinitializeConverter() {
         main.FormLeft = bounds.left();
         main.FormWidth = bounds.width();
         main.FormHeight = bounds.height();
+        // Pages never opened are laid out now, so their lists store what they would show.
+        LayOutHiddenPages();
         // What the Batch page shows is what gets stored, corrected values included.
         batchPage_->Panel().UpdateSettings();
         batchPage_->StoreColumnWidths();
@@ -359,6 +370,19 @@ void TCaplinForm::DeinitializeConverter() {
         session_.DeinitializeConverter();
         SaveSettingsFile();
     });
+}
+
+void TCaplinForm::LayOutHiddenPages() {
+    // Each page is shown once, without a word to the tabs, and the current one again: the
+    // lists lay out for the size their pages have, and nothing is painted meanwhile.
+    auto* stack = PageControl_->findChild<QStackedWidget*>();
+    if (!stack)
+        return;
+    const QSignalBlocker blocker(stack);
+    QWidget* current = stack->currentWidget();
+    for (int index = 0; index < stack->count(); ++index)
+        stack->setCurrentIndex(index);
+    stack->setCurrentWidget(current);
 }
 
 void TCaplinForm::SettingsFileNotRead(const std::string& path) {

@@ -68,6 +68,7 @@ private:
     void BuildMenu();
     void FillMessagesFilterCombo();
     void OnCurrentTabChanged(int index);
+    void LayOutHiddenPages();
 
     // TLogsObserver: the panes.
     void LogPaneCleared() override;

@@ -16,7 +16,7 @@ TConfigDialog::TConfigDialog(const char* name, const char* title, QSize size, QW
 }
 
 QPushButton* TConfigDialog::NewOKButton(std::function<void()> onOK) {
-    QPushButton* button = NewButton("OK", "btnOK", this);
+    QPushButton* button = NewButton("&OK", "btnOK", this);
     connect(button, &QPushButton::clicked, this, std::move(onOK));
     return button;
 }

@@ -45,6 +45,11 @@ QPushButton* TEntryListPage::AddButton(const char* caption, const char* name) {
 }
 
 bool TEntryListPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete && RowExists(SelectedRow())) {
+        RemoveSelectedEntry();
+        return true;
+    }
     // The view has moved its selection by the time a button or key is released. The handler
     // runs after the view's own handling, as it may ask a question.
     const bool click = watched == view_->viewport() &&
@@ -75,8 +80,14 @@ void TEntryListPage::RepaintList() {
     view_->viewport()->update();
 }
 
-void TEntryListPage::ApplyColumnWidths(const std::vector<int32_t>& widths) {
-    ::ApplyColumnWidths(view_, widths);
+void TEntryListPage::ApplyColumnWidths(const std::vector<int32_t>& widths,
+                                       const std::vector<bool>& stored) {
+    FitColumns(view_,
+               {{TColumnFit::Text, "99999"},
+                {TColumnFit::Path, {}},
+                {TColumnFit::Path, {}},
+                {TColumnFit::Keep, {}}},
+               widths, stored);
 }
 
 void TEntryListPage::ReadColumnWidths(std::vector<int32_t>& widths) const {

@@ -33,7 +33,9 @@ public:
     int SelectedIndex() const { return selectedIndex_; }
     // Sizes the list view to the list and repaints it.
     void RefreshRowCount();
-    void ApplyColumnWidths(const std::vector<int32_t>& widths);
+    // The stored widths, the others fitted: "#" to its numbers, the two folder columns share
+    // the rest, the comment keeps its width.
+    void ApplyColumnWidths(const std::vector<int32_t>& widths, const std::vector<bool>& stored);
     void ReadColumnWidths(std::vector<int32_t>& widths) const;
 
 protected:
@@ -43,6 +45,8 @@ protected:
     // A click (or, with key, a released key) in the list, handled after the view moved its
     // selection.
     virtual void RowSelected(bool key) = 0;
+    // The Delete key on a selected row: what the page's "Remove" does.
+    virtual void RemoveSelectedEntry() = 0;
 
     bool RowExists(int row) const;
     // Repaints the rows, which are asked of the list on every paint.

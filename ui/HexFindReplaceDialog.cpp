@@ -41,11 +41,11 @@ THexFindAndReplaceForm::THexFindAndReplaceForm(IUserDialogs& dialogs, QWidget* p
                         parent) {
     lbeHexFind = NewHexEdit("lbeHexFind", this);
     lbeHexReplace = NewHexEdit("lbeHexReplace", this);
-    QPushButton* btnAdd = NewBrowsingButton("Add", "btnAdd");
+    QPushButton* btnAdd = NewBrowsingButton("&Add", "btnAdd");
     QPushButton* btnEdit = NewEditButton();
     QPushButton* btnDelete = NewDeleteButton("btnDelete");
     QPushButton* btnOK = NewOKButton([this] { accept(); });
-    QPushButton* btnCancel = NewCancelButton("Cancel");
+    QPushButton* btnCancel = NewCancelButton("&Cancel");
 
     // The list over the two entries, each captioned at its left, and one row of buttons.
     auto* entries = new QGridLayout;

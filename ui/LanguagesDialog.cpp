@@ -47,9 +47,9 @@ TCustomLangForm::TCustomLangForm(IUserDialogs& dialogs, QWidget* parent)
     edits->addStretch();
 
     QPushButton* btnEdit = NewEditButton();
-    QPushButton* btnAbort = NewEditingButton("Abort", "btnAbort");
-    QPushButton* btnDefaults = NewBrowsingButton("Defaults", "btnDefaults");
-    QPushButton* btnCancel = NewCancelButton("Close");
+    QPushButton* btnAbort = NewEditingButton("&Abort", "btnAbort");
+    QPushButton* btnDefaults = NewBrowsingButton("&Defaults", "btnDefaults");
+    QPushButton* btnCancel = NewCancelButton("&Close");
 
     QVBoxLayout* layout = NewListLayout(6);
     layout->setSpacing(4);

@@ -20,13 +20,13 @@ TListEditorDialog::TListEditorDialog(IUserDialogs& dialogs, const TListEditorSet
 }
 
 QPushButton* TListEditorDialog::NewEditButton() {
-    editButton_ = NewButton("Edit", "btnEdit", this);
+    editButton_ = NewButton("&Edit", "btnEdit", this);
     connect(editButton_, &QPushButton::clicked, this, [this] { btnEditClick(); });
     return editButton_;
 }
 
 QPushButton* TListEditorDialog::NewDeleteButton(const char* name) {
-    deleteButton_ = NewButton("Delete", name, this);
+    deleteButton_ = NewButton("&Delete", name, this);
     return deleteButton_;
 }
 
@@ -75,10 +75,10 @@ void TListEditorDialog::SetEditing(bool editing) {
     for (QPushButton* button : editingButtons_)
         button->setEnabled(editing);
     if (deleteButton_)
-        deleteButton_->setText(editing ? "Cancel" : "Delete");
+        deleteButton_->setText(editing ? "Ca&ncel" : "&Delete");
     for (QPushButton* button : browsingButtons_)
         button->setEnabled(!editing);
-    editButton_->setText(editing ? "Apply" : "Edit");
+    editButton_->setText(editing ? "A&pply" : "&Edit");
 }
 
 int TListEditorDialog::SelectedItem() {

@@ -35,8 +35,29 @@ private:
     int rows_ = 0;
 };
 
+// The least height of a list view: its header and about four rows.
+constexpr int kListViewMinimumHeight = 100;
+
 // A report-style list view: read-only, whole-row single selection, grid lines, no row
 // headers.
 QTableView* NewReportView(const QString& name, TListTableModel* model, QWidget* parent);
 void ApplyColumnWidths(QTableView* view, const std::vector<int32_t>& widths);
-void ReadColumnWidths(const QTableView* view, std::vector<int32_t>& widths);
+
+// How a column of a list view is sized when no width of its own was stored.
+enum class TColumnFit {
+    Text, // fits its caption and the widest text it shows (Sample)
+    Path, // shares the width the other columns leave, and any width the view gains later
+    Keep, // keeps the default width given
+};
+struct TColumnSpec {
+    TColumnFit Fit;
+    QString Sample; // Text: the widest text the column shows
+};
+// Stored widths win; the other columns fit as their spec says. From then on, whatever width
+// the view gains or loses goes to its path columns, so a larger window widens the paths.
+void FitColumns(QTableView* view, const std::vector<TColumnSpec>& columns,
+                const std::vector<int32_t>& widths, const std::vector<bool>& stored);
+// The widths now; a list never shown gets the widths it would show at its present size.
+void ReadColumnWidths(QTableView* view, std::vector<int32_t>& widths);
+// A list never shown sizes its columns again for the size its page has now.
+void SettleColumns(QTableView* view);

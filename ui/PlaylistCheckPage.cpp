@@ -8,6 +8,7 @@
 
 #include "platform/Trace.h"
 #include "session/CaplinSession.h"
+#include "ui/AccessKeys.h"
 #include "ui/PageContext.h"
 #include "ui/PlaylistCheckPanel.h"
 #include "ui/UserDialogs.h"
@@ -67,8 +68,10 @@ std::string TPlaylistCheckPage::Cell(size_t row, int column) const {
 }
 
 void TPlaylistCheckPage::Loaded() {
-    GuardedVoid("TCaplinForm.UpdatePCForm",
-                [&] { ApplyColumnWidths(context_.Session.Layout.ColumnWidths[lvPlaylistsCheck]); });
+    GuardedVoid("TCaplinForm.UpdatePCForm", [&] {
+        ApplyColumnWidths(context_.Session.Layout.ColumnWidths[lvPlaylistsCheck],
+                          context_.Session.Layout.StoredWidths[lvPlaylistsCheck]);
+    });
     panel_->SetSettings(context_.Session.PCSettings.get());
     panel_->UpdatePCForm();
     RefreshRowCount();
@@ -87,7 +90,7 @@ void TPlaylistCheckPage::Refresh(bool idle) {
 void TPlaylistCheckPage::Unloading() {
     runTimer_->stop();
     context_.Session.PlaylistCheck.Abandon();
-    btnPCCheck_->setText("Check");
+    btnPCCheck_->setText(kCheckCaption);
     panel_->SetSettings(nullptr);
 }
 
@@ -180,7 +183,7 @@ void TPlaylistCheckPage::btnPCCheckClick() {
                 context_.Dialogs.ShowMessage(start.Refusal);
             if (!start.Started)
                 return;
-            btnPCCheck_->setText("Stop");
+            btnPCCheck_->setText(kStopCaption);
             context_.GeneralRefresh();
             // Every step returns to the event loop, so Stop and a close request are handled
             // between two slices without a nested loop.
@@ -207,6 +210,6 @@ void TPlaylistCheckPage::RunStep() {
 }
 
 void TPlaylistCheckPage::RunEnded() {
-    btnPCCheck_->setText("Check");
+    btnPCCheck_->setText(kCheckCaption);
     context_.GeneralRefresh();
 }

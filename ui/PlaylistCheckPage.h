@@ -36,6 +36,7 @@ private:
     size_t EntryCount() const override;
     std::string Cell(size_t row, int column) const override;
     void RowSelected(bool) override { lvPlaylistFolderClick(); }
+    void RemoveSelectedEntry() override { btnPCRemoveClick(); }
     void RunStep();
     void RunEnded();
 

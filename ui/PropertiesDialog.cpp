@@ -60,7 +60,7 @@ TPropertiesForm::TPropertiesForm(IUserDialogs& dialogs, QWidget* parent)
                                          edMessagesOutputFolder, btnMessagesOutputFolder, this);
 
     QPushButton* btnOK = NewOKButton([this] { btnOKClick(); });
-    QPushButton* btnCancel = NewCancelButton("Cancel");
+    QPushButton* btnCancel = NewCancelButton("&Cancel");
 
     auto* folders = new QVBoxLayout;
     folders->addWidget(gbLogsOutputFolder);

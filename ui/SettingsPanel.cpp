@@ -27,6 +27,15 @@
 
 namespace {
 
+// Room between groups and inside them; the panel's two columns must fit beside each other
+// and under the list at the window's default size.
+constexpr int kGroupSpacing = 4;
+constexpr int kGroupMargin = 4;
+// A browse button is as wide as its "..." and this much room.
+constexpr int kBrowseButtonPadding = 16;
+// The list boxes of the two configured lists show two entries and scroll.
+constexpr int kListBoxHeight = 36;
+
 // The control with its object name and the name screen readers give it.
 template <class TWidget>
 TWidget* Named(TWidget* widget, const std::string& name, const QString& accessibleName) {
@@ -61,6 +70,7 @@ std::pair<QLineEdit*, QPushButton*> NewFolderEdit(QWidget* parent, const TFolder
     auto* edit = Named(new QLineEdit(parent), names.edit, names.editAccessibleName);
     edit->setReadOnly(true);
     auto* button = Named(new QPushButton("...", parent), names.button, names.buttonAccessibleName);
+    button->setFixedWidth(button->fontMetrics().horizontalAdvance("...") + kBrowseButtonPadding);
     return {edit, button};
 }
 
@@ -110,30 +120,41 @@ std::string TConversionSettingsPanel::Name(const std::string& routine) const {
 }
 
 void TConversionSettingsPanel::Build() {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    // Two columns, top to bottom, so that every control is in view at the window's default
+    // size; the Tab key walks the first column, then the second.
+    auto* columns = new QHBoxLayout(this);
+    columns->setContentsMargins(0, 0, 0, 0);
+    columns->setSpacing(kGroupSpacing);
+    auto* first = new QVBoxLayout;
+    auto* second = new QVBoxLayout;
+    for (QVBoxLayout* column : {first, second}) {
+        column->setSpacing(kGroupSpacing);
+        columns->addLayout(column);
+    }
+    columns->addStretch();
     if (watchFolder_)
-        layout->addWidget(BuildWatchFolderGroup());
-    layout->addWidget(BuildDestinationGroup());
-    layout->addWidget(BuildParsingGroup());
-    layout->addWidget(BuildHexGroup());
-    layout->addWidget(BuildZeroPageGroup());
-    layout->addWidget(BuildTimeCodeGroup());
+        first->addWidget(BuildWatchFolderGroup());
+    first->addWidget(BuildDestinationGroup());
+    first->addWidget(BuildParsingGroup());
+    first->addWidget(BuildHexGroup());
+    if (watchFolder_)
+        first->addLayout(BuildCommentRow());
+    first->addStretch();
+    second->addWidget(BuildZeroPageGroup());
+    second->addWidget(BuildTimeCodeGroup());
     cbOverwriteDestination =
         Named(new QCheckBox("Overwrite Destination Files", this),
               "cb" + prefix_ + "OverwriteDestination", "Overwrite Destination Files");
-    layout->addWidget(cbOverwriteDestination);
-    layout->addWidget(BuildMoveGroup());
-    layout->addWidget(BuildHeaderCodesGroup());
-    if (watchFolder_)
-        layout->addLayout(BuildCommentRow());
-    layout->addStretch();
+    second->addWidget(cbOverwriteDestination);
+    second->addWidget(BuildMoveGroup());
+    second->addWidget(BuildHeaderCodesGroup());
+    second->addStretch();
 
-    // Long item texts must not widen the panel past the window's default width.
-    for (QComboBox* combo : findChildren<QComboBox*>()) {
-        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        combo->setMinimumContentsLength(12);
-    }
+    // Every item of a list fits its control, so no choice is ever shown cut short.
+    for (QComboBox* combo : findChildren<QComboBox*>())
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    for (QGroupBox* group : findChildren<QGroupBox*>())
+        group->layout()->setContentsMargins(kGroupMargin, kGroupMargin, kGroupMargin, kGroupMargin);
 }
 
 QGroupBox* TConversionSettingsPanel::BuildWatchFolderGroup() {
@@ -165,7 +186,7 @@ QGroupBox* TConversionSettingsPanel::BuildParsingGroup() {
     cbPerformLanguageCheck = Named(new QCheckBox("Perform Language check", gb),
                                    "cb" + p + "PerformLanguageCheck", "Perform Language check");
     lbxTapeID = Named(new QListWidget(gb), "lbx" + p + "TapeID", "Subtitle file types");
-    lbxTapeID->setMaximumHeight(60);
+    lbxTapeID->setFixedHeight(kListBoxHeight);
     btnTapeIDConfigure = Named(new QPushButton("Configure", gb), "btn" + p + "TapeIDConfigure",
                                "Configure subtitle file types");
     QLabel* lblTapeIDSource =
@@ -190,7 +211,7 @@ QGroupBox* TConversionSettingsPanel::BuildHexGroup() {
     auto* row = new QHBoxLayout(gb);
     lbHexFindAndReplace =
         Named(new QListWidget(gb), "lb" + p + "HexFindAndReplace", "Hex Find And Replace");
-    lbHexFindAndReplace->setMaximumHeight(60);
+    lbHexFindAndReplace->setFixedHeight(kListBoxHeight);
     btnHexConfigure = Named(new QPushButton("Configure", gb), "btn" + p + "HexConfigure",
                             "Configure hex find and replace");
     row->addWidget(lbHexFindAndReplace);
@@ -217,27 +238,24 @@ QGroupBox* TConversionSettingsPanel::BuildTimeCodeGroup() {
     const std::string& p = prefix_;
     auto* gb = new QGroupBox("Start Of Program Timecode", this);
     auto* rows = new QVBoxLayout(gb);
-    // Hour and minute above second and frame, so the group stays narrow.
-    auto* grid = new QGridLayout;
-    int spinIndex = 0;
+    auto* row = new QHBoxLayout;
     cbTimeCodeStartOfProgramme = Named(new QComboBox(gb), "cb" + p + "TimeCodeStartOfProgramme",
                                        "Start Of Program Timecode");
     auto spin = [&](const std::string& name, int maximum, const QString& text, QLabel*& caption) {
         auto* edit = Named(new QSpinBox(gb), "se" + p + name, text);
         edit->setRange(0, maximum);
         caption = NewCaption(text, "lbl" + p + name, edit, gb);
-        grid->addWidget(caption, spinIndex / 2, (spinIndex % 2) * 2);
-        grid->addWidget(edit, spinIndex / 2, (spinIndex % 2) * 2 + 1);
-        ++spinIndex;
+        row->addWidget(caption);
+        row->addWidget(edit);
         return edit;
     };
     rows->addWidget(cbTimeCodeStartOfProgramme);
-    rows->addLayout(grid);
+    rows->addLayout(row);
     seHour = spin("Hour", 23, "Hour", lblHour);
     seMin = spin("Min", 59, "Min.", lblMin);
     seSec = spin("Sec", 59, "Sec.", lblSec);
     seFrame = spin("Frame", 30, "Frame", lblFrame);
-    grid->setColumnStretch(4, 1);
+    row->addStretch();
     return gb;
 }
 
@@ -263,7 +281,8 @@ QGroupBox* TConversionSettingsPanel::BuildMoveGroup() {
 QGroupBox* TConversionSettingsPanel::BuildHeaderCodesGroup() {
     const std::string& p = prefix_;
     auto* gb = new QGroupBox("Header Codes", this);
-    auto* grid = new QGridLayout(gb);
+    auto* rows = new QVBoxLayout(gb);
+    rows->setSpacing(2);
     cbCodePageNumber =
         Named(new QComboBox(gb), "cb" + p + "CodePageNumber", "Code Page Number source");
     seCodePageNumber = Named(new QSpinBox(gb), "se" + p + "CodePageNumber", "Code Page Number");
@@ -274,22 +293,20 @@ QGroupBox* TConversionSettingsPanel::BuildHeaderCodesGroup() {
                                        "Character Code Table Number");
     cbDisplayStandardCode =
         Named(new QComboBox(gb), "cb" + p + "DisplayStandardCode", "Display Standard Code");
-    AddCaptioned(grid, 0, NewCaption("Code Page", "lbl" + p + "CodePage", cbCodePageNumber, gb),
-                 cbCodePageNumber);
-    // The custom code page sits under its list, in the list's column.
+    // Captions above their lists: the longest items need the group's whole width.
+    rows->addWidget(NewCaption("Code Page", "lbl" + p + "CodePage", cbCodePageNumber, gb));
+    rows->addWidget(cbCodePageNumber);
     auto* customCodePage = new QHBoxLayout;
     customCodePage->addWidget(lblCodePageNumber);
     customCodePage->addWidget(seCodePageNumber);
     customCodePage->addStretch();
-    grid->addLayout(customCodePage, 1, 1);
-    AddCaptioned(grid, 2,
-                 NewCaption("Character Code Table", "lbl" + p + "CharacterCodeTableNumber",
-                            cbCharacterCodeTableNumber, gb),
-                 cbCharacterCodeTableNumber);
-    AddCaptioned(grid, 3,
-                 NewCaption("Display Standard Code", "lbl" + p + "DisplayStandardCode",
-                            cbDisplayStandardCode, gb),
-                 cbDisplayStandardCode);
+    rows->addLayout(customCodePage);
+    rows->addWidget(NewCaption("Character Code Table", "lbl" + p + "CharacterCodeTableNumber",
+                               cbCharacterCodeTableNumber, gb));
+    rows->addWidget(cbCharacterCodeTableNumber);
+    rows->addWidget(NewCaption("Display Standard Code", "lbl" + p + "DisplayStandardCode",
+                               cbDisplayStandardCode, gb));
+    rows->addWidget(cbDisplayStandardCode);
     return gb;
 }
 
@@ -535,10 +552,12 @@ void TConversionSettingsPanel::ClearControls() {
                             edMoveProcessedFiles})
         if (edit)
             edit->clear();
-    for (QComboBox* combo : {cbTapeID, cbLanguageSource, cbLanguagePredefined,
-                             cbTimeCodeStartOfProgramme, cbMoveProcessedFiles, cbCodePageNumber,
-                             cbCharacterCodeTableNumber, cbDisplayStandardCode})
+    for (QComboBox* combo :
+         {cbTapeID, cbLanguageSource, cbTimeCodeStartOfProgramme, cbMoveProcessedFiles,
+          cbCodePageNumber, cbCharacterCodeTableNumber, cbDisplayStandardCode})
         combo->setCurrentIndex(0);
+    // By code, as the panel is filled: sorted by name, the list's first item is just Albanian.
+    PositionLanguagePredefinedCombo(cbLanguagePredefined, TSTLConvertSettings().LanguagePredefined);
     for (QCheckBox* box : {cbPerformLanguageCheck, cbRemoveZeroPage, cbOverwriteDestination})
         box->setChecked(false);
     for (QSpinBox* spin : {seHour, seMin, seSec, seFrame})

@@ -19,6 +19,7 @@ class QLayout;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QScrollArea;
 class QSpinBox;
 class IUserDialogs;
 
@@ -141,3 +142,8 @@ private:
     std::string updateFormName_;
     std::string updateSettingsName_;
 };
+
+// The panel in a frameless scroll area that is never smaller than the panel: a window of at
+// least its default size shows every control without a scroll bar; only a screen too small
+// for the window scrolls.
+QScrollArea* NewPanelArea(TConversionSettingsPanel* panel, const char* name, QWidget* parent);

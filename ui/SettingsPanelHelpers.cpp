@@ -1,12 +1,14 @@
 // The free helpers of the settings panels: the item lists of their drop-down lists, the time
-// code edits and the list boxes of the two configured lists.
+// code edits, the list boxes of the two configured lists and the area a panel is shown in.
 #include "ui/SettingsPanel.h"
 
 #include <array>
 #include <cstdio>
 
 #include <QComboBox>
+#include <QEvent>
 #include <QListWidget>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSpinBox>
 
@@ -104,4 +106,39 @@ void FillCharacterCodeTableNumberCombo(QComboBox* combo, int index) {
 
 void FillDisplayStandardCodeCombo(QComboBox* combo, int index) {
     FillCombo(combo, kDisplayStandardCodeItems, index);
+}
+
+namespace {
+
+// A scroll area that asks its layout for the whole panel, as the panel is at the time of
+// asking (its fonts and style applied).
+class TPanelArea : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override { return Whole(); }
+    QSize minimumSizeHint() const override { return Whole(); }
+
+protected:
+    // The panel's size changes once its fonts and style apply (and with the screen's scale);
+    // the layout around the area must ask again then.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == widget() && event->type() == QEvent::LayoutRequest)
+            updateGeometry();
+        return QScrollArea::eventFilter(watched, event);
+    }
+
+private:
+    QSize Whole() const { return widget()->sizeHint().expandedTo(widget()->minimumSizeHint()); }
+};
+
+} // namespace
+
+QScrollArea* NewPanelArea(TConversionSettingsPanel* panel, const char* name, QWidget* parent) {
+    auto* area = new TPanelArea(parent);
+    area->setObjectName(name);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidget(panel);
+    area->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    return area;
 }

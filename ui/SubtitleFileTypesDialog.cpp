@@ -56,11 +56,11 @@ TSubtitleFileTypesForm::TSubtitleFileTypesForm(IUserDialogs& dialogs, QWidget* p
                          {30, 80, 140, 120, 120, 120, 120}},
                         parent) {
     QWidget* panel = BuildEditArea();
-    QPushButton* btnAddSubtitleFileType = NewBrowsingButton("Add", "btnAddSubtitleFileType");
+    QPushButton* btnAddSubtitleFileType = NewBrowsingButton("&Add", "btnAddSubtitleFileType");
     QPushButton* btnEdit = NewEditButton();
     QPushButton* btnDeleteSubtitleFileType = NewDeleteButton("btnDeleteSubtitleFileType");
     QPushButton* btnOK = NewOKButton([this] { btnOKClick(); });
-    QPushButton* btnCancel = NewCancelButton("Cancel");
+    QPushButton* btnCancel = NewCancelButton("&Cancel");
     QVBoxLayout* layout = NewListLayout(8);
     layout->addWidget(panel);
     AddButtonRow(layout, {btnAddSubtitleFileType, btnEdit, btnDeleteSubtitleFileType},

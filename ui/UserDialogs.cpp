@@ -33,9 +33,13 @@ bool TQtUserDialogs::AskYesNo(const std::string& text) {
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-std::optional<std::string> TQtUserDialogs::ChooseFile(const std::string& title,
-                                                      const std::string& filter) {
-    return Chosen(QFileDialog::getOpenFileName(parent_, Q(title), QString(), Q(filter)));
+std::vector<std::string> TQtUserDialogs::ChooseFiles(const std::string& title,
+                                                     const std::string& filter) {
+    std::vector<std::string> files;
+    for (const QString& path :
+         QFileDialog::getOpenFileNames(parent_, Q(title), QString(), Q(filter)))
+        files.push_back(S(path));
+    return files;
 }
 
 std::optional<std::string> TQtUserDialogs::ChooseFolder(const std::string& title,

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 class QDialog;
 class QWidget;
@@ -16,8 +17,9 @@ public:
     virtual void ShowError(const std::string& title, const std::string& text) = 0;
     // A confirmation with Yes and No; true for Yes.
     virtual bool AskYesNo(const std::string& text) = 0;
-    virtual std::optional<std::string> ChooseFile(const std::string& title,
-                                                  const std::string& filter) = 0;
+    // Several files at once, in the order chosen; empty when the operator cancels.
+    virtual std::vector<std::string> ChooseFiles(const std::string& title,
+                                                 const std::string& filter) = 0;
     virtual std::optional<std::string> ChooseFolder(const std::string& title,
                                                     const std::string& startFolder) = 0;
     // The information box of Help / About.
@@ -35,8 +37,8 @@ public:
     void ShowMessage(const std::string& text) override;
     void ShowError(const std::string& title, const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
-    std::optional<std::string> ChooseFile(const std::string& title,
-                                          const std::string& filter) override;
+    std::vector<std::string> ChooseFiles(const std::string& title,
+                                         const std::string& filter) override;
     std::optional<std::string> ChooseFolder(const std::string& title,
                                             const std::string& startFolder) override;
     void ShowAbout(const std::string& title, const std::string& text) override;

@@ -15,6 +15,7 @@
 #include "convert/SubtitleFileType.h"
 #include "platform/Trace.h"
 #include "session/CaplinSession.h"
+#include "ui/AccessKeys.h"
 #include "ui/PageContext.h"
 #include "ui/SettingsPanel.h"
 #include "ui/UserDialogs.h"
@@ -38,24 +39,12 @@ TWatchFolderPage::TWatchFolderPage(TPageContext& context, QWidget* page)
     btnWFClearParams_ = AddButton("Clear Params", "btnWFClearParams");
     buttons_->addStretch();
 
-    auto* panelHost = new QWidget(page);
-    panelHost->setObjectName("WFSettingsPanelHost");
-    auto* hostLayout = new QVBoxLayout(panelHost);
-    hostLayout->setContentsMargins(0, 0, 0, 0);
     panel_ = new TConversionSettingsPanel("WF", context.Dialogs, context.Session.MainSettings,
-                                          context.Updating, context.GeneralRefresh, panelHost);
-    // The panel scrolls rather than squeezing its controls when the window is small.
-    auto* scroll = new QScrollArea(panelHost);
-    scroll->setObjectName("sbWFSettingsPanel");
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidget(panel_);
-    hostLayout->addWidget(scroll);
-
-    auto* row = new QHBoxLayout;
-    row->addWidget(host_, 1);
-    row->addWidget(panelHost, 1);
-    static_cast<QVBoxLayout*>(page->layout())->addLayout(row);
+                                          context.Updating, context.GeneralRefresh, page);
+    // The list above the settings panel: a larger window gives the list its extra room.
+    auto* column = static_cast<QVBoxLayout*>(page->layout());
+    column->addWidget(host_, 1);
+    column->addWidget(NewPanelArea(panel_, "sbWFSettingsPanel", page));
 
     armTimer_ = new QTimer(this);
     armTimer_->setObjectName("tmrWFArm");
@@ -100,7 +89,8 @@ void TWatchFolderPage::Loaded() {
     GuardedVoid("TCaplinForm.UpdateWFForm", [&] {
         panel_->SetSettings(context_.Session.WFSettings.get());
         panel_->UpdateForm();
-        ApplyColumnWidths(context_.Session.Layout.ColumnWidths[lvWatchFolder]);
+        ApplyColumnWidths(context_.Session.Layout.ColumnWidths[lvWatchFolder],
+                          context_.Session.Layout.StoredWidths[lvWatchFolder]);
         RefreshRowCount();
         selectedIndex_ = -1;
     });
@@ -227,7 +217,7 @@ void TWatchFolderPage::btnWFArmClick() {
             if (!start.Refusal.empty())
                 context_.Dialogs.ShowMessage(start.Refusal);
             if (start.Started) {
-                btnWFArm_->setText("Disarm");
+                btnWFArm_->setText(kDisarmCaption);
                 // Each pass runs from the event loop, so Disarm and a close are handled
                 // between two passes without a nested loop.
                 armTimer_->start();
@@ -235,7 +225,7 @@ void TWatchFolderPage::btnWFArmClick() {
         } else {
             armTimer_->stop();
             run.Disarm();
-            btnWFArm_->setText("Arm");
+            btnWFArm_->setText(kArmCaption);
         }
         context_.GeneralRefresh();
     });
@@ -243,13 +233,15 @@ void TWatchFolderPage::btnWFArmClick() {
 
 void TWatchFolderPage::ArmStep() {
     GuardedVoid("TCaplinForm.btnWFArmClick", [&] {
-        if (context_.Session.Watch.Step() == TRunNext::Finished)
-            return EndRunSilently();
-        armTimer_->start();
+        if (context_.Session.Watch.Step() != TRunNext::Finished)
+            return armTimer_->start();
+        EndRunSilently();
+        // The window's title and controls show the run has ended.
+        context_.GeneralRefresh();
     });
 }
 
 void TWatchFolderPage::EndRunSilently() {
-    btnWFArm_->setText("Arm");
+    btnWFArm_->setText(kArmCaption);
     context_.Session.Watch.Abandon();
 }

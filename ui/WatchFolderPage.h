@@ -40,6 +40,7 @@ private:
     size_t EntryCount() const override;
     std::string Cell(size_t row, int column) const override;
     void RowSelected(bool key) override;
+    void RemoveSelectedEntry() override { btnWFRemoveClick(); }
     void SelectRow();
     // The operator changed the panel since it was last loaded from or stored into a row.
     bool& WFSettingsChanged();

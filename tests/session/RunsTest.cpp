@@ -44,11 +44,11 @@ protected:
     }
     void AddBatch(const std::vector<std::string>& paths) {
         for (const std::string& path : paths)
-            session.Batch.BatchList.push_back(TBatchItem{path});
+            session.Batch.AppendToBatchList(path);
     }
     std::vector<TBatchItemStatus> Statuses() const {
         std::vector<TBatchItemStatus> statuses;
-        for (const TBatchItem& item : session.Batch.BatchList)
+        for (const TBatchItem& item : session.Batch.BatchList())
             statuses.push_back(item.Status);
         return statuses;
     }
@@ -77,7 +77,7 @@ TEST_F(RunsTest, BatchConvertsEveryEntryAndCountsTheFailedOnes) {
     AddBatch({GoodFile("a.stl"), missing});
     std::vector<std::pair<size_t, TBatchItemStatus>> seen;
     session.Batch.EntryChanged = [&](size_t index) {
-        seen.emplace_back(index, session.Batch.BatchList[index].Status);
+        seen.emplace_back(index, session.Batch.BatchList()[index].Status);
     };
     ASSERT_TRUE(session.Batch.Start().Started);
     EXPECT_TRUE(session.ConversionInProgress());
@@ -86,12 +86,12 @@ TEST_F(RunsTest, BatchConvertsEveryEntryAndCountsTheFailedOnes) {
     EXPECT_FALSE(session.ConversionInProgress());
     EXPECT_FALSE(session.Batch.Running());
     EXPECT_EQ(session.Batch.Failed(), 1u);
-    // "Processing" is told before each conversion, "Processed" after it, failed or not.
+    // "Processing" is told before each conversion, "Processed" or "Failed" after it.
     const std::vector<std::pair<size_t, TBatchItemStatus>> expectedSeen = {
         {0, TBatchItemStatus::Processing},
         {0, kDone},
         {1, TBatchItemStatus::Processing},
-        {1, kDone}};
+        {1, TBatchItemStatus::Failed}};
     EXPECT_EQ(seen, expectedSeen);
     const std::vector<std::string> expected = {"Batch conversion started.",
                                                "Converting STL file : " + dir.File("a.stl"),

@@ -1,8 +1,17 @@
 // The window against a hostile machine: settings of the wrong type, a settings file that
-// cannot be read or written, a destination that vanishes during a run, and log folders that
-// refuse writing. Nothing may crash and nothing the operator set may be lost.
+// cannot be read or written, a destination that vanishes during a run, log folders that
+// refuse writing, and drops of what cannot be added. Nothing may crash and nothing the
+// operator set may be lost.
+#include <algorithm>
+#include <cstdio>
+#include <functional>
 #include <memory>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -138,6 +147,75 @@ private Q_SLOTS:
                     .startsWith("Error: Error: Cannot read the settings file "));
     }
 
+    // What a drop cannot add: a web address, a socket, a missing path, a folder without STL
+    // files, one that cannot be listed, a file already listed. The rest is added, and one
+    // message names what was not, a few by name and then how many more.
+    void droppedItemsNotAddedAreNamedInOneMessage() {
+        UseSettingsFile(Path("registry.reg"));
+        auto form = ShownForm();
+        QVERIFY(form);
+        WriteStl(Path("good.stl"), MakeGsi(1), {MakeTti(1, "Hello")});
+        for (const char* folder : {"empty", "locked"})
+            QVERIFY(QDir().mkpath(dir_->filePath(folder)));
+        QVERIFY(QFile::setPermissions(dir_->filePath("locked"), {}));
+        // Root lists a folder whatever its permissions: then it is just empty.
+        const bool lockedListed = ::access(Path("locked").c_str(), R_OK) == 0;
+        const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", Path("socket").c_str());
+        QVERIFY(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+        auto url = [this](const char* name) { return QUrl::fromLocalFile(dir_->filePath(name)); };
+
+        QVERIFY(DropUrls(Control<QTableView>(form.get(), "lvBatch"),
+                         {QUrl("https://example.com/a.stl"), url("good.stl"), url("socket"),
+                          url("missing.stl"), url("empty"), url("locked"), url("good.stl")}));
+        ::close(socket);
+        QFile::setPermissions(dir_->filePath("locked"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(Session(*form).Batch.BatchList().size(), size_t(1));
+        QCOMPARE(Session(*form).Batch.BatchList()[0].FileName, Path("good.stl"));
+        QCOMPARE(dialogs_.Asked,
+                 std::vector<std::string>{
+                     "Message: 6 dropped items were not added: https://example.com/a.stl (not a "
+                     "local file), " +
+                     Path("socket") + " (neither a file nor a folder), " + Path("missing.stl") +
+                     " (not found), " + Path("empty") + " (no STL files in it), " + Path("locked") +
+                     (lockedListed ? " (no STL files in it)" : " (folder not readable)") +
+                     " and 1 more."});
+    }
+
+    // Ten thousand files in one folder: the window is never held for more than 200 ms at a
+    // time, neither to add them nor to show them; dropped again, they are refused at once.
+    void tenThousandFileFolderDroppedWithoutFreezing() {
+        UseSettingsFile(Path("registry.reg"));
+        auto form = ShownForm();
+        QVERIFY(form);
+        QVERIFY(QDir().mkpath(dir_->filePath("many")));
+        for (int i = 0; i < 10000; ++i)
+            WriteText(Path("many/") + std::to_string(100000 + i) + ".stl", "");
+        QTableView* list = Control<QTableView>(form.get(), "lvBatch");
+        QElapsedTimer timer;
+        qint64 longest = 0;
+        auto slice = [&](const std::function<void()>& work) {
+            timer.start();
+            work();
+            longest = std::max(longest, timer.elapsed());
+        };
+        slice([&] { QVERIFY(DropUrls(list, {QUrl::fromLocalFile(dir_->filePath("many"))})); });
+        slice([&] { QCoreApplication::processEvents(); }); // laid out and painted
+        QCOMPARE(list->model()->rowCount(), 10000);
+        QCOMPARE(Session(*form).Batch.BatchList().back().FileName, Path("many/109999.stl"));
+        slice([&] { QVERIFY(DropUrls(list, {QUrl::fromLocalFile(dir_->filePath("many"))})); });
+        QCOMPARE(list->model()->rowCount(), 10000);
+        QCOMPARE(dialogs_.Asked.size(), size_t(1));
+        QVERIFY(QString::fromStdString(dialogs_.Asked[0])
+                    .startsWith("Message: 10000 dropped items were not added: "));
+        QVERIFY(QString::fromStdString(dialogs_.Asked[0]).endsWith(" and 9995 more."));
+        qInfo("10000-file folder dropped: longest slice %lld ms", static_cast<long long>(longest));
+        QVERIFY(longest < 200);
+    }
+
     void destinationRemovedDuringRunFailsTheRestAndKeepsSources() {
         UseSettingsFile(Path("registry.reg"));
         auto form = ShownForm();
@@ -145,7 +223,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(dir_->filePath("out")));
         for (const char* name : {"1.stl", "2.stl", "3.stl"}) {
             WriteStl(Path(name), MakeGsi(1), {MakeTti(1, "Hello")});
-            dialogs_.FileAnswers.push_back(Path(name));
+            dialogs_.FilesAnswers.push_back({Path(name)});
             Click(form.get(), "btnBAddFile");
         }
         TSTLConvertSettings& settings = *Session(*form).BatchSettings;
@@ -171,7 +249,7 @@ private Q_SLOTS:
         }
         QVERIFY(!messages.contains("Error converting STL file " +
                                    QString::fromStdString(Path("1.stl"))));
-        QCOMPARE(Control<QPushButton>(form.get(), "btnBatchConvert")->text(), QString("Convert"));
+        QCOMPARE(Caption(Control<QPushButton>(form.get(), "btnBatchConvert")), QString("Convert"));
     }
 
     // Log folders that refuse writing: the run goes on, every line and error stays on screen.
@@ -183,7 +261,7 @@ private Q_SLOTS:
         Session(*form).Logs.LogsOutputFolder = Path("plain") + "/logs";
         Session(*form).Logs.MessagesOutputFolder = Path("plain") + "/messages";
         WriteBytes(Path("bad.stl"), {1, 2, 3});
-        dialogs_.FileAnswers.push_back(Path("bad.stl"));
+        dialogs_.FilesAnswers.push_back({Path("bad.stl")});
         Click(form.get(), "btnBAddFile");
         Session(*form).BatchSettings->DestinationFolder = dir_->path().toStdString() + "/out";
         QVERIFY(QDir().mkpath(dir_->filePath("out")));

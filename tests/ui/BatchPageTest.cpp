@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -49,8 +50,15 @@ private:
     }
 
     void AddFile(const std::string& path) {
-        dialogs_.FileAnswers.push_back(path);
+        dialogs_.FilesAnswers.push_back({path});
         Press("btnBAddFile");
+    }
+
+    QStringList ListedFiles() const {
+        QStringList files;
+        for (const TBatchItem& item : Session().Batch.BatchList())
+            files << QString::fromStdString(item.FileName);
+        return files;
     }
 
     QStringList LogLines() const {
@@ -209,14 +217,66 @@ private Q_SLOTS:
     void duplicateAddRefused() {
         QFETCH(QString, again);
         AddFile(WriteGoodStl("a.stl"));
-        AddFile(WriteGoodStl(again.toUtf8().constData()));
+        // Several files chosen at once are added in turn, as if each was chosen alone.
+        dialogs_.FilesAnswers.push_back(
+            {WriteGoodStl(again.toUtf8().constData()), Path("missing.stl"), WriteGoodStl("b.stl")});
+        Press("btnBAddFile");
         AddFile(Path("missing.stl")); // silently ignored
-        QCOMPARE(Session().Batch.BatchList.size(), size_t(1));
+        QCOMPARE(ListedFiles(), (QStringList{dir_->filePath("a.stl"), dir_->filePath("b.stl")}));
         QCOMPARE(dialogs_.Asked.back(),
-                 std::string("File: Add File: STL Files (*.stl);;All Files (*)"));
+                 std::string("Files: Add File: STL Files (*.stl);;All Files (*)"));
         QCOMPARE(std::count(dialogs_.Asked.begin(), dialogs_.Asked.end(),
                             "Message: File aready exists in the batch list."),
                  1);
+    }
+
+    // Three files and a folder from a file manager: the folder gives its STL files sorted by
+    // name, without those of its subfolders; a file already listed is named in one message.
+    void droppedFilesAndFolderAddedInOrder() {
+        AddFile(WriteGoodStl("b.stl"));
+        WriteGoodStl("a.stl");
+        WriteGoodStl("c.stl");
+        QDir().mkpath(dir_->filePath("folder/sub"));
+        for (const char* name : {"folder/z.STL", "folder/y.stl", "folder/sub/x.stl"})
+            WriteGoodStl(name);
+        WriteText(Path("folder/notes.txt"), "not a subtitle file");
+        auto url = [this](const char* name) { return QUrl::fromLocalFile(dir_->filePath(name)); };
+        QTableView* list = Find<QTableView>("lvBatch");
+        dialogs_.Asked.clear();
+        QVERIFY(DropUrls(list, {url("c.stl"), url("folder"), url("b.stl"), url("a.stl")}));
+        QCOMPARE(ListedFiles(),
+                 (QStringList{dir_->filePath("b.stl"), dir_->filePath("c.stl"),
+                              dir_->filePath("folder/y.stl"), dir_->filePath("folder/z.STL"),
+                              dir_->filePath("a.stl")}));
+        QCOMPARE(list->model()->rowCount(), 5);
+        QCOMPARE(dialogs_.Asked,
+                 std::vector<std::string>{"Message: 1 dropped item was not added: " +
+                                          Path("b.stl") + " (already in the batch list)."});
+
+        // No drop is taken while a run is active.
+        Session().SetConversionInProgress(true);
+        QVERIFY(!DropUrls(list, {url("folder/sub/x.stl")}));
+        Session().SetConversionInProgress(false);
+        QCOMPARE(list->model()->rowCount(), 5);
+    }
+
+    // Delete on a selected row does what "Remove" does; without a selection it does nothing.
+    void deleteKeyRemovesTheSelectedFile() {
+        AddFile(WriteGoodStl("a.stl"));
+        AddFile(WriteGoodStl("b.stl"));
+        QTableView* list = Find<QTableView>("lvBatch");
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(list->model()->rowCount(), 2);
+        list->selectRow(0);
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(ListedFiles(), QStringList{dir_->filePath("b.stl")});
+        QCOMPARE(list->model()->rowCount(), 1);
+        QVERIFY(
+            std::none_of(dialogs_.Asked.begin(), dialogs_.Asked.end(),
+                         [](const std::string& asked) { return asked.rfind("Message", 0) == 0; }));
+        // The index of listed names follows the removal: the file may be added again.
+        AddFile(Path("a.stl"));
+        QCOMPARE(list->model()->rowCount(), 2);
     }
 
     void browseWritesDestination() {
@@ -255,7 +315,7 @@ private Q_SLOTS:
         QCOMPARE(dialogs_.Asked.back(), std::string("Message: No item selected."));
         QCOMPARE(std::vector<std::string>(dialogs_.Asked.begin(), dialogs_.Asked.end() - 1),
                  (std::vector<std::string>{"Message: No files to convert.",
-                                           "File: Add File: STL Files (*.stl);;All Files (*)",
+                                           "Files: Add File: STL Files (*.stl);;All Files (*)",
                                            "Message: No destination folder specified."}));
         QVERIFY(!Session().ConversionInProgress());
     }
@@ -271,15 +331,18 @@ private Q_SLOTS:
         for (int pass = 0; pass < 2; ++pass) {
             Session().Logs.ClearLogsPane();
             Press("btnBatchConvert");
-            QCOMPARE(Find<QPushButton>("btnBatchConvert")->text(), QString("Cancel"));
+            QCOMPARE(Caption(Find<QPushButton>("btnBatchConvert")), QString("Cancel"));
             QVERIFY(Session().ConversionInProgress());
+            QCOMPARE(Find<QLabel>("lblBProgress")->text(), QString("0 / 3"));
             // Every status starts empty, also after a finished run.
             for (int row = 0; row < 3; ++row)
                 QCOMPARE(StatusText(row), QString());
             WaitForRunEnd();
-            QCOMPARE(Find<QPushButton>("btnBatchConvert")->text(), QString("Convert"));
-            for (int row = 0; row < 3; ++row)
-                QCOMPARE(StatusText(row), QString("Processed"));
+            QCOMPARE(Caption(Find<QPushButton>("btnBatchConvert")), QString("Convert"));
+            QCOMPARE(Find<QLabel>("lblBProgress")->text(), QString());
+            // A file that failed to convert does not look done.
+            QCOMPARE((QStringList{StatusText(0), StatusText(1), StatusText(2)}),
+                     (QStringList{"Processed", "Failed", "Processed"}));
             QCOMPARE(
                 LogLines(),
                 (QStringList{"Batch conversion started.",
@@ -305,9 +368,12 @@ private Q_SLOTS:
         UseFixedTapeIDAndLanguage();
         Press("btnBatchConvert");
         QTRY_COMPARE_WITH_TIMEOUT(StatusText(2), QString("Processed"), 5000);
+        // Entries done or under way, of all.
+        QCOMPARE(Find<QLabel>("lblBProgress")->text(), QString("3 / 5"));
         Press("btnBatchConvert");
         QVERIFY(!Session().ConversionInProgress());
-        QCOMPARE(Find<QPushButton>("btnBatchConvert")->text(), QString("Convert"));
+        QCOMPARE(Caption(Find<QPushButton>("btnBatchConvert")), QString("Convert"));
+        QCOMPARE(Find<QLabel>("lblBProgress")->text(), QString());
         QTest::qWait(400); // steps that would have come do not
         QCOMPARE(StatusText(3), QString());
         QCOMPARE(StatusText(4), QString());
@@ -318,8 +384,7 @@ private Q_SLOTS:
     // The view asks only for the rows it shows, so a long list scrolls as fast as a short one.
     void tenThousandFilesScrollWithoutDelay() {
         for (int i = 0; i < 10000; ++i)
-            Session().Batch.BatchList.push_back(
-                TBatchItem{"/srv/in/file" + std::to_string(i) + ".stl"});
+            Session().Batch.AppendToBatchList("/srv/in/file" + std::to_string(i) + ".stl");
         QTableView* view = Find<QTableView>("lvBatch");
         qobject_cast<TBatchListModel*>(view->model())->Reload();
         QCOMPARE(view->model()->rowCount(), 10000);

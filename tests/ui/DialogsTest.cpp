@@ -287,12 +287,12 @@ private Q_SLOTS:
 
         ui.btnEdit->click();
         QCOMPARE(Messages(), std::vector<std::string>{"No item selected."});
-        QCOMPARE(ui.btnEdit->text(), QString("Edit"));
+        QCOMPARE(Caption(ui.btnEdit), QString("Edit"));
 
         ui.lvHexFindAndReplaceItems->selectRow(1);
         ui.btnEdit->click();
-        QCOMPARE(ui.btnEdit->text(), QString("Apply"));
-        QCOMPARE(ui.btnDelete->text(), QString("Cancel"));
+        QCOMPARE(Caption(ui.btnEdit), QString("Apply"));
+        QCOMPARE(Caption(ui.btnDelete), QString("Cancel"));
         QVERIFY(!ui.btnAdd->isEnabled());
         QVERIFY(!ui.lvHexFindAndReplaceItems->isEnabled());
 
@@ -300,10 +300,10 @@ private Q_SLOTS:
         ui.lbeHexFind->setText("0x62");
         ui.btnEdit->click();
         QCOMPARE(Messages().back(), std::string("Find and Replace have the same value."));
-        QCOMPARE(ui.btnEdit->text(), QString("Apply"));
+        QCOMPARE(Caption(ui.btnEdit), QString("Apply"));
         ui.btnDelete->click();
-        QCOMPARE(ui.btnEdit->text(), QString("Edit"));
-        QCOMPARE(ui.btnDelete->text(), QString("Delete"));
+        QCOMPARE(Caption(ui.btnEdit), QString("Edit"));
+        QCOMPARE(Caption(ui.btnDelete), QString("Delete"));
         QVERIFY(ui.btnAdd->isEnabled());
         QVERIFY(ui.lvHexFindAndReplaceItems->isEnabled());
         QCOMPARE(*form.List[1], (THexFindAndReplaceValue{1, 0x42, 0x62}));
@@ -398,8 +398,8 @@ private Q_SLOTS:
         QCOMPARE(ui.lbeSamplePreviewFileName->text(), QString(kDefaultSampleFileName));
         QCOMPARE(form.List[5]->SampleFileName, std::string(kDefaultSampleFileName));
         QCOMPARE(ui.seFileNameCharsCount->value(), 15);
-        QCOMPARE(ui.btnEdit->text(), QString("Apply"));
-        QCOMPARE(ui.btnDeleteSubtitleFileType->text(), QString("Cancel"));
+        QCOMPARE(Caption(ui.btnEdit), QString("Apply"));
+        QCOMPARE(Caption(ui.btnDeleteSubtitleFileType), QString("Cancel"));
         QVERIFY(!ui.btnAddSubtitleFileType->isEnabled());
         QVERIFY(!ui.lvSubtitleFileTypes->isEnabled());
 
@@ -417,7 +417,7 @@ private Q_SLOTS:
                  (TSubtitleFileType{"renamed", 15, 1, 4, 6, 3, kDefaultSampleFileName}));
         QCOMPARE(Row(ui.lvSubtitleFileTypes, 5),
                  (QStringList{"6", "renamed", "15", "1", "4", "6", "3"}));
-        QCOMPARE(ui.btnEdit->text(), QString("Edit"));
+        QCOMPARE(Caption(ui.btnEdit), QString("Edit"));
     }
 
     void okWhileEditingKeepsTheEdit_data() {
@@ -509,7 +509,7 @@ private Q_SLOTS:
 
         ui.btnEdit->click();
         QCOMPARE(Messages(), std::vector<std::string>{"No item selected."});
-        QCOMPARE(ui.btnEdit->text(), QString("Edit"));
+        QCOMPARE(Caption(ui.btnEdit), QString("Edit"));
         QVERIFY(!ui.btnAbort->isEnabled());
         QVERIFY(ui.btnDefaults->isEnabled());
 
@@ -565,7 +565,7 @@ private Q_SLOTS:
         ui.btnEdit->click();
         ui.lbe2CharName->setText("zz");
         ui.btnAbort->click();
-        QCOMPARE(ui.btnEdit->text(), QString("Edit"));
+        QCOMPARE(Caption(ui.btnEdit), QString("Edit"));
         QVERIFY(ui.btnDefaults->isEnabled());
         QCOMPARE(STLCustomLanguages[15].Lang2CharName, std::string("fx"));
         QCOMPARE(Cell(view, french, 2), QString("fx"));
@@ -829,6 +829,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
         QCOMPARE(dialog->windowTitle(), title);
         QCOMPARE(dialog->size(), size);
+        QCOMPARE(AccessKeyProblem(dialog->findChildren<QPushButton*>()), QString());
         // Every control fits inside the fixed client area.
         for (const QWidget* child : dialog->findChildren<QWidget*>()) {
             if (!child->isVisible() || child->objectName().isEmpty())

@@ -5,11 +5,15 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
+#include <QStyleOptionComboBox>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -41,6 +45,35 @@ int32_t StoredInteger(const std::string& name) {
     return value;
 }
 
+// Why a control's text does not fit it, or empty when it fits: every item of a list, every
+// caption of a label, button, check box or group title.
+QString Clipped(const QWidget* control) {
+    const QFontMetrics metrics = control->fontMetrics();
+    if (const auto* combo = qobject_cast<const QComboBox*>(control)) {
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        const int room =
+            combo->style()
+                ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo)
+                .width();
+        for (int i = 0; i < combo->count(); ++i)
+            if (metrics.horizontalAdvance(combo->itemText(i)) > room)
+                return "item \"" + combo->itemText(i) + "\"";
+        return {};
+    }
+    if (const auto* group = qobject_cast<const QGroupBox*>(control))
+        return metrics.horizontalAdvance(group->title()) > group->width() ? group->title()
+                                                                          : QString();
+    if (const auto* button = qobject_cast<const QPushButton*>(control))
+        return metrics.horizontalAdvance(QString(button->text()).remove('&')) >
+                       button->contentsRect().width()
+                   ? button->text()
+                   : QString();
+    const bool captioned =
+        qobject_cast<const QLabel*>(control) || qobject_cast<const QAbstractButton*>(control);
+    return captioned && control->sizeHint().width() > control->width() ? "caption" : QString();
+}
+
 } // namespace
 
 class TPagesLayoutTest : public QObject {
@@ -63,6 +96,46 @@ private Q_SLOTS:
     }
 
     void cleanup() { dir_.reset(); }
+
+    // At the window's default size each settings panel shows every control whole: no scroll
+    // bar, nothing outside the visible area, no text cut short.
+    void panelsShowEveryControlAtTheDefaultSize_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("area");
+        QTest::newRow("Batch") << 0 << "sbBSettingsPanel";
+        QTest::newRow("Watch Folder") << 1 << "sbWFSettingsPanel";
+    }
+    void panelsShowEveryControlAtTheDefaultSize() {
+        QFETCH(int, page);
+        QFETCH(QString, area);
+        auto form = ShownForm();
+        QVERIFY(form);
+        QCOMPARE(form->size(), QSize(800, 785));
+        Control<QTabWidget>(form.get(), "PageControl")->setCurrentIndex(page);
+        auto* scroll = Control<QScrollArea>(form.get(), area.toLatin1().constData());
+        QTRY_VERIFY(scroll->isVisible());
+        // The page's layout settles in the events that follow its showing.
+        QTRY_VERIFY2(!scroll->verticalScrollBar()->isVisible() &&
+                         !scroll->horizontalScrollBar()->isVisible(),
+                     qPrintable(QString("panel %1 in %2 x %3")
+                                    .arg(scroll->widget()->minimumSizeHint().width())
+                                    .arg(scroll->viewport()->width())
+                                    .arg(scroll->viewport()->height())));
+        const QRect visible(scroll->viewport()->mapTo(form.get(), QPoint(0, 0)),
+                            scroll->viewport()->size());
+        QVERIFY(form->rect().contains(visible));
+        int checked = 0;
+        for (const QWidget* control : scroll->widget()->findChildren<QWidget*>()) {
+            if (!control->isVisibleTo(form.get()) || control->objectName().isEmpty())
+                continue;
+            const QRect place(control->mapTo(form.get(), QPoint(0, 0)), control->size());
+            QVERIFY2(visible.contains(place), qPrintable(control->objectName()));
+            const QString clipped = Clipped(control);
+            QVERIFY2(clipped.isEmpty(), qPrintable(control->objectName() + ": " + clipped));
+            ++checked;
+        }
+        QVERIFY(checked >= 40);
+    }
 
     void listsShowEveryStoredEntry() {
         constexpr int kCount = 100;
@@ -193,6 +266,8 @@ private Q_SLOTS:
         QVERIFY(form->close());
     }
 
+    // Stored widths win; "#" fits its numbers and the path columns share what is left, and
+    // a larger window widens the paths alone.
     void columnWidthsStoredAndRestored() {
         StoreColumnWidth("WatchFolderList_1_Width", 123);
         StoreColumnWidth("PlaylistsCheckList_3_Width", 77);
@@ -200,15 +275,35 @@ private Q_SLOTS:
         QVERIFY(form);
         QTableView* wf = Control<QTableView>(form.get(), "lvWatchFolder");
         QTableView* pc = Control<QTableView>(form.get(), "lvPlaylistFolder");
-        QCOMPARE(wf->columnWidth(1), 123);
-        QCOMPARE(wf->columnWidth(2), 200);
+        Control<QTabWidget>(form.get(), "PageControl")->setCurrentIndex(1);
+        QTRY_VERIFY(wf->isVisible());
+        auto widths = [](const QTableView* view) {
+            QList<int> all;
+            for (int column = 0; column < view->model()->columnCount(); ++column)
+                all << view->columnWidth(column);
+            return all;
+        };
+        const QList<int> before = widths(wf);
+        QCOMPARE(before[1], 123);
+        QCOMPARE(before[3], 60);
+        QVERIFY(before[0] < 60);
+        QCOMPARE(before[0] + before[1] + before[2] + before[3], wf->viewport()->width());
         QCOMPARE(pc->columnWidth(3), 77);
-        QCOMPARE(pc->columnWidth(0), 30);
+        QVERIFY(pc->columnWidth(0) < 60);
+
+        form->resize(form->width() + 200, form->height());
+        QTRY_COMPARE(widths(wf)[1] + widths(wf)[2], before[1] + before[2] + 200);
+        QCOMPARE(widths(wf)[0], before[0]);
+        QCOMPARE(widths(wf)[3], before[3]);
+        const int widened = widths(wf)[1];
 
         wf->setColumnWidth(2, 150);
+        // A list takes the operator's widths once it was shown.
+        Control<QTabWidget>(form.get(), "PageControl")->setCurrentIndex(2);
+        QTRY_VERIFY(pc->isVisible());
         pc->setColumnWidth(1, 90);
         QVERIFY(form->close());
-        QCOMPARE(StoredInteger("WatchFolderList_1_Width"), 123);
+        QCOMPARE(StoredInteger("WatchFolderList_1_Width"), widened);
         QCOMPARE(StoredInteger("WatchFolderList_2_Width"), 150);
         QCOMPARE(StoredInteger("PlaylistsCheckList_1_Width"), 90);
         QCOMPARE(StoredInteger("PlaylistsCheckList_3_Width"), 77);

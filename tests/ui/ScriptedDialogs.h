@@ -15,7 +15,8 @@
 class TScriptedDialogs : public IUserDialogs {
 public:
     std::deque<bool> YesNoAnswers;
-    std::deque<std::optional<std::string>> FileAnswers;
+    // Several files chosen at once; an empty list is a cancel.
+    std::deque<std::vector<std::string>> FilesAnswers;
     std::deque<std::optional<std::string>> FolderAnswers;
     // Each dialog shown takes the next script, which acts on it as the operator would (fills
     // controls, clicks buttons) and returns true for OK. With none queued it is cancelled.
@@ -31,10 +32,10 @@ public:
         Asked.push_back("YesNo: " + text);
         return Take(YesNoAnswers, false);
     }
-    std::optional<std::string> ChooseFile(const std::string& title,
-                                          const std::string& filter) override {
-        Asked.push_back("File: " + title + ": " + filter);
-        return Take(FileAnswers, std::optional<std::string>());
+    std::vector<std::string> ChooseFiles(const std::string& title,
+                                         const std::string& filter) override {
+        Asked.push_back("Files: " + title + ": " + filter);
+        return Take(FilesAnswers, std::vector<std::string>());
     }
     std::optional<std::string> ChooseFolder(const std::string& title,
                                             const std::string& startFolder) override {

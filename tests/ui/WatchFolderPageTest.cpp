@@ -171,14 +171,24 @@ private:
 
     void Arm() {
         Press("btnWFArm");
-        QCOMPARE(Find<QPushButton>("btnWFArm")->text(), QString("Disarm"));
+        QCOMPARE(Caption(Find<QPushButton>("btnWFArm")), QString("Disarm"));
         QVERIFY(Session().ConversionInProgress());
+        QCOMPARE(form_->windowTitle(), QString("Caplin - watch folders armed"));
     }
 
     void Disarm() {
         Press("btnWFArm");
-        QCOMPARE(Find<QPushButton>("btnWFArm")->text(), QString("Arm"));
+        QCOMPARE(Caption(Find<QPushButton>("btnWFArm")), QString("Arm"));
         QVERIFY(!Session().ConversionInProgress());
+        QCOMPARE(form_->windowTitle(), QString("Caplin"));
+    }
+
+    // The language list shows the language the panel's settings hold, enabled or not.
+    void LanguageShown(int code, bool enabled) {
+        auto* combo = Find<QComboBox>("cbWFLanguagePredefined");
+        QCOMPARE(combo->currentData().toInt(), code);
+        QCOMPARE(HexTextToInt(Session().WFSettings->LanguagePredefined), code);
+        QCOMPARE(combo->isEnabled(), enabled);
     }
 
     std::string WriteGoodStl(const std::string& path) {
@@ -289,15 +299,28 @@ private Q_SLOTS:
         QCOMPARE(Messages().size(), size_t(1));
     }
 
+    void removeForgetsTheSelectedEntry_data() {
+        QTest::addColumn<bool>("key");
+        QTest::newRow("Remove button") << false;
+        QTest::newRow("Delete key") << true;
+    }
+
     // After a Remove the rows below move up; edits made then must not land in the entry that
     // took the removed one's place.
     void removeForgetsTheSelectedEntry() {
+        QFETCH(bool, key);
         ShowForm();
         Add("/in/1", "/out/1", "first");
         Add("/in/2", "/out/2", "second");
         Add("/in/3", "/out/3", "third");
         ClickRow(1);
-        Press("btnWFRemove");
+        if (key) {
+            QTest::keyClick(List(), Qt::Key_Delete);
+            QCoreApplication::processEvents(); // the key's release is handled on the next turn
+        } else {
+            Press("btnWFRemove");
+        }
+        QCOMPARE(List()->model()->rowCount(), 2);
         QCOMPARE(Page().SelectedIndex(), -1);
         Find<QLineEdit>("edWFComment")->setText("edited");
         ClickRow(0);
@@ -402,10 +425,13 @@ private Q_SLOTS:
                                  "edWFZeroPageKeyWord", "edWFComment", "edWFMoveProcessedFiles"})
             QVERIFY2(Find<QLineEdit>(edit)->text().isEmpty(), edit);
         for (const char* combo :
-             {"cbWFTapeID", "cbWFLanguageSource", "cbWFLanguagePredefined",
-              "cbWFTimeCodeStartOfProgramme", "cbWFMoveProcessedFiles", "cbWFCodePageNumber",
-              "cbWFCharacterCodeTableNumber", "cbWFDisplayStandardCode"})
+             {"cbWFTapeID", "cbWFLanguageSource", "cbWFTimeCodeStartOfProgramme",
+              "cbWFMoveProcessedFiles", "cbWFCodePageNumber", "cbWFCharacterCodeTableNumber",
+              "cbWFDisplayStandardCode"})
             QVERIFY2(Find<QComboBox>(combo)->currentIndex() == 0, combo);
+        // The language list is sorted by name: cleared, it shows the language of an empty
+        // code, as for settings never set.
+        QCOMPARE(Find<QComboBox>("cbWFLanguagePredefined")->currentData().toInt(), 0);
         for (const char* box :
              {"cbWFPerformLanguageCheck", "cbWFRemoveZeroPage", "cbWFOverwriteDestination"})
             QVERIFY2(!Find<QCheckBox>(box)->isChecked(), box);
@@ -423,11 +449,40 @@ private Q_SLOTS:
         QCOMPARE(s.CodePageNumberSource, 0);
         QCOMPARE(s.CodePageNumberCustom, std::string("850"));
         QCOMPARE(s.TimeCodeStartOfProgramme, std::string("00000000"));
-        QCOMPARE(s.LanguagePredefined,
-                 IntToHexText(Find<QComboBox>("cbWFLanguagePredefined")->itemData(0).toUInt(), 2));
+        QCOMPARE(s.LanguagePredefined, std::string("00"));
         for (const char* name : {"edWFTapeID", "cbWFLanguagePredefined", "edWFZeroPageKeyWord",
                                  "seWFHour", "edWFMoveProcessedFiles", "seWFCodePageNumber"})
             QVERIFY2(!Find<QWidget>(name)->isEnabled(), name);
+    }
+
+    // Regression: after "Add", Clear Params put the language list on its first item by
+    // position, Albanian in a list sorted by name, and stored it, so the next entry carried
+    // a language nobody chose.
+    void languageListShowsTheStoredLanguage() {
+        {
+            TRegistry registry;
+            QVERIFY(registry.OpenKey(kWatchFolderKey, true));
+            registry.WriteString("LanguagePredefined", "0F");
+        }
+        ShowForm();
+        LanguageShown(0x0F, false); // start-up
+        Find<QComboBox>("cbWFLanguageSource")->setCurrentIndex(1);
+        PositionLanguagePredefinedCombo(Find<QComboBox>("cbWFLanguagePredefined"), "09");
+        Add("/in/1", "/out/1");
+        LanguageShown(0, false); // Add cleared the panel
+        Add("/in/2", "/out/2");
+        QCOMPARE(Items()[0]->Settings.LanguagePredefined, std::string("09"));
+        QCOMPARE(Items()[1]->Settings.LanguagePredefined, std::string("00"));
+        ClickRow(0);
+        LanguageShown(0x09, true);
+        ClickRow(1);
+        LanguageShown(0, false);
+        Find<QComboBox>("cbWFLanguageSource")->setCurrentIndex(2);
+        PositionLanguagePredefinedCombo(Find<QComboBox>("cbWFLanguagePredefined"), "0A");
+        dialogs_.YesNoAnswers = {true};
+        Press("btnWFUpdate");
+        QCOMPARE(Items()[1]->Settings.LanguagePredefined, std::string("0A"));
+        LanguageShown(0x0A, false);
     }
 
     void armingWithEmptyListChangesNothing() {
@@ -435,7 +490,7 @@ private Q_SLOTS:
         Press("btnWFArm");
         QCOMPARE(Messages(),
                  std::vector<std::string>{"Message: There are no watch folder specified."});
-        QCOMPARE(Find<QPushButton>("btnWFArm")->text(), QString("Arm"));
+        QCOMPARE(Caption(Find<QPushButton>("btnWFArm")), QString("Arm"));
         QVERIFY(!Session().ConversionInProgress());
         QVERIFY(Find<QPushButton>("btnWFAdd")->isEnabled());
         QVERIFY(LogLines().isEmpty());
@@ -461,7 +516,7 @@ private Q_SLOTS:
                      "objects."}));
         QVERIFY(!Items()[0]->IsStarted());
         QVERIFY(!Session().ConversionInProgress());
-        QCOMPARE(Find<QPushButton>("btnWFArm")->text(), QString("Arm"));
+        QCOMPARE(Caption(Find<QPushButton>("btnWFArm")), QString("Arm"));
         QVERIFY(Find<QPushButton>("btnWFAdd")->isEnabled());
         QVERIFY(!LogLines().contains("Watch folder conversion armed."));
         QVERIFY(Items()[1]->Stop());
@@ -557,7 +612,7 @@ private Q_SLOTS:
         };
         QTRY_VERIFY_WITH_TIMEOUT(stoppedWhileListed(), 400);
         QVERIFY(form_->isVisible());
-        QCOMPARE(Find<QPushButton>("btnWFArm")->text(), QString("Arm"));
+        QCOMPARE(Caption(Find<QPushButton>("btnWFArm")), QString("Arm"));
         QTRY_VERIFY_WITH_TIMEOUT(!form_->isVisible(), 3000);
         QVERIFY(!Session().WatchFolderList);
         QVERIFY(!LogLines().contains("Watch folder conversion disarmed."));
