@@ -80,7 +80,7 @@ TBatchPage::TBatchPage(TPageContext& context, QWidget* parent)
     lvBatch_->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvBatch_->setSelectionMode(QAbstractItemView::SingleSelection);
     lvBatch_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lvBatch_->verticalHeader()->hide();
+    UseReportRows(lvBatch_);
     lvBatch_->setMinimumHeight(kListViewMinimumHeight);
     left->addWidget(lvBatch_);
 

@@ -39,6 +39,17 @@ QVariant TListTableModel::headerData(int section, Qt::Orientation orientation, i
     return headers_[section];
 }
 
+namespace {
+
+constexpr int kRowPadding = 6;
+
+} // namespace
+
+void UseReportRows(QTableView* view) {
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + kRowPadding);
+}
+
 QTableView* NewReportView(const QString& name, TListTableModel* model, QWidget* parent) {
     auto* view = new QTableView(parent);
     view->setObjectName(name);
@@ -47,7 +58,7 @@ QTableView* NewReportView(const QString& name, TListTableModel* model, QWidget* 
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setShowGrid(true);
-    view->verticalHeader()->hide();
+    UseReportRows(view);
     view->horizontalHeader()->setStretchLastSection(false);
     view->setAccessibleName(name);
     view->setMinimumHeight(kListViewMinimumHeight);
@@ -96,6 +107,8 @@ public:
                 paths_.push_back(int(column));
         view->installEventFilter(this);
         view->viewport()->installEventFilter(this);
+        // A view already on screen (the window's start-up runs in its show) has its size.
+        shown_ = view->isVisible();
         Apply();
     }
 

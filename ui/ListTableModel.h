@@ -38,8 +38,9 @@ private:
 // The least height of a list view: its header and about four rows.
 constexpr int kListViewMinimumHeight = 100;
 
-// A report-style list view: read-only, whole-row single selection, grid lines, no row
-// headers.
+// No row numbers, rows one line high, as a report list's are.
+void UseReportRows(QTableView* view);
+// A report-style list view: read-only, whole-row single selection, grid lines, report rows.
 QTableView* NewReportView(const QString& name, TListTableModel* model, QWidget* parent);
 void ApplyColumnWidths(QTableView* view, const std::vector<int32_t>& widths);
 

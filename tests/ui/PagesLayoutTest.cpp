@@ -137,6 +137,43 @@ private Q_SLOTS:
         QVERIFY(checked >= 40);
     }
 
+    // The Tab key walks each panel down its first column, then down its second.
+    void tabWalksEachPanelTopToBottom_data() { panelsShowEveryControlAtTheDefaultSize_data(); }
+    void tabWalksEachPanelTopToBottom() {
+        constexpr int kRowTolerance = 6;
+        QFETCH(int, page);
+        QFETCH(QString, area);
+        auto form = ShownForm();
+        QVERIFY(form);
+        Control<QTabWidget>(form.get(), "PageControl")->setCurrentIndex(page);
+        QWidget* panel = Control<QScrollArea>(form.get(), area.toLatin1().constData())->widget();
+        QTRY_VERIFY(panel->isVisible());
+        // The second column starts where the "Zero Page" group does.
+        int second = -1;
+        for (const QGroupBox* group : panel->findChildren<QGroupBox*>())
+            if (group->title() == "Zero Page")
+                second = group->mapTo(panel, QPoint(0, 0)).x();
+        QVERIFY(second > 0);
+        int column = 0, top = -1, walked = 0;
+        for (QWidget* next = panel->nextInFocusChain(); next != panel;
+             next = next->nextInFocusChain()) {
+            if (!panel->isAncestorOf(next) || !(next->focusPolicy() & Qt::TabFocus) ||
+                !next->isVisibleTo(form.get()))
+                continue;
+            const QPoint at = next->mapTo(panel, QPoint(0, 0));
+            const int now = at.x() >= second ? 1 : 0;
+            QVERIFY2(now >= column, qPrintable(next->objectName()));
+            if (now > column)
+                top = -1;
+            // Controls of one row differ in height and are centred on it.
+            QVERIFY2(at.y() >= top - kRowTolerance, qPrintable(next->objectName()));
+            column = now;
+            top = at.y();
+            ++walked;
+        }
+        QVERIFY(walked >= 20);
+    }
+
     void listsShowEveryStoredEntry() {
         constexpr int kCount = 100;
         {
