@@ -10,6 +10,9 @@ packages=(
   libcli11-dev                    # caplin-cli argument parsing
   libbenchmark-dev                # bench/
   xvfb xauth                      # starting the window on a machine without a display
+  desktop-file-utils appstream    # validating the desktop entry and the AppStream file
+  man-db                          # rendering the manual pages (and checking them)
+  dpkg-dev lintian                # the Debian package: its dependencies, its checks
 )
 
 missing=()
