@@ -74,9 +74,9 @@ struct TFileIdentity {
     }
 };
 
-// The destination is renamed into place without a flush to disk; Durable adds one, and one
-// of its folder, at the cost of waiting for the disk on every file.
-constexpr TDurability kDestinationDurability = TDurability::Cached;
+// The destination reaches the disk before its rename into place, and its folder after it:
+// after a power loss it is absent or complete, never an empty file playout would take.
+constexpr TDurability kDestinationDurability = TDurability::Durable;
 
 // One call of ConvertSTLFile. The destination is written under a hidden name and only
 // renamed into place once complete; whatever way the call ends, the writer is released
@@ -100,7 +100,9 @@ private:
     std::string RewriteLanguage(uint8_t* gsi) const;
     std::string RewriteTapeID(uint8_t* gsi) const;
     std::string RewriteCodedFields(uint8_t* gsi) const;
+    bool IsZeroPage(const uint8_t* block) const;
     bool CopyBlocks();
+    bool CopyBlocksUnchanged(uint32_t count);
     bool MoveSource();
 
     const std::string& source_;
@@ -203,6 +205,9 @@ bool TConversion::Run(const std::string& destinationFile) {
     if (!output_->Commit(settings_.OverrideDestination ? TReplace::Overwrite : TReplace::Refuse)) {
         if (errno == EEXIST)
             return FailAndRemove("Duplicated destination STL file " + destination_);
+        // In place but perhaps not on disk: it is not delivered, and the source stays.
+        if (output_->FailedStep() == TAtomicFile::TStep::FolderFlush)
+            DeleteFileAt(destination_);
         return FailAndRemove("Cannot create destination STL file " + destination_);
     }
     output_.reset();
@@ -307,25 +312,30 @@ std::string TConversion::RewriteCodedFields(uint8_t* gsi) const {
 }
 
 // Every block through the zero-page test and the hex substitutions into the writer.
+// The zero-page test on block 0: its text holds the keyword. Reported either way.
+bool TConversion::IsZeroPage(const uint8_t* block) const {
+    std::string text;
+    STLTextToString(block + TTI_TEXT_FIELD_OFFSET, TTI_TEXT_FIELD_WIDTH, text);
+    const std::string& keyword = settings_.ZeroPageKeyWord;
+    if (!keyword.empty() && text.find(keyword) != std::string::npos) {
+        Report(report_, rtInfo, "Zero page found - removing the zero page");
+        return true;
+    }
+    Report(report_, rtInfo, "Zero page not found");
+    return false;
+}
+
 bool TConversion::CopyBlocks() {
-    std::string firstText; // the zero-page test's view of block 0
     const uint32_t count = reader_->GetTextAndTimingInformationCount();
+    if (settings_.HexFindAndReplaceItems.empty())
+        return CopyBlocksUnchanged(count);
     for (uint32_t i = 0; i < count; ++i) {
         uint8_t* block = nullptr;
         if (reader_->GetTextAndTimingInformation(i, block) != STATUS_OK)
             return FailAndRemove("Cannot retrieve Text And Timing Information block");
+        if (i == 0 && settings_.RemoveZeroPage && IsZeroPage(block))
+            continue;
         uint8_t* text = block + TTI_TEXT_FIELD_OFFSET;
-
-        if (i == 0 && settings_.RemoveZeroPage) {
-            STLTextToString(text, TTI_TEXT_FIELD_WIDTH, firstText);
-            const std::string& keyword = settings_.ZeroPageKeyWord;
-            if (!keyword.empty() && firstText.find(keyword) != std::string::npos) {
-                Report(report_, rtInfo, "Zero page found - removing the zero page");
-                continue;
-            }
-            Report(report_, rtInfo, "Zero page not found");
-        }
-
         // A user data block holds bytes, not text: substitutions would corrupt it.
         if (block[TTI_EXTENSION_BLOCK_NUMBER_OFFSET] != TTI_EBN_USER_DATA &&
             !HexFindAndReplaceList(text, TTI_TEXT_FIELD_WIDTH, &settings_.HexFindAndReplaceItems))
@@ -334,6 +344,24 @@ bool TConversion::CopyBlocks() {
         if (writer_->AddTextAndTimingInformation(block) != STATUS_OK)
             return FailAndRemove("Cannot add new Text And Timing Information block");
     }
+    return true;
+}
+
+// Without substitutions the blocks pass as they are: only block 0 is looked at (for the
+// zero page), the rest is copied file to file by the kernel.
+bool TConversion::CopyBlocksUnchanged(uint32_t count) {
+    uint32_t first = 0;
+    if (count > 0 && settings_.RemoveZeroPage) {
+        uint8_t* block = nullptr;
+        if (reader_->PeekTextAndTimingInformation(0, block) != STATUS_OK)
+            return FailAndRemove("Cannot retrieve Text And Timing Information block");
+        first = IsZeroPage(block) ? 1 : 0;
+    }
+    bool sourceFailed = false;
+    if (first < count && writer_->AddTextAndTimingInformationFrom(*reader_, first, count - first,
+                                                                  sourceFailed) != STATUS_OK)
+        return FailAndRemove(sourceFailed ? "Cannot retrieve Text And Timing Information block"
+                                          : "Cannot add new Text And Timing Information block");
     return true;
 }
 
@@ -351,9 +379,17 @@ bool TConversion::MoveSource() {
     // "old" copy would delete the only one.
     if (TFileIdentity(target).SameAs(TFileIdentity(source_)))
         return true;
-    if (RenameFile(source_, target))
-        return true;
-    // Across file systems: copy under a hidden name, rename into place, then delete.
+    if (RenameFile(source_, target)) {
+        // The move reaches the disk with the folder it went to (and the one it left).
+        const bool flushed = SyncFolder(FolderOf(target));
+        SyncFolder(FolderOf(source_));
+        if (flushed)
+            return true;
+        Report(report_, rtError, "Cannot move processed STL file");
+        return false;
+    }
+    // Across file systems: a durable copy under a hidden name renamed into place, then the
+    // delete of the source.
     if (errno != EXDEV || !CopyFileReplacing(source_, target)) {
         Report(report_, rtError, "Cannot move processed STL file");
         return false;
@@ -362,6 +398,7 @@ bool TConversion::MoveSource() {
         Report(report_, rtError, "Cannot delete old processed STL file");
         return false;
     }
+    SyncFolder(FolderOf(source_));
     return true;
 }
 

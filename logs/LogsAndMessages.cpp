@@ -237,10 +237,14 @@ bool TLogsAndMessages::OpenFile(const std::string& name, std::string& currentNam
     CreateDefaultLogsFolder(name);
     // Appends to the day's file when it exists, creates it otherwise. A failure leaves the
     // current name empty, so the next line tries again.
+    const bool existed = FileExists(name);
     if (!file.OpenAppend(name)) {
         failedName = name;
         throw std::runtime_error("open");
     }
+    // A new day's file is on disk with its folder, so its first lines are not lost with it.
+    if (!existed)
+        SyncFolder(FolderOf(name));
     failedName.clear();
     currentName = name;
     return true;

@@ -17,23 +17,6 @@ std::string HiddenNameFor(const std::string& target) {
     return folder + "." + ExtractFileName(target) + ".part-" + std::to_string(::getpid());
 }
 
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// The rename is only on disk once the folder is. A failure here is not the commit's: the
-// new file is in place either way.
-void SyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 } // namespace
 
 TAtomicFile::TAtomicFile(const std::string& target, TDurability durability)
@@ -80,8 +63,8 @@ bool TAtomicFile::Commit(TReplace replace) {
         if (!renamed)
             return Fail(TStep::Rename);
         created_ = false;
-        if (durable)
-            SyncFolder(FolderOf(target_));
+        if (durable && !SyncFolder(FolderOf(target_)))
+            return Fail(TStep::FolderFlush);
         return true;
     });
 }

@@ -18,7 +18,8 @@ enum class TReplace { Overwrite, Refuse };
 class TAtomicFile {
 public:
     // The step at which the last call failed, for callers that word those failures apart.
-    enum class TStep { None, Create, Write, Flush, Rename };
+    // FolderFlush: the file is in place under its name, but its folder could not be flushed.
+    enum class TStep { None, Create, Write, Flush, Rename, FolderFlush };
 
     explicit TAtomicFile(const std::string& target, TDurability durability = TDurability::Cached);
     // Removes the hidden file unless it was committed.
@@ -37,7 +38,8 @@ public:
     bool Write(const void* buffer, int64_t count);
     // Flushes (when durable), closes and renames the hidden file to the target, then flushes
     // the folder (when durable). On failure the hidden file is removed, the target is left
-    // as it was and errno tells why (EEXIST: refused to replace).
+    // as it was and errno tells why (EEXIST: refused to replace); only a folder that cannot be
+    // flushed (FolderFlush) leaves the new file in place, for the caller to keep or remove.
     bool Commit(TReplace replace);
     // Drops the hidden file; errno is kept.
     void Discard();

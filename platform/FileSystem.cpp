@@ -17,6 +17,13 @@
 
 namespace {
 
+// A copy that the kernel cannot make goes through a buffer of this size.
+constexpr int64_t kCopyBufferSize = int64_t(1) << 20;
+
+} // namespace
+
+namespace {
+
 // The hooks are read by whatever thread does the I/O; tests set them before starting work
 // and reset them afterwards, so a plain object is enough.
 TFileFaults gFaults;
@@ -306,6 +313,88 @@ bool TFile::Append(const void* buffer, int64_t count) {
     });
 }
 
+int64_t TFile::CopyTo(int64_t offset, TFile& target, int64_t targetOffset, int64_t count,
+                      bool* sourceFailed) {
+    bool ignored = false;
+    bool& fromSource = sourceFailed ? *sourceFailed : ignored;
+    fromSource = false;
+    return Guarded("TFile.CopyTo", int64_t(-1), [&] {
+        if (fd_ < 0 || target.fd_ < 0 || count < 0 || offset < 0 || targetOffset < 0) {
+            errno = EBADF;
+            return int64_t(-1);
+        }
+        int64_t done = 0;
+        // With fault hooks set the copy goes through a buffer, so the hooks see it as the
+        // read and the write it replaces.
+        const bool hooked = gFaults.BeforeRead || gFaults.BeforeWrite;
+        while (!hooked && done < count) {
+            loff_t from = offset + done, to = targetOffset + done;
+            const ssize_t n =
+                ::copy_file_range(fd_, &from, target.fd_, &to, size_t(count - done), 0);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n == 0) {
+                fromSource = true; // end of the source
+                return done;
+            }
+            if (n < 0) {
+                // File systems that cannot copy between these two files: through a buffer.
+                if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
+                    break;
+                return done > 0 ? done : int64_t(-1);
+            }
+            done += n;
+        }
+        std::vector<char> buffer;
+        while (done < count) {
+            const int64_t want = std::min<int64_t>(kCopyBufferSize, count - done);
+            buffer.resize(size_t(want));
+            const int64_t got = ReadAt(offset + done, buffer.data(), want);
+            if (got <= 0) {
+                fromSource = true;
+                return done > 0 ? done : got;
+            }
+            const int64_t put = target.WriteAt(targetOffset + done, buffer.data(), got);
+            if (put > 0)
+                done += put;
+            if (put != got)
+                return done > 0 ? done : int64_t(-1);
+            if (got < want) {
+                fromSource = true; // a short read: the source ended early
+                return done;
+            }
+        }
+        return done;
+    });
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool SyncFolder(const std::string& folder) {
+    return Guarded("SyncFolder", false, [&] {
+        if (gFaults.BeforeSync && !gFaults.BeforeSync(folder)) {
+            errno = EIO;
+            return false;
+        }
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        int result;
+        do {
+            result = ::fsync(fd);
+        } while (result != 0 && errno == EINTR);
+        const int saved = errno;
+        ::close(fd);
+        errno = saved;
+        return result == 0;
+    });
+}
+
 bool TFile::Sync() {
     return Guarded("TFile.Sync", false, [&] {
         if (fd_ < 0)
@@ -316,7 +405,7 @@ bool TFile::Sync() {
         }
         int result;
         do {
-            result = ::fsync(fd_);
+            result = ::fdatasync(fd_);
         } while (result != 0 && errno == EINTR);
         return result == 0;
     });

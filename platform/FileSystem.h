@@ -29,6 +29,12 @@ std::vector<std::string> ListFolder(const std::string& folder, const std::string
 // $TMPDIR, else /tmp, always with a trailing "/".
 std::string GetTmpPath();
 
+// Flushes a folder to disk (fsync), so the names created, renamed or removed in it survive a
+// power loss. False (errno kept) when it cannot be opened or flushed.
+bool SyncFolder(const std::string& folder);
+// The folder part of path: everything before its last "/" ("." when it has none).
+std::string FolderOf(const std::string& path);
+
 // An open file. Reads open with full sharing (a plain read-only open); CreateExclusive
 // makes a new file with O_CREAT|O_EXCL and holds an exclusive flock while it is open.
 class TFile {
@@ -52,7 +58,14 @@ public:
     int64_t WriteAt(int64_t offset, const void* buffer, int64_t count);
     // Appends all bytes; false on a short or failed write.
     bool Append(const void* buffer, int64_t count);
+    // Flushes the file's data (fdatasync), and what reading it back needs, to disk.
     bool Sync();
+    // Copies count bytes from offset of this file to targetOffset of target, inside the
+    // kernel where it can (copy_file_range), else through a buffer. Returns the bytes copied
+    // (short on end of file or failure, -1 on error); sourceFailed, when given, tells whether
+    // a copy cut short was this file's doing (end of file, a failed read).
+    int64_t CopyTo(int64_t offset, TFile& target, int64_t targetOffset, int64_t count,
+                   bool* sourceFailed = nullptr);
 
 private:
     int fd_ = -1;
@@ -68,7 +81,7 @@ struct TFileFaults {
     std::function<bool(const std::string& from, const std::string& to)> BeforeRename;
     std::function<bool(const std::string& path)> BeforeOpen;
     // Returning false makes TFile::Sync fail with EIO.
-    std::function<bool(const std::string& path)> BeforeSync;
+    std::function<bool(const std::string& path)> BeforeSync; // a file's flush or a folder's
 };
 TFileFaults& FileFaults();
 

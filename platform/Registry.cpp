@@ -30,13 +30,6 @@ void TraceLoad(const std::string& reason) {
 // ---------------------------------------------------------------------------------------
 // The file on disk
 
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // Opens path and takes a flock on it. Save renames a new file over the one locked, so
 // after the lock is granted the path must still name the locked file; else try again.
 // With create, a missing file is made (and created reports it).

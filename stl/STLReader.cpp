@@ -171,6 +171,40 @@ TStatus TSTLReader::GetTextAndTimingInformation(uint32_t index, uint8_t*& tti) {
     });
 }
 
+TStatus TSTLReader::PeekTextAndTimingInformation(uint32_t index, uint8_t*& tti) {
+    return Guarded("TSTLReader.PeekTextAndTimingInformation", STATUS_FAIL, [&]() -> TStatus {
+        if (index >= ttiCount_ || !file_.IsOpen()) {
+            TraceError("TSTLReader.PeekTextAndTimingInformation", "invalid index");
+            return STATUS_FAIL;
+        }
+        if (file_.ReadAt(BlocksEnd(index), tti_, TTI_BLOCK_SIZE) != TTI_BLOCK_SIZE) {
+            TraceError("TSTLReader.PeekTextAndTimingInformation",
+                       "cannot read Text And Timing Information");
+            return STATUS_FAIL;
+        }
+        tti = tti_;
+        return STATUS_OK;
+    });
+}
+
+TStatus TSTLReader::CopyTextAndTimingInformation(uint32_t first, uint32_t count, TFile& target,
+                                                 int64_t targetOffset, bool& sourceFailed) {
+    sourceFailed = false;
+    return Guarded("TSTLReader.CopyTextAndTimingInformation", STATUS_FAIL, [&]() -> TStatus {
+        if (first > ttiCount_ || count > ttiCount_ - first || !file_.IsOpen()) {
+            TraceError("TSTLReader.CopyTextAndTimingInformation", "invalid range");
+            return STATUS_FAIL;
+        }
+        const int64_t bytes = int64_t(TTI_BLOCK_SIZE) * count;
+        if (file_.CopyTo(BlocksEnd(first), target, targetOffset, bytes, &sourceFailed) != bytes) {
+            TraceError("TSTLReader.CopyTextAndTimingInformation",
+                       "cannot copy Text And Timing Information");
+            return STATUS_FAIL;
+        }
+        return STATUS_OK;
+    });
+}
+
 // Fills the window from offset on, never past the last counted block; false when not even
 // the block at offset arrives.
 bool TSTLReader::ReadAhead(int64_t offset) {

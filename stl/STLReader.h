@@ -46,6 +46,13 @@ public:
     // call. Blocks are read from the file up to STL_READ_AHEAD_SIZE bytes at a time, so
     // reading a file in order costs one read per window, not one per block.
     TStatus GetTextAndTimingInformation(uint32_t index, uint8_t*& tti);
+    // The same for a single look at one block: it alone is read, not the window after it.
+    TStatus PeekTextAndTimingInformation(uint32_t index, uint8_t*& tti);
+    // Copies blocks first to first + count - 1, as they are, into target at targetOffset,
+    // inside the kernel where it can, without passing through this process. STATUS_FAIL
+    // when not all arrived; sourceFailed then tells whether reading them was the cause.
+    TStatus CopyTextAndTimingInformation(uint32_t first, uint32_t count, TFile& target,
+                                         int64_t targetOffset, bool& sourceFailed);
 
     // Passes a report to the callback; STATUS_FAIL when none is installed.
     TStatus Report(int32_t source, int32_t type, const char* text, int32_t code);

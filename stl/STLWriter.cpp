@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/Trace.h"
+#include "stl/STLReader.h"
 
 TSTLWriter::~TSTLWriter() {
     GuardedVoid("TSTLWriter.Destroy", [&] { file_.Close(); });
@@ -121,6 +122,29 @@ TStatus TSTLWriter::AddTextAndTimingInformation(const uint8_t* tti) {
             ++bufferedCount_;
         }
         ++ttiCount_;
+        return STATUS_OK;
+    });
+}
+
+TStatus TSTLWriter::AddTextAndTimingInformationFrom(TSTLReader& reader, uint32_t first,
+                                                    uint32_t count, bool& sourceFailed) {
+    sourceFailed = false;
+    return Guarded("TSTLWriter.AddTextAndTimingInformationFrom", STATUS_FAIL, [&]() -> TStatus {
+        if (!gsiSet_ || !out_->IsOpen() || count > STL_MAX_TTI_BLOCKS - ttiCount_) {
+            TraceError("TSTLWriter.AddTextAndTimingInformationFrom", "cannot add the blocks");
+            return STATUS_FAIL;
+        }
+        // Blocks held back go first, so the copied ones follow them in place.
+        if (!FlushBuffer()) {
+            TraceError("TSTLWriter.AddTextAndTimingInformationFrom",
+                       "cannot write Text And Timing Information block");
+            return STATUS_FAIL;
+        }
+        const int64_t offset = GSI_BLOCK_SIZE + int64_t(TTI_BLOCK_SIZE) * ttiCount_;
+        if (reader.CopyTextAndTimingInformation(first, count, *out_, offset, sourceFailed) !=
+            STATUS_OK)
+            return STATUS_FAIL;
+        ttiCount_ += count;
         return STATUS_OK;
     });
 }

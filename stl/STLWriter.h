@@ -12,6 +12,8 @@
 #include "platform/Status.h"
 #include "stl/STLBlocks.h"
 
+class TSTLReader;
+
 class TSTLWriter {
 public:
     TSTLWriter() = default;
@@ -39,6 +41,11 @@ public:
     // When the buffer is full it is written first; if that fails, this call fails, the
     // block is not added and the buffer is kept for the next attempt.
     TStatus AddTextAndTimingInformation(const uint8_t* tti);
+    // Places count blocks of reader, from first on, after the ones already added, copied as
+    // they are (inside the kernel where it can). sourceFailed tells a failure of reading them
+    // from one of writing them.
+    TStatus AddTextAndTimingInformationFrom(TSTLReader& reader, uint32_t first, uint32_t count,
+                                            bool& sourceFailed);
     // Writes the waiting blocks, then the GSI block with the block count (also when no block
     // was added), and closes the file. Returns STATUS_OK even when a write failed (traced);
     // IsFileComplete tells whether everything reached the file.

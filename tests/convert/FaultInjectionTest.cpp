@@ -127,6 +127,26 @@ INSTANTIATE_TEST_SUITE_P(
                    false,
                    {{rtError, "Cannot create destination STL file %D"}},
                    TLeft::Nothing},
+        // A flush that fails is a failed conversion: nothing is delivered that a power loss
+        // could empty, and the source stays for the next try.
+        TFaultCase{"FlushOfTheConvertedFileFails",
+                   [](T& f) {
+                       FileFaults().BeforeSync = [&f](const std::string& path) {
+                           return !StartsWith(path, f.dstFolder + "/.");
+                       };
+                   },
+                   false,
+                   {{rtError, "Cannot create destination STL file %D"}},
+                   TLeft::Nothing},
+        TFaultCase{"FlushOfTheDestinationFolderFails",
+                   [](T& f) {
+                       FileFaults().BeforeSync = [&f](const std::string& path) {
+                           return path != f.dstFolder;
+                       };
+                   },
+                   false,
+                   {{rtError, "Cannot create destination STL file %D"}},
+                   TLeft::Nothing},
         TFaultCase{"DestinationFolderVanishesBeforeTheCreate",
                    [](T& f) {
                        FileFaults().BeforeOpen = [&f](const std::string& path) {
