@@ -13,6 +13,7 @@ packages=(
   desktop-file-utils appstream    # validating the desktop entry and the AppStream file
   man-db                          # rendering the manual pages (and checking them)
   dpkg-dev lintian                # the Debian package: its dependencies, its checks
+  strace                          # the test that reads the order of the flushes
 )
 
 missing=()
