@@ -12,6 +12,7 @@
 #include <QSocketNotifier>
 
 #include "platform/FileSystem.h"
+#include "platform/Memory.h"
 #include "platform/Trace.h"
 #include "ui/CaplinForm.h"
 #include "ui/WindowCommandLine.h"
@@ -44,6 +45,7 @@ int main(int argc, char* argv[]) {
     if (const std::optional<int> status = HandleWindowArguments(argc, argv, std::cout, std::cerr))
         return *status;
 
+    KeepFreedMemory();
     TInstanceLock instance;
     if (!instance.Acquire("Caplin")) {
         Trace("vlm: ShowMessage - Caplin is allready running!");
