@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 asan_dir=${1:-build-sanitize}
 tsan_dir=${2:-build-tsan}
 jobs=$(nproc)
-core_tests=(test_platform test_stl test_lang test_convert test_logs test_watchfolder test_playlist
+core_tests=(test_platform test_stl test_lang test_qc test_convert test_logs test_watchfolder test_playlist
             test_cli)
 
 configure() { # dir options...
@@ -30,7 +30,7 @@ cmake --build "$asan_dir" -j "$jobs" --target "${core_tests[@]}"
   ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1 \
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     ctest --output-on-failure -j "$jobs" --timeout 600 \
-      -L '^(platform|stl|lang|convert|logs|watchfolder|playlist|cli)$'
+      -L '^(platform|stl|lang|qc|convert|logs|watchfolder|playlist|cli)$'
 )
 echo "== ASan + UBSan done after $((SECONDS - start)) s"
 
