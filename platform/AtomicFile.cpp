@@ -30,8 +30,13 @@ bool TAtomicFile::Create() {
     return Guarded("TAtomicFile.Create", false, [&] {
         Discard();
         failed_ = TStep::None;
-        DeleteFileAt(temp_);
-        if (!file_.CreateExclusive(temp_))
+        // A hidden file of this name is a leftover of an earlier process with our pid: it is
+        // removed and the create tried once more. Only then, so that the common case costs
+        // one call.
+        bool made = file_.CreateExclusive(temp_);
+        if (!made && errno == EEXIST && DeleteFileAt(temp_))
+            made = file_.CreateExclusive(temp_);
+        if (!made)
             return Fail(TStep::Create);
         created_ = true;
         return true;
