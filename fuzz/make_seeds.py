@@ -57,11 +57,11 @@ def stl_seeds():
         "short-last-block.stl": gsi(2) + tti(1, "a") + tti(2, "b")[:60],
     }
     for name, data in seeds.items():
-        put("stl_reader", name, data)
-        put("convert", name, data)
+        for target in ("stl_reader", "convert", "qc"):
+            put(target, name, data)
     for name in sorted(os.listdir(DATA)):
         if name.endswith(".stl"):
-            for target in ("stl_reader", "convert"):
+            for target in ("stl_reader", "convert", "qc"):
                 shutil.copy(os.path.join(DATA, name), os.path.join(CORPUS, target, name))
 
 
