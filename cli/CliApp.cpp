@@ -7,20 +7,22 @@
 #include "cli/InfoCommand.h"
 #include "cli/ListItemsCommand.h"
 #include "cli/PlaylistsCommand.h"
+#include "cli/QcCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/WatchCommand.h"
 #include "cli/WatchFoldersCommand.h"
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     TCliRun run{out, err};
-    CLI::App app{"Caplin: converts EBU STL subtitle files and checks playlists for missing "
-                 "subtitles.",
+    CLI::App app{"Caplin: checks and converts EBU STL subtitle files and checks playlists for "
+                 "missing subtitles.",
                  "caplin-cli"};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("caplin-cli ") + CAPLIN_VERSION);
 
     // Each subcommand registers itself; its callback runs inside parse and sets the status.
     AddInfoCommand(app, run);
+    AddQcCommand(app, run);
     AddConvertCommand(app, run);
     AddWatchCommand(app, run);
     AddCheckPlaylistsCommand(app, run);
