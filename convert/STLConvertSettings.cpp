@@ -17,6 +17,8 @@ struct TScalarField {
     int32_t TSTLConvertSettings::*Number = nullptr;
     bool TSTLConvertSettings::*Flag = nullptr;
     const char* TextFallback = ""; // taken when a string value has another type
+    // For a number with a fixed set of values: the last one; any other reads as 0.
+    int32_t Last = -1;
 };
 
 using S = TSTLConvertSettings;
@@ -45,6 +47,7 @@ const TScalarField SCALAR_FIELDS[] = {
     {.Name = "CodePageNumberCustom", .Text = &S::CodePageNumberCustom, .TextFallback = "850"},
     {.Name = "CharacterCodeTableNumberSource", .Number = &S::CharacterCodeTableNumberSource},
     {.Name = "DisplayStandardCodeSource", .Number = &S::DisplayStandardCodeSource},
+    {.Name = "QualityCheck", .Number = &S::QualityCheck, .Last = qcRefuse},
 };
 
 void CopyField(const TScalarField& field, const S& source, S& destination) {
@@ -56,12 +59,18 @@ void CopyField(const TScalarField& field, const S& source, S& destination) {
         destination.*field.Flag = source.*field.Flag;
 }
 
+// A number outside the field's values reads as a failed read does.
+int32_t ReadNumber(const TScalarField& field, const TRegistry& registry) {
+    const int32_t value = ReadIntegerOr(registry, field.Name, 0);
+    return field.Last >= 0 && (value < 0 || value > field.Last) ? 0 : value;
+}
+
 // A failed read sets the field to its fallback and never stops the load.
 void LoadField(const TScalarField& field, const TRegistry& registry, S& settings) {
     if (field.Text)
         settings.*field.Text = ReadStringOr(registry, field.Name, field.TextFallback);
     else if (field.Number)
-        settings.*field.Number = ReadIntegerOr(registry, field.Name, 0);
+        settings.*field.Number = ReadNumber(field, registry);
     else
         settings.*field.Flag = ReadBoolOr(registry, field.Name, false);
 }

@@ -14,6 +14,10 @@
 enum TTapeIDSource : int32_t { tisSource = 0, tisPredefined = 1, tisFileName = 2 };
 enum TLanguageSource : int32_t { lsSource = 0, lsPredefined = 1, lsFileName = 2 };
 
+// What the conversion does with the findings of the quality check of its source; a stored
+// value outside these reads as qcOff.
+enum TQualityCheck : int32_t { qcOff = 0, qcReport = 1, qcRefuse = 2 };
+
 class TSTLConvertSettings {
 public:
     TSTLConvertSettings() = default;
@@ -50,6 +54,7 @@ public:
     std::string CodePageNumberCustom;
     int32_t CharacterCodeTableNumberSource = 0;
     int32_t DisplayStandardCodeSource = 0;
+    int32_t QualityCheck = qcOff;
 };
 
 // The window-wide frame-rate policy brought into range: a source other than 0 (keep each

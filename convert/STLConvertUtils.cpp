@@ -12,6 +12,7 @@
 #include "platform/FileSystem.h"
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
+#include "qc/QualityCheck.h"
 #include "stl/STLBlocks.h"
 #include "stl/STLReader.h"
 #include "stl/STLWriter.h"
@@ -51,6 +52,30 @@ bool SetGsiFieldFromChoice(uint8_t* gsi, TGsiFieldId id, int32_t source,
         return false;
     SetGsiField(gsi, id, choices[size_t(source) - 1]);
     return true;
+}
+
+// "<path>: <FIELD>[ block <n>]: <text>", so that a message names its file in a run of many.
+std::string QualityFindingText(const std::string& path, const TQcFinding& finding) {
+    std::string text = path + ": " + finding.Field;
+    if (finding.Block > 0)
+        text += " block " + std::to_string(finding.Block);
+    return text + ": " + finding.Text;
+}
+
+// The quality check of the source before anything is written or moved: every finding as a
+// Warning or Error message. The refusal when the settings refuse a file with errors and it
+// has some, else empty; with the check off the file is not even read.
+std::string QualityGate(const std::string& source, int32_t mode, const TReportFunction& report) {
+    if (mode != qcReport && mode != qcRefuse)
+        return {};
+    const TQcReport qc = CheckSTLFile(source);
+    for (const TQcFinding& finding : qc.Findings)
+        Report(report, finding.Severity == TQcSeverity::Error ? rtError : rtWarning,
+               QualityFindingText(source, finding));
+    const int errors = qc.Errors();
+    if (mode == qcRefuse && errors > 0)
+        return "Quality check failed for " + source + ": " + std::to_string(errors);
+    return {};
 }
 
 // What a path names, looked up once: whether it is a file (anything but a folder, as
@@ -97,6 +122,8 @@ private:
     bool FailAndRemove(const std::string& text);
     void RemoveOutput();
 
+    bool ClearDestination(const TFileIdentity& source, const std::string& destinationFile);
+
     std::string RewriteLanguage(uint8_t* gsi) const;
     std::string RewriteTapeID(uint8_t* gsi) const;
     std::string RewriteCodedFields(uint8_t* gsi) const;
@@ -134,11 +161,10 @@ void TConversion::RemoveOutput() {
     output_.reset();
 }
 
-bool TConversion::Run(const std::string& destinationFile) {
-    const TFileIdentity source(source_);
-    if (!source.IsFile)
-        return Fail("Source STL file " + source_ + " not found.");
-
+// Names the destination and makes room for it: refused when it is the source, or when it
+// exists and may not be overwritten.
+bool TConversion::ClearDestination(const TFileIdentity& source,
+                                   const std::string& destinationFile) {
     if (!destinationFile.empty()) {
         destination_ = destinationFile;
     } else {
@@ -160,6 +186,19 @@ bool TConversion::Run(const std::string& destinationFile) {
         if (!DeleteFileAt(destination_))
             return Fail("Cannot overwrite destination STL file " + destination_);
     }
+    return true;
+}
+
+bool TConversion::Run(const std::string& destinationFile) {
+    const TFileIdentity source(source_);
+    if (!source.IsFile)
+        return Fail("Source STL file " + source_ + " not found.");
+
+    const std::string qualityRefusal = QualityGate(source_, settings_.QualityCheck, report_);
+    if (!qualityRefusal.empty())
+        return Fail(qualityRefusal);
+    if (!ClearDestination(source, destinationFile))
+        return false;
 
     reader_ = std::make_unique<TSTLReader>();
     writer_ = std::make_unique<TSTLWriter>();

@@ -45,6 +45,10 @@ inline constexpr std::array<const char*, 5> kDisplayStandardCodeItems = {
     "Use Display Standard Code from source", "Undefined", "Open Subtitling", "Level-1 teletext",
     "Level-2 teletext"};
 
+// The quality check before a conversion; the index is the stored QualityCheck.
+inline constexpr std::array<const char*, 3> kQualityCheckItems = {"Off", "Report findings",
+                                                                  "Refuse files with errors"};
+
 // The Properties dialog: the frame-rate source, and the rate shown for each Disk Format
 // Code (item 0 for "STL25.01", item 1 for "STL30.01").
 inline constexpr std::array<const char*, 2> kFPSSourceItems = {"Use FPS value from source",

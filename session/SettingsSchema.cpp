@@ -181,6 +181,17 @@ const TSettingValue kValues[] = {
            "where the Character Code Table Number comes from"),
     Choice("DisplayStandardCodeSource", kConversion, kDisplayStandardCodeItems, kWF,
            "where the Display Standard Code comes from"),
+    // Read as 0 when out of range, as every run takes it.
+    {.Name = "QualityCheck",
+     .Parts = kConversion,
+     .Type = T::Integer,
+     .Form = F::Choice,
+     .Default = "0",
+     .Items = kQualityCheckItems,
+     .Min = 0,
+     .Max = static_cast<int32_t>(kQualityCheckItems.size()) - 1,
+     .Fallback = "0",
+     .Meaning = "whether each file is checked against EBU Tech 3264 before it is converted"},
     String("Comment", kWF, F::Text, "free text shown in the watch-folder list"),
 
     // The Watch Folder page's key.

@@ -62,7 +62,8 @@ struct TSettingValue {
     const char* SetFrom = nullptr;
     // No control of the window shows it; the panel resets it when it writes back.
     bool NoControl = false;
-    // A value of another type reads as this instead of Default.
+    // A value of another type reads as this instead of Default; so does a drop-down list's
+    // index out of range.
     const char* Fallback = nullptr;
     // How a list record's field is stored, when not under its own name.
     const char* StoredAs = nullptr;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "convert/SettingsChoices.h"
@@ -105,6 +106,12 @@ void DescribeChoice(const TSettingValue& value, uint32_t part, const TRead& read
         return;
     }
     const std::string stored = "stored " + std::to_string(index) + ": out of range, ";
+    if (value.Fallback) {
+        shown.Value = value.Fallback;
+        shown.Meaning = value.Items[size_t(std::clamp(std::atoi(value.Fallback), 0, last))];
+        AddNote(shown, stored + "read as " + value.Fallback);
+        return;
+    }
     if ((value.ClampedIn & part) != 0) {
         const int32_t used = std::clamp(index, 0, last);
         shown.Value = std::to_string(used);

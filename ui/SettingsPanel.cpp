@@ -112,6 +112,7 @@ TConversionSettingsPanel::TConversionSettingsPanel(const std::string& prefix, IU
     FillCodePageNumberCombo(cbCodePageNumber, 0);
     FillCharacterCodeTableNumberCombo(cbCharacterCodeTableNumber, 0);
     FillDisplayStandardCodeCombo(cbDisplayStandardCode, 0);
+    FillQualityCheckCombo(cbQualityCheck, 0);
     Connect();
 }
 
@@ -137,6 +138,7 @@ void TConversionSettingsPanel::Build() {
     first->addWidget(BuildDestinationGroup());
     first->addWidget(BuildParsingGroup());
     first->addWidget(BuildHexGroup());
+    first->addLayout(BuildQualityCheckRow());
     if (watchFolder_)
         first->addLayout(BuildCommentRow());
     first->addStretch();
@@ -310,6 +312,15 @@ QGroupBox* TConversionSettingsPanel::BuildHeaderCodesGroup() {
     return gb;
 }
 
+QLayout* TConversionSettingsPanel::BuildQualityCheckRow() {
+    auto* row = new QHBoxLayout;
+    cbQualityCheck = Named(new QComboBox(this), "cb" + prefix_ + "QualityCheck", "Quality check");
+    row->addWidget(
+        NewCaption("Quality check", "lbl" + prefix_ + "QualityCheck", cbQualityCheck, this));
+    row->addWidget(cbQualityCheck, 1);
+    return row;
+}
+
 QLayout* TConversionSettingsPanel::BuildCommentRow() {
     auto* row = new QHBoxLayout;
     edComment = Named(new QLineEdit(this), "edWFComment", "Comment");
@@ -339,6 +350,8 @@ void TConversionSettingsPanel::Connect() {
             plain("cb" + p + "CharacterCodeTableNumberChange"));
     connect(cbDisplayStandardCode, &QComboBox::currentIndexChanged, this,
             plain("cb" + p + "DisplayStandardCodeChange"));
+    connect(cbQualityCheck, &QComboBox::currentIndexChanged, this,
+            plain("cb" + p + "QualityCheckChange"));
     for (auto [edit, name] :
          {std::pair{seHour, "Hour"}, std::pair{seMin, "Min"}, std::pair{seSec, "Sec"},
           std::pair{seFrame, "Frame"}, std::pair{seCodePageNumber, "CodePageNumber"}})
@@ -464,6 +477,7 @@ void TConversionSettingsPanel::UpdateSettings() {
         s.CodePageNumberCustom = std::to_string(seCodePageNumber->value());
         s.CharacterCodeTableNumberSource = cbCharacterCodeTableNumber->currentIndex();
         s.DisplayStandardCodeSource = cbDisplayStandardCode->currentIndex();
+        s.QualityCheck = cbQualityCheck->currentIndex();
         if (watchFolder_) {
             RefreshTapeIDListView(s.SubtitleFileTypes, lbxTapeID);
             RefreshHexFindReplaceListView(s.HexFindAndReplaceItems, lbHexFindAndReplace);
@@ -515,6 +529,9 @@ void TConversionSettingsPanel::UpdateForm() {
                 cbCharacterCodeTableNumber->setCurrentIndex(s.CharacterCodeTableNumberSource);
                 cbDisplayStandardCode->setCurrentIndex(s.DisplayStandardCodeSource);
             }
+            // As the loader reads it: out of range is off.
+            cbQualityCheck->setCurrentIndex(
+                s.QualityCheck > qcOff && s.QualityCheck <= qcRefuse ? s.QualityCheck : qcOff);
             RefreshTapeIDListView(s.SubtitleFileTypes, lbxTapeID);
             RefreshHexFindReplaceListView(s.HexFindAndReplaceItems, lbHexFindAndReplace);
         }
@@ -554,7 +571,7 @@ void TConversionSettingsPanel::ClearControls() {
             edit->clear();
     for (QComboBox* combo :
          {cbTapeID, cbLanguageSource, cbTimeCodeStartOfProgramme, cbMoveProcessedFiles,
-          cbCodePageNumber, cbCharacterCodeTableNumber, cbDisplayStandardCode})
+          cbCodePageNumber, cbCharacterCodeTableNumber, cbDisplayStandardCode, cbQualityCheck})
         combo->setCurrentIndex(0);
     // By code, as the panel is filled: sorted by name, the list's first item is just Albanian.
     PositionLanguagePredefinedCombo(cbLanguagePredefined, TSTLConvertSettings().LanguagePredefined);

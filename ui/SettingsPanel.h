@@ -41,6 +41,7 @@ void FillMoveProcessedFiles(QComboBox* combo, int index);
 void FillCodePageNumberCombo(QComboBox* combo, int index);
 void FillCharacterCodeTableNumberCombo(QComboBox* combo, int index);
 void FillDisplayStandardCodeCombo(QComboBox* combo, int index);
+void FillQualityCheckCombo(QComboBox* combo, int index);
 
 class TConversionSettingsPanel : public QWidget {
     Q_OBJECT
@@ -110,6 +111,7 @@ public:
     QComboBox* cbDisplayStandardCode = nullptr;
     QListWidget* lbHexFindAndReplace = nullptr;
     QPushButton* btnHexConfigure = nullptr;
+    QComboBox* cbQualityCheck = nullptr;
 
 private:
     void Build();
@@ -122,6 +124,7 @@ private:
     QGroupBox* BuildTimeCodeGroup();
     QGroupBox* BuildMoveGroup();
     QGroupBox* BuildHeaderCodesGroup();
+    QLayout* BuildQualityCheckRow();
     QLayout* BuildCommentRow();
     void Connect();
     // A plain control changed: write back (WF: and note the operator's change).

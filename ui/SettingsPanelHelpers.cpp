@@ -108,6 +108,10 @@ void FillDisplayStandardCodeCombo(QComboBox* combo, int index) {
     FillCombo(combo, kDisplayStandardCodeItems, index);
 }
 
+void FillQualityCheckCombo(QComboBox* combo, int index) {
+    FillCombo(combo, kQualityCheckItems, index);
+}
+
 namespace {
 
 // A scroll area that asks its layout for the whole panel, as the panel is at the time of

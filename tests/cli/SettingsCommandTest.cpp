@@ -178,7 +178,8 @@ const TRefusal kRefusals[] = {
      "ZeroPageKeyWord, TimeCodeStartOfProgrammeSource, TimeCodeStartOfProgramme, "
      "TimeCodeFirstInCueSource, TimeCodeFirstInCue, FramesPerSecondSource, FramesPerSecond, "
      "OverrideDestination, MoveProcessedFiles, MoveProcessedFilesFolder, CodePageNumberSource, "
-     "CodePageNumberCustom, CharacterCodeTableNumberSource, DisplayStandardCodeSource."},
+     "CodePageNumberCustom, CharacterCodeTableNumberSource, DisplayStandardCodeSource, "
+     "QualityCheck."},
     {"IndexOutOfRange",
      {"settings", "set", "batch", "TapeIDSource=3"},
      "TapeIDSource: \"3\" is not allowed; allowed: 0 \"Use Tape ID value from source\", 1 "
@@ -276,11 +277,13 @@ TEST_F(SettingsCommandTest, ValuesSetReadBackThroughTheWindowsLoaders) {
         "TimeCodeStartOfProgrammeSource=1", "TimeCodeStartOfProgramme=10203004",
         "TimeCodeFirstInCueSource=1", "TimeCodeFirstInCue=10000000", "CodePageNumberSource=6",
         "CodePageNumberCustom=0437", "MoveProcessedFiles=yes", "RemoveZeroPage=yes",
-        "CharacterCodeTableNumberSource=Latin/Greek - 03"});
+        "CharacterCodeTableNumberSource=Latin/Greek - 03",
+        "QualityCheck=Refuse files with errors"});
     Ok({"hex", "add", "--batch", "0x8a8B", "0x0A0B"});
     Ok({"file-types", "add", "--batch", "Name=News", "CharsCount=20",
         "TapeIDParseStringCharsCount=8", "LanguageParseStringStartPosition=10"});
-    Ok({"watch-folders", "add", "/in", "/out", "Comment=night", "DisplayStandardCodeSource=4"});
+    Ok({"watch-folders", "add", "/in", "/out", "Comment=night", "DisplayStandardCodeSource=4",
+        "QualityCheck=1"});
     Ok({"watch-folders", "add", "/in2", "/out2", "LanguagePredefined=eng"});
     Ok({"hex", "add", "--watch-folder", "2", "0x41", "0x42"});
     Ok({"playlists", "add", "/lists", "/subs", "/logs", "Languages=en, French,0f",
@@ -307,6 +310,7 @@ TEST_F(SettingsCommandTest, ValuesSetReadBackThroughTheWindowsLoaders) {
     EXPECT_TRUE(b.MoveProcessedFiles);
     EXPECT_TRUE(b.RemoveZeroPage);
     EXPECT_EQ(b.CharacterCodeTableNumberSource, 4);
+    EXPECT_EQ(b.QualityCheck, qcRefuse);
     ASSERT_EQ(b.HexFindAndReplaceItems.size(), 1u);
     EXPECT_EQ(*b.HexFindAndReplaceItems[0], (THexFindAndReplaceValue{2, 0x8A8B, 0x0A0B}));
     ASSERT_EQ(b.SubtitleFileTypes.size(), 1u);
@@ -320,6 +324,7 @@ TEST_F(SettingsCommandTest, ValuesSetReadBackThroughTheWindowsLoaders) {
     EXPECT_EQ(wf.DestinationFolder, "/out");
     EXPECT_EQ(wf.Comment, "night");
     EXPECT_EQ(wf.DisplayStandardCodeSource, 4);
+    EXPECT_EQ(wf.QualityCheck, qcReport);
     // A new entry is the window's cleared panel: zero time code, code page 850.
     EXPECT_EQ(wf.TimeCodeStartOfProgramme, "00000000");
     EXPECT_EQ(wf.CodePageNumberCustom, "850");
@@ -430,6 +435,8 @@ const TOddValue kOddValues[] = {
      "\"DisplayStandardCodeSource\"=dword:ffffffff", "watch-folders",
      "DisplayStandardCodeSource = 0 (Use Display Standard Code from source; stored -1: out of "
      "range, the window shows 0)"},
+    {"QualityCheckOutOfRange", "\\WatchFolder\\WF_0", "\"QualityCheck\"=dword:00000005",
+     "watch-folders", "QualityCheck = 0 (Off; stored 5: out of range, read as 0)"},
     {"IntegerStoredAsText", "\\Batch", "\"CodePageNumberSource\"=\"6\"", "batch",
      "CodePageNumberSource = 0 (Use Code Page Number from source; stored as a string: another "
      "type, read as 0)"},
@@ -471,7 +478,7 @@ TEST_F(SettingsCommandTest, RemovalMovesEntriesWithEverythingStoredWithThem) {
                             "\\WatchFolder\\WF_0]\n\"WatchFolder\"=\"/a\"\n\"DestinationFolder\"="
                             "\"/x\"\n\n[" +
                             kRoot + "\\WatchFolder\\WF_1]\n\"WatchFolder\"=\"/b\"\n" +
-                            "\"DestinationFolder\"=\"/x\"\n\"QualityCheck\"=dword:00000002\n\n[" +
+                            "\"DestinationFolder\"=\"/x\"\n\"PlayoutProfile\"=dword:00000002\n\n[" +
                             kRoot + "\\WatchFolder\\WF_1\\HexFindReplace]\n" +
                             "\"HexFindAndReplaceCount\"=dword:00000001\n\"HexFindReplace_"
                             "NumBytes_0\"=dword:00000001\n\"HexFindReplace_FindHex_0\"=dword:"
@@ -490,10 +497,10 @@ TEST_F(SettingsCommandTest, RemovalMovesEntriesWithEverythingStoredWithThem) {
                    : std::string("missing");
     };
     EXPECT_EQ(stored("WF_0", "WatchFolder"), "/b0");
-    EXPECT_EQ(stored("WF_0", "QualityCheck"), "2");
+    EXPECT_EQ(stored("WF_0", "PlayoutProfile"), "2");
     EXPECT_EQ(stored("WF_0\\HexFindReplace", "HexFindReplace_FindHex_0"), "65");
     EXPECT_EQ(stored("WF_1", "WatchFolder"), "/c0");
-    EXPECT_EQ(stored("WF_1", "QualityCheck"), "missing");
+    EXPECT_EQ(stored("WF_1", "PlayoutProfile"), "missing");
     EXPECT_FALSE(TSettingsStore::Global().KeyExists(kWatchFolderKey + std::string("WF_2")));
     EXPECT_EQ(stored("", "WatchFoldersCount"), "2");
     // Nothing the loaders fill in is written: neither the interval nor a list count.
@@ -506,7 +513,7 @@ TEST_F(SettingsCommandTest, RemovalMovesEntriesWithEverythingStoredWithThem) {
 
 TEST_F(SettingsCommandTest, SetWritesOnlyItsValuesInTheWindowsTypes) {
     WriteText(registry, "Windows Registry Editor Version 5.00\n\n[" + kRoot +
-                            "\\Batch]\n\"tapeidsource\"=dword:00000002\n\"QualityCheck\"=dword:"
+                            "\\Batch]\n\"tapeidsource\"=dword:00000002\n\"PlayoutProfile\"=dword:"
                             "00000001\n");
     EXPECT_EQ(Ok({"settings", "set", "batch", "TapeIDSource=0", "PerformLanguageCheck=yes",
                   "CodePageNumberCustom=7"}),
@@ -519,7 +526,7 @@ TEST_F(SettingsCommandTest, SetWritesOnlyItsValuesInTheWindowsTypes) {
               "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software]\n\n"
               "[HKEY_CURRENT_USER\\Software\\Velmora]\n\n[" +
                   kRoot + "]\n\n[" + kRoot +
-                  "\\Batch]\n\"tapeidsource\"=dword:00000000\n\"QualityCheck\"=dword:00000001\n"
+                  "\\Batch]\n\"tapeidsource\"=dword:00000000\n\"PlayoutProfile\"=dword:00000001\n"
                   "\"PerformLanguageCheck\"=dword:00000001\n\"CodePageNumberCustom\"=\"7\"\n\n");
 }
 

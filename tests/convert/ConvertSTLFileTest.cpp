@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "qc/QualityCheck.h"
 #include "stl/STLReader.h"
 #include "tests/convert/ConvertSTLFileSupport.h"
 
@@ -656,6 +657,99 @@ INSTANTIATE_TEST_SUITE_P(Convert, FieldSource, ::testing::ValuesIn(FieldCases())
                          [](const auto& c) {
                              return std::string(c.param.Name) + std::to_string(c.index);
                          });
+
+// ---------------------------------------------------------------------------------------
+// The quality check before the conversion: off, findings reported, files with errors refused.
+
+enum class TQcSource {
+    Clean,
+    Warning, // subtitle numbers 1 and 3
+    Errors,  // as Warning, and a code page and a justification code the standard lacks
+};
+
+struct TQualityCase {
+    const char* Name;
+    int32_t Mode;
+    TQcSource Source;
+    bool Converted;
+};
+
+void PrintTo(const TQualityCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+// A subtitle the check has nothing against: in and out times at 25 fps after the programme
+// start, a teletext row in range, centred, no comment.
+std::vector<uint8_t> CleanTti(int subtitleNumber, int second) {
+    auto block = MakeTti(subtitleNumber, "Hello");
+    const uint8_t times[] = {10, 0, uint8_t(second), 0, 10, 0, uint8_t(second), 20};
+    std::copy(std::begin(times), std::end(times), block.begin() + 5);
+    block[13] = 20; // vertical position
+    block[14] = 2;  // centred
+    block[15] = 0;  // subtitle, not comment
+    return block;
+}
+
+class QualityCheckGate : public ConvertFixture,
+                         public ::testing::WithParamInterface<TQualityCase> {};
+
+TEST_P(QualityCheckGate, ReportsFindingsAndRefusesOnlyWhenAsked) {
+    const TQualityCase& c = GetParam();
+    std::vector<std::vector<uint8_t>> blocks = {CleanTti(1, 1), CleanTti(2, 2)};
+    auto gsi = MakeGsi(2);
+    // Each finding's kind and place, in the check's order.
+    std::vector<TReport> findings;
+    if (c.Source == TQcSource::Errors) {
+        SetField(gsi, 0, 3, "123");
+        blocks[0][14] = 9;
+        findings = {{rtError, "CPN"}, {rtError, "JC block 1"}};
+    }
+    if (c.Source != TQcSource::Clean) {
+        blocks[1][1] = 3;
+        findings.push_back({rtWarning, "SN block 2"});
+    }
+    WriteStl(source, gsi, blocks);
+    // A refused file must not move.
+    settings.MoveProcessedFiles = true;
+    settings.MoveProcessedFilesFolder = movedFolder;
+    settings.QualityCheck = c.Mode;
+    const auto sourceBytes = ReadBytes(source);
+
+    // The texts are the check's own; the conversion adds their kind and the file.
+    const TQcReport qc = CheckSTLFile(source);
+    ASSERT_EQ(qc.Findings.size(), findings.size());
+    std::vector<TReport> expected;
+    for (size_t i = 0; i < findings.size() && c.Mode != qcOff; ++i)
+        expected.push_back(
+            {findings[i].Type, source + ": " + findings[i].Text + ": " + qc.Findings[i].Text});
+    if (!c.Converted)
+        expected.push_back({rtError, "Quality check failed for " + source + ": 2"});
+
+    EXPECT_EQ(Convert(), c.Converted);
+    EXPECT_EQ(reports, expected);
+    EXPECT_EQ(HiddenEntries(dstFolder), std::vector<std::string>{});
+    if (!c.Converted) {
+        EXPECT_FALSE(std::filesystem::exists(destination));
+        EXPECT_EQ(ReadBytes(source), sourceBytes) << "the source changed";
+        EXPECT_TRUE(std::filesystem::is_empty(movedFolder));
+        return;
+    }
+    // Byte for byte what the conversion wrote before there was a check.
+    auto converted = sourceBytes;
+    SetField(converted, 243, 5, "2");
+    const std::string difference = FirstDifference(converted, ReadBytes(destination));
+    EXPECT_EQ(difference, "") << "first difference in " << difference;
+    EXPECT_EQ(ReadBytes(movedFolder + "/" + kSourceName), sourceBytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Convert, QualityCheckGate,
+    ::testing::Values(TQualityCase{"OffReportsNothing", qcOff, TQcSource::Errors, true},
+                      TQualityCase{"ReportOfACleanFile", qcReport, TQcSource::Clean, true},
+                      TQualityCase{"ReportThenConvert", qcReport, TQcSource::Errors, true},
+                      TQualityCase{"RefuseErrors", qcRefuse, TQcSource::Errors, false},
+                      TQualityCase{"RefuseLetsWarningsPass", qcRefuse, TQcSource::Warning, true}),
+    [](const auto& c) { return std::string(c.param.Name); });
 
 // ---------------------------------------------------------------------------------------
 // The destination's name appears only when the file is complete.

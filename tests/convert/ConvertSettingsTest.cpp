@@ -40,6 +40,7 @@ void Fill(TSTLConvertSettings& s, int types, int items) {
     s.CodePageNumberCustom = "865";
     s.CharacterCodeTableNumberSource = 4;
     s.DisplayStandardCodeSource = -1;
+    s.QualityCheck = qcRefuse;
 }
 
 auto Scalars(const TSTLConvertSettings& s) {
@@ -49,7 +50,7 @@ auto Scalars(const TSTLConvertSettings& s) {
                     s.TimeCodeFirstInCueSource, s.TimeCodeFirstInCue, s.FramesPerSecondSource,
                     s.FramesPerSecond, s.OverrideDestination, s.MoveProcessedFiles,
                     s.MoveProcessedFilesFolder, s.CodePageNumberSource, s.CodePageNumberCustom,
-                    s.CharacterCodeTableNumberSource, s.DisplayStandardCodeSource);
+                    s.CharacterCodeTableNumberSource, s.DisplayStandardCodeSource, s.QualityCheck);
 }
 
 template <class T> auto Values(const std::vector<std::unique_ptr<T>>& list) {
@@ -159,7 +160,8 @@ TEST_F(ConvertSettings, SaveWritesStringsAndIntegers) {
         {"MoveProcessedFiles", 1},
         {"CodePageNumberSource", 6},
         {"CharacterCodeTableNumberSource", 4},
-        {"DisplayStandardCodeSource", -1}};
+        {"DisplayStandardCodeSource", -1},
+        {"QualityCheck", 2}};
     for (const auto& [name, value] : numbers) {
         int32_t number = 99;
         EXPECT_TRUE(registry.ReadInteger(name, number) && number == value) << name;
@@ -182,6 +184,8 @@ void PrintTo(const TFallbackCase& c, std::ostream* os) {
 std::string FieldText(const TSTLConvertSettings& s, const std::string& value) {
     if (value == "CodePageNumberSource")
         return std::to_string(s.CodePageNumberSource);
+    if (value == "QualityCheck")
+        return std::to_string(s.QualityCheck);
     if (value == "CodePageNumberCustom")
         return s.CodePageNumberCustom;
     if (value == "DestinationFolder")
@@ -217,7 +221,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, SettingsFallback,
                                            TFallbackCase{"DestinationFolder", AsDWord, ""},
                                            TFallbackCase{"PerformLanguageCheck", AsString, "false"},
                                            TFallbackCase{"PerformLanguageCheck", Missing, "false"},
-                                           TFallbackCase{"PerformLanguageCheck", AsDWord, "true"}),
+                                           TFallbackCase{"PerformLanguageCheck", AsDWord, "true"},
+                                           // 7 is none of its values.
+                                           TFallbackCase{"QualityCheck", AsDWord, "0"},
+                                           TFallbackCase{"QualityCheck", AsString, "0"}),
                          ::testing::PrintToStringParamName());
 
 } // namespace

@@ -84,6 +84,13 @@ private:
 
     void WaitForRunEnd() { QTRY_VERIFY_WITH_TIMEOUT(!Session().ConversionInProgress(), 10000); }
 
+    static QStringList Items(const QComboBox* combo) {
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        return items;
+    }
+
 private Q_SLOTS:
     void init() {
         dir_ = NewTestHome("caplin-batch");
@@ -107,6 +114,7 @@ private Q_SLOTS:
         s.CodePageNumberCustom = "abc";
         s.LanguagePredefined = "0F";
         s.FramesPerSecond = "kept";
+        s.QualityCheck = qcRefuse;
         Panel().UpdateForm();
         QCOMPARE(s.TapeIDSource, 7);
         QCOMPARE(s.TimeCodeStartOfProgramme, std::string("25617030"));
@@ -114,6 +122,7 @@ private Q_SLOTS:
         QCOMPARE(s.FramesPerSecond, std::string("kept"));
         QCOMPARE(Find<QComboBox>("cbBTapeID")->currentIndex(), 2);
         QCOMPARE(Find<QComboBox>("cbBLanguagePredefined")->currentData().toInt(), 0x0F);
+        QCOMPARE(Find<QComboBox>("cbBQualityCheck")->currentIndex(), 2);
 
         // The operator's next change writes every control, the defaults among them.
         Find<QCheckBox>("cbBOverwriteDestination")->toggle();
@@ -123,6 +132,7 @@ private Q_SLOTS:
         QCOMPARE(s.LanguagePredefined, std::string("0F"));
         QCOMPARE(s.FramesPerSecondSource, Session().MainSettings.FPSSource);
         QCOMPARE(s.FramesPerSecond, Session().MainSettings.FPS);
+        QCOMPARE(s.QualityCheck, 2);
     }
 
     void timeCodeShown_data() {
@@ -293,18 +303,28 @@ private Q_SLOTS:
         settings.WatchFolder = "/in";
         settings.TapeIDSource = 9;              // left as stored on this panel
         settings.DisplayStandardCodeSource = 9; // brought into range on this panel
+        settings.QualityCheck = qcReport;
         TConversionSettingsPanel panel("WF", dialogs_, Session().MainSettings, updating, [] {});
         panel.SetSettings(&settings);
         panel.UpdateForm();
         QVERIFY(!panel.SettingsChanged);
         QCOMPARE(Control<QComboBox>(&panel, "cbWFTapeID")->currentIndex(), -1);
         QCOMPARE(Control<QComboBox>(&panel, "cbWFDisplayStandardCode")->currentIndex(), 4);
+        auto* quality = Control<QComboBox>(&panel, "cbWFQualityCheck");
+        QCOMPARE(Items(quality),
+                 (QStringList{"Off", "Report findings", "Refuse files with errors"}));
+        QCOMPARE(Items(quality), Items(Find<QComboBox>("cbBQualityCheck")));
+        QCOMPARE(quality->currentIndex(), 1);
+        QVERIFY(!panel.SettingsChanged);
         QCOMPARE(Control<QLineEdit>(&panel, "edWFComment")->text(), QString("night"));
         Control<QLineEdit>(&panel, "edWFComment")->setText("day");
         QVERIFY(panel.SettingsChanged);
         QCOMPARE(settings.Comment, std::string("day"));
         QCOMPARE(settings.WatchFolder, std::string("/in"));
         QCOMPARE(settings.DisplayStandardCodeSource, 4);
+        QCOMPARE(settings.QualityCheck, 1);
+        quality->setCurrentIndex(2);
+        QCOMPARE(settings.QualityCheck, 2);
     }
 
     void runRefusals() {

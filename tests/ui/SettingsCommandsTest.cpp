@@ -88,7 +88,8 @@ private Q_SLOTS:
                                    "CodePageNumberSource",
                                    "CodePageNumberCustom",
                                    "CharacterCodeTableNumberSource",
-                                   "DisplayStandardCodeSource"};
+                                   "DisplayStandardCodeSource",
+                                   "QualityCheck"};
         QVERIFY(Cli({"settings", "set", "main", "FPSSource=0", "FPS=30"}) != "failed");
         QVERIFY(Cli({"settings", "set", "batch", "DestinationFolder=/srv/out",
                      "TapeIDSource=Overwrite Tape ID value", "TapeIDPredefined=TAPE01",
@@ -97,7 +98,8 @@ private Q_SLOTS:
                      "TimeCodeStartOfProgramme=10203004", "OverrideDestination=yes",
                      "CodePageNumberSource=6", "CodePageNumberCustom=437",
                      "CharacterCodeTableNumberSource=Latin/Greek - 03",
-                     "DisplayStandardCodeSource=Level-1 teletext"}) != "failed");
+                     "DisplayStandardCodeSource=Level-1 teletext",
+                     "QualityCheck=Report findings"}) != "failed");
         const QString hex = Cli({"hex", "add", "--batch", "0x8A", "0x0A"});
         const QString types = Cli({"file-types", "add", "--batch", "Name=News", "CharsCount=20"});
         const QString folders = Cli({"watch-folders", "add", "/in", "/wout", "Comment=night"});
@@ -135,6 +137,8 @@ private Q_SLOTS:
                  QString("Latin/Greek - 03"));
         QCOMPARE(Control<QComboBox>(f, "cbBDisplayStandardCode")->currentText(),
                  QString("Level-1 teletext"));
+        QCOMPARE(Control<QComboBox>(f, "cbBQualityCheck")->currentText(),
+                 QString("Report findings"));
         QCOMPARE(Control<QListWidget>(f, "lbBHexFindAndReplace")->item(0)->text(),
                  QString("0x8A - 0x0A"));
         QCOMPARE(Control<QListWidget>(f, "lbxBTapeID")->item(0)->text(),
