@@ -29,6 +29,7 @@
 #include "ui/LanguagesDialog.h"
 #include "ui/PlaylistCheckPage.h"
 #include "ui/PropertiesDialog.h"
+#include "ui/QcDialog.h"
 #include "ui/QtText.h"
 #include "ui/SettingsPanel.h"
 #include "ui/UserDialogs.h"
@@ -178,6 +179,10 @@ void TCaplinForm::BuildMenu() {
     LanguagesSetup1_ = file->addAction("Languages Setup", this, [this] { LanguagesSetup1Click(); });
     LanguagesSetup1_->setObjectName("LanguagesSetup1");
     file->addSeparator();
+    CheckSTLFiles1_ =
+        file->addAction("Check STL Files...", this, [this] { CheckSTLFiles1Click(); });
+    CheckSTLFiles1_->setObjectName("CheckSTLFiles1");
+    file->addSeparator();
     Exit1_ = file->addAction("Exit", this, [this] { Exit1Click(); });
     Exit1_->setObjectName("Exit1");
     QMenu* help = menuBar()->addMenu("Help");
@@ -297,6 +302,10 @@ void TCaplinForm::Properties1Click() {
 void TCaplinForm::LanguagesSetup1Click() {
     GuardedVoid("TCaplinForm.LanguagesSetup1Click",
                 [&] { ConfigureCustomLanguages(*dialogs_, this); });
+}
+
+void TCaplinForm::CheckSTLFiles1Click() {
+    CheckSTLFiles(*dialogs_, this);
 }
 
 void TCaplinForm::About1Click() {

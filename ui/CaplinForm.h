@@ -39,6 +39,7 @@ public:
     void PageControlChange();
     void Properties1Click();
     void LanguagesSetup1Click();
+    void CheckSTLFiles1Click();
     void About1Click();
     void Exit1Click();
     void cbMessagesFilterChange(int index);
@@ -94,6 +95,7 @@ private:
     QLineEdit* edWarnings_ = nullptr;
     QAction* Properties1_ = nullptr;
     QAction* LanguagesSetup1_ = nullptr;
+    QAction* CheckSTLFiles1_ = nullptr;
     QAction* Exit1_ = nullptr;
     QAction* About1_ = nullptr;
     TBatchPage* batchPage_ = nullptr;

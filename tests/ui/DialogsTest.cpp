@@ -27,6 +27,7 @@
 #include "ui/HexFindReplaceDialog.h"
 #include "ui/LanguagesDialog.h"
 #include "ui/PropertiesDialog.h"
+#include "ui/QcDialog.h"
 #include "ui/SettingsPanel.h"
 #include "ui/SubtitleFileTypesDialog.h"
 
@@ -795,6 +796,40 @@ private Q_SLOTS:
         QVERIFY(
             registry.ReadString("STL_LANG_CUSTOM_Lang2CharName_" + std::to_string(index), stored));
         QCOMPARE(stored, std::string("GE"));
+    }
+
+    void checkSTLFilesShowsEveryFileAndSortsAndCopies() {
+        auto form = ShownForm();
+        QVERIFY(form);
+        // Cancelled: nothing checked, no dialog.
+        Control<QAction>(form.get(), "CheckSTLFiles1")->trigger();
+        QCOMPARE(dialogs_.Asked.size(), size_t(1));
+
+        const std::string bad = CAPLIN_SOURCE_DIR "/tests/data/disk-format-code-invalid.stl";
+        const std::string missing = dir_->filePath("missing.stl").toStdString();
+        dialogs_.FilesAnswers = {{bad, missing}};
+        QString copied;
+        QStringList blocks;
+        dialogs_.DialogScripts.push_back([&](QDialog& dialog) {
+            auto* table = dialog.findChild<QTableWidget*>("lvFindings");
+            // Sorted by block, descending: numbers first, header and file findings last.
+            table->sortItems(3, Qt::DescendingOrder);
+            for (int row = 0; row < table->rowCount(); ++row)
+                blocks << table->item(row, 3)->text();
+            copied = static_cast<TQcDialog&>(dialog).RowsAsText();
+            return false;
+        });
+        Control<QAction>(form.get(), "CheckSTLFiles1")->trigger();
+        QCOMPARE(dialogs_.Asked.back(), std::string("Dialog: Check STL Files"));
+
+        const QStringList lines = copied.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.front(), QString("File\tSeverity\tField\tBlock\tText"));
+        QVERIFY(lines.size() >= 3);
+        QVERIFY(lines.filter(QString::fromStdString(missing) + "\tError\tfile\t\t").size() == 1);
+        QVERIFY(lines.filter(QString::fromStdString(bad) + "\tError\tDFC\t\t").size() == 1);
+        for (int i = 1; i < blocks.size(); ++i)
+            QVERIFY(blocks[i - 1].toInt() >= blocks[i].toInt());
+        form->close();
     }
 
     void dialogsHaveTheirCaptionAndSize_data() {

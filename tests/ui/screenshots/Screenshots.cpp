@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
@@ -123,6 +124,17 @@ int main(int argc, char** argv) {
         return false;
     });
     form.findChild<QPushButton*>("btnBTapeIDConfigure")->click();
+
+    // File > Check STL Files... on the same four files.
+    dialogs.FilesAnswers.push_back(files);
+    dialogs.DialogScripts.push_back([&](QDialog& dialog) {
+        dialog.show();
+        if (!QTest::qWaitForWindowExposed(&dialog))
+            qFatal("the dialog did not show");
+        Save(dialog, out + "/check-stl-files-dialog.png");
+        return false;
+    });
+    form.findChild<QAction*>("CheckSTLFiles1")->trigger();
     form.close();
     return 0;
 }
