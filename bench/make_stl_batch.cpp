@@ -1,11 +1,12 @@
 // Makes a batch of real-size STL files for the conversion benchmark: the blocks of a real
-// template file repeated (and renumbered) up to the wanted count, written once with the
-// writer and then copied to every name of the batch.
+// template file repeated (renumbered, their time codes moved on) up to the wanted count, written
+// once with the writer and then copied to every name of the batch.
 //
 //   make_stl_batch TEMPLATE.stl FOLDER FILES BLOCKS
 //
 // The files are named T0000001_EN1.stl, T0000002_EN1.stl, ...: 16 characters, tape ID at 1
 // for 8, language at 10 for 2.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +19,21 @@
 #include "stl/STLWriter.h"
 
 namespace {
+
+// A time code of a TTI block (hours, minutes, seconds, frames, one byte each) in frames, and
+// back, within one day.
+int64_t Frames(const uint8_t* code, int fps) {
+    return ((int64_t(code[0]) * 60 + code[1]) * 60 + code[2]) * fps + code[3];
+}
+
+void SetFrames(uint8_t* code, int64_t frames, int fps) {
+    frames %= int64_t(24) * 3600 * fps;
+    code[3] = uint8_t(frames % fps);
+    const int64_t seconds = frames / fps;
+    code[2] = uint8_t(seconds % 60);
+    code[1] = uint8_t(seconds / 60 % 60);
+    code[0] = uint8_t(seconds / 3600);
+}
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "make_stl_batch: %s\n", message.c_str());
@@ -66,11 +82,20 @@ int main(int argc, char** argv) {
     if (writer.OpenFile(first) != STATUS_OK ||
         writer.SetGeneralSubtitleInformation(gsi) != STATUS_OK)
         return Fail("cannot create " + first);
+    // Each round of the template's blocks comes after the one before, a second apart, so
+    // that the time codes go on as in a real programme.
+    const int fps = std::string(reinterpret_cast<const char*>(gsi) + 3, 8) == "STL30.01" ? 30 : 25;
+    int64_t span = 0;
+    for (const std::vector<uint8_t>& block : source)
+        span = std::max(span, Frames(block.data() + 9, fps) + fps);
     for (int32_t i = 0; i < blocks; ++i) {
         std::vector<uint8_t> block = source[size_t(i) % source.size()];
         // Subtitle Number (bytes 1 and 2, low byte first) counts on through the copies.
         block[1] = uint8_t(i & 0xFF);
         block[2] = uint8_t((i >> 8) & 0xFF);
+        const int64_t shift = span * int64_t(size_t(i) / source.size());
+        for (const int at : {5, 9})
+            SetFrames(block.data() + at, Frames(block.data() + at, fps) + shift, fps);
         if (writer.AddTextAndTimingInformation(block.data()) != STATUS_OK)
             return Fail("cannot write " + first);
     }
