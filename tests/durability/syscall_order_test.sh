@@ -11,6 +11,8 @@ source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 template=$source_dir/../shared/testdata/stl/asticode__go-astisub/example-in.stl
 command -v strace >/dev/null || { echo "strace is missing (scripts/deps.sh installs it)"; exit 1; }
 [ -f "$template" ] || { echo "../shared/testdata is not beside the project"; exit 77; }
+# A container may forbid tracing altogether; then there is nothing to read the order from.
+strace -qq -o /dev/null true 2>/dev/null || { echo "strace cannot trace here (ptrace refused)"; exit 77; }
 
 work=$(mktemp -d)
 shm=""
