@@ -180,6 +180,7 @@ void TFile::Close() {
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
+    appending_ = false;
 }
 
 bool TFile::OpenRead(const std::string& path) {
@@ -222,6 +223,7 @@ bool TFile::OpenAppend(const std::string& path) {
         if (!FaultAllowsOpen(path))
             return false;
         fd_ = OpenRetrying(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        appending_ = fd_ >= 0;
         return fd_ >= 0;
     });
 }
@@ -290,8 +292,9 @@ bool TFile::Append(const void* buffer, int64_t count) {
             errno = EBADF;
             return false;
         }
-        // A file made by CreateExclusive is written with pwrite, which leaves the offset at 0.
-        if (::lseek(fd_, 0, SEEK_END) < 0)
+        // A file made by CreateExclusive is written with pwrite, which leaves the offset at 0;
+        // one opened for appending is at its end at every write already.
+        if (!appending_ && ::lseek(fd_, 0, SEEK_END) < 0)
             return false;
         const bool full = gFaults.BeforeWrite && !gFaults.BeforeWrite(path_, count);
         const int64_t target = full ? count / 2 : count;

@@ -69,7 +69,8 @@ public:
 
 private:
     int fd_ = -1;
-    std::string path_; // handed to the fault hooks
+    bool appending_ = false; // opened with O_APPEND
+    std::string path_;       // handed to the fault hooks
 };
 
 // Fault injection for tests: when set, called before each operation of its kind with the
