@@ -1,5 +1,6 @@
 #include "platform/Trace.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -42,12 +43,18 @@ void DefaultSink(const std::string& line) {
 } // namespace
 
 void Trace(const std::string& line) {
-    // Trace lines come from the polling threads too, so the sink is called under a lock.
-    std::lock_guard<std::mutex> lock(SinkMutex());
-    if (InstalledSink())
-        InstalledSink()(line);
-    else
-        DefaultSink(line);
+    // A failure is traced before its caller words it: the caller still finds the system's
+    // reason in errno.
+    const int saved = errno;
+    {
+        // Trace lines come from the polling threads too, so the sink is called under a lock.
+        std::lock_guard<std::mutex> lock(SinkMutex());
+        if (InstalledSink())
+            InstalledSink()(line);
+        else
+            DefaultSink(line);
+    }
+    errno = saved;
 }
 
 TTraceSink SetTraceSink(TTraceSink sink) {

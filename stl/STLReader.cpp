@@ -1,6 +1,7 @@
 #include "stl/STLReader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -42,12 +43,14 @@ TSTLReader::~TSTLReader() {
 }
 
 TStatus TSTLReader::OpenFile(const std::string& fileName, bool verifySize) {
+    openFailure_ = "not an EBU STL file";
     return Guarded("TSTLReader.OpenFile", STATUS_FAIL, [&]() -> TStatus {
         // A folder of that name is there, it just cannot be loaded: it gets the report.
         struct stat st;
         const bool found = ::stat(fileName.c_str(), &st) == 0;
         const bool isFolder = found && S_ISDIR(st.st_mode);
         if (!found) {
+            openFailure_ = "no such file";
             TraceError("TSTLReader.OpenFile", "file not found");
             return STATUS_FAIL;
         }
@@ -55,6 +58,9 @@ TStatus TSTLReader::OpenFile(const std::string& fileName, bool verifySize) {
         file_.Close();
         aheadLength_ = 0;
         if (isFolder || !file_.OpenRead(fileName)) {
+            openFailure_ = isFolder                            ? "is a folder"
+                           : errno == EACCES || errno == EPERM ? "not readable"
+                                                               : std::strerror(errno);
             file_.Close();
             Report(STL_READER_REPORT_SOURCE, rtError, "Cannot load STL file.",
                    STL_REPORT_CANNOT_LOAD);
@@ -91,12 +97,14 @@ TStatus TSTLReader::OpenFile(const std::string& fileName, bool verifySize) {
         ReportGsiFields();
 
         if (verifySize && file_.Size() < BlocksEnd(ttiCount_)) {
+            openFailure_ = "shorter than the block count of its header";
             Report(STL_READER_REPORT_SOURCE, rtError,
                    "Invalid STL file size and Text And Timing Information records count",
                    STL_REPORT_BAD_SIZE);
             file_.Close();
             return STATUS_FAIL;
         }
+        openFailure_.clear();
         return STATUS_OK;
     });
 }

@@ -35,6 +35,10 @@ public:
     // Opens and validates fileName; with verifySize the file must hold every counted block.
     // On success the file stays open for GetTextAndTimingInformation.
     TStatus OpenFile(const std::string& fileName, bool verifySize);
+    // Why the last OpenFile failed, in the words of someone who named the file: "no such
+    // file", "is a folder", "not readable", "shorter than the block count of its header",
+    // "not an EBU STL file" (or the system's reason); empty after a success.
+    const std::string& OpenFailure() const { return openFailure_; }
     // Closes the file and sets FrameRate to 0; the count and the buffers keep their values.
     TStatus CloseFile();
 
@@ -77,6 +81,7 @@ private:
     int64_t aheadCapacity_ = 0;
     uint32_t ttiCount_ = 0;
     int32_t frameRate_ = 0;
+    std::string openFailure_;
     TSTLReportCallback callback_ = nullptr;
     void* userData_ = nullptr;
 };
