@@ -3,9 +3,11 @@
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -89,4 +91,28 @@ bool TAtomicFile::Fail(TStep step) {
     failed_ = step;
     Discard();
     return false;
+}
+
+bool CopyFileReplacing(const std::string& from, const std::string& to) {
+    return Guarded("CopyFileReplacing", false, [&] {
+        TFile source;
+        if (!source.OpenRead(from))
+            return false;
+        const int64_t size = source.Size();
+        if (size < 0)
+            return false;
+
+        TAtomicFile target(to, TDurability::Durable);
+        if (!target.Create())
+            return false;
+        std::vector<char> buffer(size_t(1) << 16);
+        for (int64_t offset = 0; offset < size;) {
+            const int64_t want = std::min<int64_t>(int64_t(buffer.size()), size - offset);
+            if (source.ReadAt(offset, buffer.data(), want) != want ||
+                !target.Write(buffer.data(), want))
+                return false;
+            offset += want;
+        }
+        return target.Commit(TReplace::Overwrite);
+    });
 }

@@ -58,3 +58,7 @@ private:
     bool created_ = false; // the hidden file exists and is ours
     TStep failed_ = TStep::None;
 };
+
+// Copies from to to, replacing to when it exists, through a TAtomicFile flushed to disk, so
+// to is never seen half-copied.
+bool CopyFileReplacing(const std::string& from, const std::string& to);

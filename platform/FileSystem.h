@@ -15,9 +15,6 @@ bool DeleteFileAt(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);
 // The same, but an existing to is kept and the result is false with errno EEXIST.
 bool RenameFileNoReplace(const std::string& from, const std::string& to);
-// Copies from to to, replacing to when it exists, through a TAtomicFile flushed to disk, so
-// to is never seen half-copied.
-bool CopyFileReplacing(const std::string& from, const std::string& to);
 // Size in bytes, or -1.
 int64_t FileSize(const std::string& path);
 

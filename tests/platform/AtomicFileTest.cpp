@@ -132,4 +132,34 @@ TEST(AtomicFile, OverwriteReplacesTheTargetRefuseKeepsIt) {
     EXPECT_EQ(Entries(dir), std::vector<std::string>{"out.stl"});
 }
 
+TEST(AtomicFile, CopyReplacesTheTargetOrLeavesItWhole) {
+    TempDir dir;
+    std::string big(200000, 'x');
+    for (size_t i = 0; i < big.size(); i += 7)
+        big[i] = char(i);
+    testsupport::WriteText(dir.File("from"), big);
+    testsupport::WriteText(dir.File("to"), "old");
+    ASSERT_TRUE(CopyFileReplacing(dir.File("from"), dir.File("to")));
+    EXPECT_EQ(testsupport::ReadText(dir.File("to")), big);
+
+    FileFaults() = TFileFaults();
+    testsupport::WriteText(dir.File("to"), "old");
+    const std::function<void()> failures[] = {
+        [] { FileFaults().BeforeRename = [](auto&, auto&) { return false; }; },
+        [] { FileFaults().BeforeWrite = [](auto&, int64_t) { return false; }; },
+        [] { FileFaults().BeforeRead = [](auto&, int64_t) { return false; }; },
+    };
+    for (const auto& arm : failures) {
+        FileFaults() = TFileFaults();
+        arm();
+        EXPECT_FALSE(CopyFileReplacing(dir.File("from"), dir.File("to")));
+        EXPECT_EQ(testsupport::ReadText(dir.File("to")), "old");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
+    }
+    FileFaults() = TFileFaults();
+    EXPECT_FALSE(CopyFileReplacing(dir.File("missing"), dir.File("to")));
+    EXPECT_FALSE(CopyFileReplacing(dir.File("from"), dir.File("nofolder/to")));
+    FileFaults() = TFileFaults();
+}
+
 } // namespace

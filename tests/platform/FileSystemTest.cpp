@@ -69,35 +69,6 @@ TEST(FileSystem, ListFolderMatchesTheExtensionInAnyCase) {
     EXPECT_TRUE(ListFolder(dir.File("a.stl"), "stl").empty());
 }
 
-TEST(FileSystem, CopyReplacesTheTargetOrLeavesItWhole) {
-    TempDir dir;
-    std::string big(200000, 'x');
-    for (size_t i = 0; i < big.size(); i += 7)
-        big[i] = char(i);
-    WriteText(dir.File("from"), big);
-    WriteText(dir.File("to"), "old");
-    ASSERT_TRUE(CopyFileReplacing(dir.File("from"), dir.File("to")));
-    EXPECT_EQ(ReadText(dir.File("to")), big);
-
-    FaultScope faults;
-    WriteText(dir.File("to"), "old");
-    const std::function<void()> failures[] = {
-        [] { FileFaults().BeforeRename = [](auto&, auto&) { return false; }; },
-        [] { FileFaults().BeforeWrite = [](auto&, int64_t) { return false; }; },
-        [] { FileFaults().BeforeRead = [](auto&, int64_t) { return false; }; },
-    };
-    for (const auto& arm : failures) {
-        FileFaults() = TFileFaults();
-        arm();
-        EXPECT_FALSE(CopyFileReplacing(dir.File("from"), dir.File("to")));
-        EXPECT_EQ(ReadText(dir.File("to")), "old");
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
-    }
-    FileFaults() = TFileFaults();
-    EXPECT_FALSE(CopyFileReplacing(dir.File("missing"), dir.File("to")));
-    EXPECT_FALSE(CopyFileReplacing(dir.File("from"), dir.File("nofolder/to")));
-}
-
 TEST(FileSystem, RenameFaultLooksLikeACrossDeviceMove) {
     TempDir dir;
     WriteText(dir.File("a"), "1");
