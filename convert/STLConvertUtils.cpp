@@ -78,6 +78,17 @@ std::string QualityGate(const std::string& source, int32_t mode, const TReportFu
     return {};
 }
 
+// A refusal of the settings or the file name: nothing lies below it.
+TConvertOutcome Refused(TConvertFault fault, std::string text) {
+    return {fault, std::move(text), {}};
+}
+
+// The system's reason for the call that just failed; read before anything else may change
+// errno.
+std::string SystemCause() {
+    return errno != 0 ? std::strerror(errno) : std::string();
+}
+
 // What a path names, looked up once: whether it is a file (anything but a folder, as
 // FileExists has it) and which one.
 struct TFileIdentity {
@@ -115,22 +126,25 @@ public:
     TConversion(const TConversion&) = delete;
     TConversion& operator=(const TConversion&) = delete;
 
-    bool Run(const std::string& destinationFile);
+    TConvertOutcome Run(const std::string& destinationFile);
 
 private:
-    bool Fail(const std::string& text);
-    bool FailAndRemove(const std::string& text);
+    // The outcome of a fault: its Error reported (when it has a text), nothing of the output
+    // left.
+    TConvertOutcome Fail(TConvertFault fault, const std::string& text, std::string cause = {});
+    TConvertOutcome Refuse(TConvertOutcome refusal);
     void RemoveOutput();
 
-    bool ClearDestination(const TFileIdentity& source, const std::string& destinationFile);
+    TConvertOutcome ClearDestination(const TFileIdentity& source,
+                                     const std::string& destinationFile);
 
-    std::string RewriteLanguage(uint8_t* gsi) const;
-    std::string RewriteTapeID(uint8_t* gsi) const;
-    std::string RewriteCodedFields(uint8_t* gsi) const;
+    TConvertOutcome RewriteLanguage(uint8_t* gsi) const;
+    TConvertOutcome RewriteTapeID(uint8_t* gsi) const;
+    TConvertOutcome RewriteCodedFields(uint8_t* gsi) const;
     bool IsZeroPage(const uint8_t* block) const;
-    bool CopyBlocks();
-    bool CopyBlocksUnchanged(uint32_t count);
-    bool MoveSource();
+    TConvertOutcome CopyBlocks();
+    TConvertOutcome CopyBlocksUnchanged(uint32_t count);
+    TConvertOutcome MoveSource();
 
     const std::string& source_;
     const TSTLConvertSettings& settings_;
@@ -141,18 +155,17 @@ private:
     std::unique_ptr<TSTLWriter> writer_;
 };
 
-bool TConversion::Fail(const std::string& text) {
-    Report(report_, rtError, text);
-    writer_.reset();
-    reader_.reset();
-    return false;
-}
-
-bool TConversion::FailAndRemove(const std::string& text) {
-    Report(report_, rtError, text);
+TConvertOutcome TConversion::Fail(TConvertFault fault, const std::string& text, std::string cause) {
+    TConvertOutcome outcome{fault, text, std::move(cause)};
+    if (!text.empty())
+        Report(report_, rtError, text);
     RemoveOutput();
     reader_.reset();
-    return false;
+    return outcome;
+}
+
+TConvertOutcome TConversion::Refuse(TConvertOutcome refusal) {
+    return Fail(refusal.Fault, refusal.Text);
 }
 
 // A failed deletion is not reported: the hidden name matches no subtitle file mask.
@@ -163,14 +176,14 @@ void TConversion::RemoveOutput() {
 
 // Names the destination and makes room for it: refused when it is the source, or when it
 // exists and may not be overwritten.
-bool TConversion::ClearDestination(const TFileIdentity& source,
-                                   const std::string& destinationFile) {
+TConvertOutcome TConversion::ClearDestination(const TFileIdentity& source,
+                                              const std::string& destinationFile) {
     if (!destinationFile.empty()) {
         destination_ = destinationFile;
     } else {
         if (settings_.DestinationFolder.empty()) {
             TraceCall(kRoutine);
-            return false;
+            return Fail(TConvertFault::NoDestinationFolder, {});
         }
         destination_ = IncludeTrailingSlash(settings_.DestinationFolder) + ExtractFileName(source_);
     }
@@ -178,42 +191,48 @@ bool TConversion::ClearDestination(const TFileIdentity& source,
     // Deleting the existing destination would delete the source.
     const TFileIdentity destination(destination_);
     if (destination.SameAs(source))
-        return Fail("Destination STL file is the source file " + destination_);
+        return Fail(TConvertFault::DestinationIsSource,
+                    "Destination STL file is the source file " + destination_);
 
     if (destination.IsFile) {
         if (!settings_.OverrideDestination)
-            return Fail("Duplicated destination STL file " + destination_);
+            return Fail(TConvertFault::DestinationExists,
+                        "Duplicated destination STL file " + destination_);
+        errno = 0; // only this step's reason may become the cause
         if (!DeleteFileAt(destination_))
-            return Fail("Cannot overwrite destination STL file " + destination_);
+            return Fail(TConvertFault::CannotOverwrite,
+                        "Cannot overwrite destination STL file " + destination_, SystemCause());
     }
-    return true;
+    return {};
 }
 
-bool TConversion::Run(const std::string& destinationFile) {
+TConvertOutcome TConversion::Run(const std::string& destinationFile) {
     const TFileIdentity source(source_);
     if (!source.IsFile)
-        return Fail("Source STL file " + source_ + " not found.");
+        return Fail(TConvertFault::SourceMissing, "Source STL file " + source_ + " not found.");
 
     const std::string qualityRefusal = QualityGate(source_, settings_.QualityCheck, report_);
     if (!qualityRefusal.empty())
-        return Fail(qualityRefusal);
-    if (!ClearDestination(source, destinationFile))
-        return false;
+        return Fail(TConvertFault::QualityCheckRefused, qualityRefusal);
+    if (TConvertOutcome cleared = ClearDestination(source, destinationFile); !cleared.Succeeded())
+        return cleared;
 
     reader_ = std::make_unique<TSTLReader>();
     writer_ = std::make_unique<TSTLWriter>();
     if (reader_->OpenFile(source_, true) != STATUS_OK)
-        return Fail("Cannot open source STL file " + source_);
+        return Fail(TConvertFault::CannotOpenSource, "Cannot open source STL file " + source_,
+                    reader_->OpenFailure());
 
     uint8_t* gsi = nullptr;
     if (reader_->GetGeneralSubtitleInformation(gsi) != STATUS_OK || gsi == nullptr)
-        return Fail("Cannot retrieve General Subtitle Information block");
+        return Fail(TConvertFault::CannotReadHeader,
+                    "Cannot retrieve General Subtitle Information block");
 
     for (auto rewrite : {&TConversion::RewriteLanguage, &TConversion::RewriteTapeID,
                          &TConversion::RewriteCodedFields}) {
-        const std::string refusal = (this->*rewrite)(gsi);
-        if (!refusal.empty())
-            return Fail(refusal);
+        TConvertOutcome refusal = (this->*rewrite)(gsi);
+        if (!refusal.Succeeded())
+            return Refuse(std::move(refusal));
     }
 
     // Big enough for the whole file in the usual case: one write for the blocks, one for
@@ -223,38 +242,48 @@ bool TConversion::Run(const std::string& destinationFile) {
         size_t(std::max<uint32_t>(1, reader_->GetTextAndTimingInformationCount())) *
             TTI_BLOCK_SIZE));
     output_ = std::make_unique<TAtomicFile>(destination_, kDestinationDurability);
+    errno = 0; // from here on a failure's errno is the writing's own
     if (!output_->Create() || writer_->OpenFile(output_->File()) != STATUS_OK)
-        return FailAndRemove("Cannot create destination STL file " + destination_);
+        return Fail(TConvertFault::CannotCreateDestination,
+                    "Cannot create destination STL file " + destination_, SystemCause());
 
     if (writer_->SetGeneralSubtitleInformation(gsi) != STATUS_OK)
-        return FailAndRemove("Cannot apply General Subtitle Information block");
+        return Fail(TConvertFault::CannotWriteDestination,
+                    "Cannot apply General Subtitle Information block", SystemCause());
 
-    if (!CopyBlocks())
-        return false;
+    if (TConvertOutcome copied = CopyBlocks(); !copied.Succeeded())
+        return copied;
 
     reader_->CloseFile();
+    errno = 0;
     writer_->CloseFile();
     const bool complete = writer_->IsFileComplete();
-    reader_.reset();
-    writer_.reset();
     // The blocks went out but the header did not (a full disk, typically).
     if (!complete)
-        return FailAndRemove("Cannot apply General Subtitle Information block");
+        return Fail(TConvertFault::CannotWriteDestination,
+                    "Cannot apply General Subtitle Information block", SystemCause());
+    reader_.reset();
+    writer_.reset();
 
+    errno = 0;
     if (!output_->Commit(settings_.OverrideDestination ? TReplace::Overwrite : TReplace::Refuse)) {
         if (errno == EEXIST)
-            return FailAndRemove("Duplicated destination STL file " + destination_);
+            return Fail(TConvertFault::DestinationExists,
+                        "Duplicated destination STL file " + destination_);
+        const int error = errno;
         // In place but perhaps not on disk: it is not delivered, and the source stays.
         if (output_->FailedStep() == TAtomicFile::TStep::FolderFlush)
             DeleteFileAt(destination_);
-        return FailAndRemove("Cannot create destination STL file " + destination_);
+        errno = error;
+        return Fail(TConvertFault::CannotCreateDestination,
+                    "Cannot create destination STL file " + destination_, SystemCause());
     }
     output_.reset();
 
     return MoveSource();
 }
 
-std::string TConversion::RewriteLanguage(uint8_t* gsi) const {
+TConvertOutcome TConversion::RewriteLanguage(uint8_t* gsi) const {
     const std::string gsiLanguage =
         STLTextToString(gsi + GsiField(gfLanguageCode).Offset, GsiField(gfLanguageCode).Width);
     const auto longName = [](const std::string& code) {
@@ -265,8 +294,9 @@ std::string TConversion::RewriteLanguage(uint8_t* gsi) const {
     case lsPredefined:
         if (settings_.PerformLanguageCheck &&
             !SameFoldedText(gsiLanguage, settings_.LanguagePredefined))
-            return "The predefined language " + longName(settings_.LanguagePredefined) +
-                   " is different from the language in GSI - " + longName(gsiLanguage);
+            return Refused(TConvertFault::LanguageCheck,
+                           "The predefined language " + longName(settings_.LanguagePredefined) +
+                               " is different from the language in GSI - " + longName(gsiLanguage));
         SetGsiField(gsi, gfLanguageCode, settings_.LanguagePredefined);
         return {};
 
@@ -275,7 +305,8 @@ std::string TConversion::RewriteLanguage(uint8_t* gsi) const {
         // Even when the field is kept, the file name must name a known language.
         std::string token;
         if (!GetLanguageFromFileName(source_, &settings_.SubtitleFileTypes, token))
-            return "Cannot retrieve Language from file name";
+            return Refused(TConvertFault::LanguageNotInFileName,
+                           "Cannot retrieve Language from file name");
         int32_t row = 0;
         bool found = false;
         if (token.size() == 2)
@@ -283,11 +314,13 @@ std::string TConversion::RewriteLanguage(uint8_t* gsi) const {
         else if (token.size() == 3)
             found = GetCustom3CharNameIndex(token, row);
         if (!found)
-            return "Unknown Language code retreived from the file name " + token;
+            return Refused(TConvertFault::UnknownLanguageInFileName,
+                           "Unknown Language code retreived from the file name " + token);
         const std::string code = STLCustomLanguages.at(size_t(row)).LangCode;
         if (settings_.PerformLanguageCheck && !SameFoldedText(gsiLanguage, code))
-            return "Language from the file name " + longName(token) +
-                   " is different from the language in GSI - " + longName(gsiLanguage);
+            return Refused(TConvertFault::LanguageCheck,
+                           "Language from the file name " + longName(token) +
+                               " is different from the language in GSI - " + longName(gsiLanguage));
         if (settings_.LanguageSource == lsFileName)
             SetGsiField(gsi, gfLanguageCode, code);
         return {};
@@ -298,7 +331,7 @@ std::string TConversion::RewriteLanguage(uint8_t* gsi) const {
     }
 }
 
-std::string TConversion::RewriteTapeID(uint8_t* gsi) const {
+TConvertOutcome TConversion::RewriteTapeID(uint8_t* gsi) const {
     switch (settings_.TapeIDSource) {
     case tisSource:
         return {};
@@ -308,7 +341,8 @@ std::string TConversion::RewriteTapeID(uint8_t* gsi) const {
     default: {
         std::string tapeID;
         if (!GetTapeIDFromFileName(source_, &settings_.SubtitleFileTypes, tapeID))
-            return "Cannot retrieve TapeID from file name";
+            return Refused(TConvertFault::TapeIDNotInFileName,
+                           "Cannot retrieve TapeID from file name");
         SetGsiField(gsi, gfSubtitleListReferenceCode, tapeID);
         return {};
     }
@@ -316,7 +350,7 @@ std::string TConversion::RewriteTapeID(uint8_t* gsi) const {
 }
 
 // Time codes, frame rate, code page, character code table and display standard.
-std::string TConversion::RewriteCodedFields(uint8_t* gsi) const {
+TConvertOutcome TConversion::RewriteCodedFields(uint8_t* gsi) const {
     if (settings_.TimeCodeStartOfProgrammeSource == 1)
         SetGsiField(gsi, gfTimeCodeStartOfProgramme, settings_.TimeCodeStartOfProgramme);
     if (settings_.TimeCodeFirstInCueSource == 1)
@@ -326,7 +360,8 @@ std::string TConversion::RewriteCodedFields(uint8_t* gsi) const {
         // Exactly as readers expect it; this is what the file will declare.
         if (settings_.FramesPerSecond != kDiskFormatCode25 &&
             settings_.FramesPerSecond != kDiskFormatCode30)
-            return "Invalid Frames Per Second value - " + settings_.FramesPerSecond;
+            return Refused(TConvertFault::InvalidSettings,
+                           "Invalid Frames Per Second value - " + settings_.FramesPerSecond);
         SetGsiField(gsi, gfDiskFormatCode, settings_.FramesPerSecond);
     }
 
@@ -334,19 +369,22 @@ std::string TConversion::RewriteCodedFields(uint8_t* gsi) const {
         SetGsiField(gsi, gfCodePageNumber, settings_.CodePageNumberCustom);
     else if (!SetGsiFieldFromChoice(gsi, gfCodePageNumber, settings_.CodePageNumberSource,
                                     kCodePageNumbers))
-        return "Invalid Code Page Number source value - " +
-               std::to_string(settings_.CodePageNumberSource);
+        return Refused(TConvertFault::InvalidSettings,
+                       "Invalid Code Page Number source value - " +
+                           std::to_string(settings_.CodePageNumberSource));
 
     if (!SetGsiFieldFromChoice(gsi, gfCharacterCodeTableNumber,
                                settings_.CharacterCodeTableNumberSource,
                                kCharacterCodeTableNumbers))
-        return "Invalid Character Code Table Number source value - " +
-               std::to_string(settings_.CharacterCodeTableNumberSource);
+        return Refused(TConvertFault::InvalidSettings,
+                       "Invalid Character Code Table Number source value - " +
+                           std::to_string(settings_.CharacterCodeTableNumberSource));
 
     if (!SetGsiFieldFromChoice(gsi, gfDisplayStandardCode, settings_.DisplayStandardCodeSource,
                                kDisplayStandardCodes))
-        return "Invalid Display Standard Code source value - " +
-               std::to_string(settings_.DisplayStandardCodeSource);
+        return Refused(TConvertFault::InvalidSettings,
+                       "Invalid Display Standard Code source value - " +
+                           std::to_string(settings_.DisplayStandardCodeSource));
     return {};
 }
 
@@ -364,100 +402,116 @@ bool TConversion::IsZeroPage(const uint8_t* block) const {
     return false;
 }
 
-bool TConversion::CopyBlocks() {
+TConvertOutcome TConversion::CopyBlocks() {
     const uint32_t count = reader_->GetTextAndTimingInformationCount();
     if (settings_.HexFindAndReplaceItems.empty())
         return CopyBlocksUnchanged(count);
     for (uint32_t i = 0; i < count; ++i) {
         uint8_t* block = nullptr;
         if (reader_->GetTextAndTimingInformation(i, block) != STATUS_OK)
-            return FailAndRemove("Cannot retrieve Text And Timing Information block");
+            return Fail(TConvertFault::CannotReadSource,
+                        "Cannot retrieve Text And Timing Information block", SystemCause());
         if (i == 0 && settings_.RemoveZeroPage && IsZeroPage(block))
             continue;
         uint8_t* text = block + TTI_TEXT_FIELD_OFFSET;
         // A user data block holds bytes, not text: substitutions would corrupt it.
         if (block[TTI_EXTENSION_BLOCK_NUMBER_OFFSET] != TTI_EBN_USER_DATA &&
             !HexFindAndReplaceList(text, TTI_TEXT_FIELD_WIDTH, &settings_.HexFindAndReplaceItems))
-            return FailAndRemove("Cannot perform hex find and replace procedure");
+            return Fail(TConvertFault::CannotReplaceHex,
+                        "Cannot perform hex find and replace procedure");
 
         if (writer_->AddTextAndTimingInformation(block) != STATUS_OK)
-            return FailAndRemove("Cannot add new Text And Timing Information block");
+            return Fail(TConvertFault::CannotWriteDestination,
+                        "Cannot add new Text And Timing Information block", SystemCause());
     }
-    return true;
+    return {};
 }
 
 // Without substitutions the blocks pass as they are: only block 0 is looked at (for the
 // zero page), the rest is copied file to file by the kernel.
-bool TConversion::CopyBlocksUnchanged(uint32_t count) {
+TConvertOutcome TConversion::CopyBlocksUnchanged(uint32_t count) {
     uint32_t first = 0;
     if (count > 0 && settings_.RemoveZeroPage) {
         uint8_t* block = nullptr;
         if (reader_->PeekTextAndTimingInformation(0, block) != STATUS_OK)
-            return FailAndRemove("Cannot retrieve Text And Timing Information block");
+            return Fail(TConvertFault::CannotReadSource,
+                        "Cannot retrieve Text And Timing Information block", SystemCause());
         first = IsZeroPage(block) ? 1 : 0;
     }
     bool sourceFailed = false;
     if (first < count && writer_->AddTextAndTimingInformationFrom(*reader_, first, count - first,
                                                                   sourceFailed) != STATUS_OK)
-        return FailAndRemove(sourceFailed ? "Cannot retrieve Text And Timing Information block"
-                                          : "Cannot add new Text And Timing Information block");
-    return true;
+        return sourceFailed
+                   ? Fail(TConvertFault::CannotReadSource,
+                          "Cannot retrieve Text And Timing Information block", SystemCause())
+                   : Fail(TConvertFault::CannotWriteDestination,
+                          "Cannot add new Text And Timing Information block", SystemCause());
+    return {};
 }
 
 // The destination is complete and in place; from here on it stays whatever happens.
-bool TConversion::MoveSource() {
+TConvertOutcome TConversion::MoveSource() {
     if (!settings_.MoveProcessedFiles)
-        return true;
+        return {};
     if (settings_.MoveProcessedFilesFolder.empty()) {
         TraceCall(kRoutine);
-        return false;
+        return {TConvertFault::NoMoveFolder, {}, {}};
     }
     const std::string target =
         IncludeTrailingSlash(settings_.MoveProcessedFilesFolder) + ExtractFileName(source_);
     // Moving a file onto itself: it is already where it should go, and deleting the
     // "old" copy would delete the only one.
     if (TFileIdentity(target).SameAs(TFileIdentity(source_)))
-        return true;
+        return {};
+    errno = 0;
     if (RenameFile(source_, target)) {
         // The move reaches the disk with the folder it went to (and the one it left).
         const bool flushed = SyncFolder(FolderOf(target));
+        const int error = errno;
         SyncFolder(FolderOf(source_));
+        errno = error;
         if (flushed)
-            return true;
-        Report(report_, rtError, "Cannot move processed STL file");
-        return false;
+            return {};
+        return Fail(TConvertFault::CannotMoveSource, "Cannot move processed STL file",
+                    SystemCause());
     }
     // Across file systems: a durable copy under a hidden name renamed into place, then the
     // delete of the source.
-    if (errno != EXDEV || !CopyFileReplacing(source_, target)) {
-        Report(report_, rtError, "Cannot move processed STL file");
-        return false;
-    }
-    if (!DeleteFileAt(source_)) {
-        Report(report_, rtError, "Cannot delete old processed STL file");
-        return false;
-    }
+    if (errno != EXDEV || !CopyFileReplacing(source_, target))
+        return Fail(TConvertFault::CannotMoveSource, "Cannot move processed STL file",
+                    SystemCause());
+    if (!DeleteFileAt(source_))
+        return Fail(TConvertFault::CannotDeleteSource, "Cannot delete old processed STL file",
+                    SystemCause());
     SyncFolder(FolderOf(source_));
-    return true;
+    return {};
 }
 
 } // namespace
 
-bool ConvertSTLFile(const std::string& sourceFile, const TSTLConvertSettings& settings,
-                    const std::string& destinationFile, const TReportFunction& reportFunction) {
-    return Guarded(kRoutine, false, [&] {
+TConvertOutcome ConvertSTLFileWithOutcome(const std::string& sourceFile,
+                                          const TSTLConvertSettings& settings,
+                                          const std::string& destinationFile,
+                                          const TReportFunction& reportFunction) {
+    return Guarded(kRoutine, TConvertOutcome{TConvertFault::Unexpected, {}, {}}, [&] {
         TConversion conversion(sourceFile, settings, reportFunction);
         return conversion.Run(destinationFile);
     });
 }
 
-bool ConvertFileOfRun(const std::string& path, const TLogFunction& log,
-                      const TReportFunction& report, const std::function<bool()>& convert) {
+bool ConvertSTLFile(const std::string& sourceFile, const TSTLConvertSettings& settings,
+                    const std::string& destinationFile, const TReportFunction& reportFunction) {
+    return ConvertSTLFileWithOutcome(sourceFile, settings, destinationFile, reportFunction)
+        .Succeeded();
+}
+
+TConvertOutcome ConvertFileOfRun(const std::string& path, const TLogFunction& log,
+                                 const TReportFunction& report,
+                                 const std::function<TConvertOutcome()>& convert) {
     if (log)
         log(("Converting STL file : " + path).c_str());
-    if (convert())
-        return true;
-    if (report)
+    TConvertOutcome outcome = convert();
+    if (!outcome.Succeeded() && report)
         report(rtError, ("Error converting STL file " + path).c_str());
-    return false;
+    return outcome;
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "convert/ConvertOutcome.h"
 #include "convert/STLConvertSettings.h"
 #include "stl/STLUtils.h"
 
@@ -12,8 +13,14 @@
 // moved. Refusals are reported through reportFunction (which may be empty).
 bool ConvertSTLFile(const std::string& sourceFile, const TSTLConvertSettings& settings,
                     const std::string& destinationFile, const TReportFunction& reportFunction);
+// The same conversion, reporting the same, with what became of it: the fault and its cause.
+TConvertOutcome ConvertSTLFileWithOutcome(const std::string& sourceFile,
+                                          const TSTLConvertSettings& settings,
+                                          const std::string& destinationFile,
+                                          const TReportFunction& reportFunction);
 
 // One file of a Batch run or of a watch folder's pass: its operation-log line, then convert,
 // and when that fails an Error naming the file. Returns what convert returned.
-bool ConvertFileOfRun(const std::string& path, const TLogFunction& log,
-                      const TReportFunction& report, const std::function<bool()>& convert);
+TConvertOutcome ConvertFileOfRun(const std::string& path, const TLogFunction& log,
+                                 const TReportFunction& report,
+                                 const std::function<TConvertOutcome()>& convert);

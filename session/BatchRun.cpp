@@ -222,12 +222,16 @@ TRunNext TBatchRun::Step() {
         // A copy: the list may not change during a run, but the path must outlive the entry.
         const std::string path = list_[index].FileName;
         const TReportFunction report = session_.Logs.ReportSink();
-        const bool converted = ConvertFileOfRun(path, session_.Logs.LogSink(), report, [&] {
-            return ConvertSTLFile(path, *session_.BatchSettings, "", report);
-        });
-        if (!converted)
+        const TConvertOutcome outcome =
+            ConvertFileOfRun(path, session_.Logs.LogSink(), report, [&] {
+                return ConvertSTLFileWithOutcome(path, *session_.BatchSettings, "", report);
+            });
+        if (!outcome.Succeeded())
             ++failed_;
-        SetStatus(index, converted ? TBatchItemStatus::Processed : TBatchItemStatus::Failed);
+        SetStatus(index,
+                  outcome.Succeeded() ? TBatchItemStatus::Processed : TBatchItemStatus::Failed);
+        if (EntryConverted)
+            EntryConverted(index, outcome);
         ++position_;
         if (position_ < list_.size())
             return TRunNext::AfterPause;

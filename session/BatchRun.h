@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "convert/ConvertOutcome.h"
 #include "session/Run.h"
 
 class TCaplinSession;
@@ -101,6 +102,8 @@ public:
 
     // Told of each change of an entry's status, before the conversion that follows it.
     std::function<void(size_t index)> EntryChanged;
+    // Told what became of each entry's conversion, once it is over.
+    std::function<void(size_t index, const TConvertOutcome& outcome)> EntryConverted;
 
 private:
     void SetStatus(size_t index, TBatchItemStatus status);

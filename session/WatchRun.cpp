@@ -36,7 +36,7 @@ TRunNext TWatchRun::Step() {
             Abandon();
             return TRunNext::Finished;
         }
-        lastPass_ = session_.WatchFolderList->ProcessPass();
+        lastPass_ = session_.WatchFolderList->ProcessPass(FileConverted);
         return TRunNext::AfterPause;
     });
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "session/Run.h"
+#include "watchfolder/WatchFolderList.h"
 
 class TCaplinSession;
 
@@ -25,6 +26,9 @@ public:
     bool Armed() const { return armed_; }
     // Files taken by the last pass.
     int LastPass() const { return lastPass_; }
+
+    // Told what became of each file taken, with the index of its watch folder.
+    TFileConverted FileConverted;
 
 private:
     TCaplinSession& session_;

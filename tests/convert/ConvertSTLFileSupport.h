@@ -120,12 +120,16 @@ public:
     }
 
     bool Convert(const std::string& destinationFile = "") {
+        return ConvertWithOutcome(destinationFile).Succeeded();
+    }
+
+    TConvertOutcome ConvertWithOutcome(const std::string& destinationFile = "") {
         reports.clear();
-        return ConvertSTLFile(source, settings, destinationFile,
-                              [this](int32_t type, const char* text) {
-                                  reports.push_back({type, text});
-                                  return STATUS_OK;
-                              });
+        return ConvertSTLFileWithOutcome(source, settings, destinationFile,
+                                         [this](int32_t type, const char* text) {
+                                             reports.push_back({type, text});
+                                             return STATUS_OK;
+                                         });
     }
 
     testsupport::TempDir dir;
