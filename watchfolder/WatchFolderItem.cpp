@@ -36,29 +36,22 @@ bool TWatchFolderItem::Stop() {
     });
 }
 
-bool TWatchFolderItem::GetNextFileForProcessing(std::string& fileName) {
+bool TWatchFolderItem::TakeNextFile(std::string& fileName) {
     return Guarded("TWatchFolderItem.GetNextFileForProcessing", false, [&] {
+        // Held for the queue alone: the polling thread never waits for a conversion.
         std::lock_guard<std::mutex> lock(Lock);
         if (PendingFiles.empty())
             return false;
-        fileName = PendingFiles.front();
+        fileName = std::move(PendingFiles.front());
+        PendingFiles.pop_front();
         return true;
     });
 }
 
-bool TWatchFolderItem::ProcessNextFile() {
-    return Guarded("TWatchFolderItem.ProcessNextFile", false, [&] {
-        std::string path;
-        {
-            // Held for the queue alone: the polling thread never waits for a conversion.
-            std::lock_guard<std::mutex> lock(Lock);
-            if (PendingFiles.empty())
-                return false;
-            path = std::move(PendingFiles.front());
-            PendingFiles.pop_front();
-        }
-        return ConvertSTLFile(path, Settings, std::string(), ReportFunction);
-    });
+TConvertOutcome TWatchFolderItem::ConvertFile(const std::string& fileName) {
+    return Guarded(
+        "TWatchFolderItem.ProcessNextFile", TConvertOutcome{TConvertFault::Unexpected, {}, {}},
+        [&] { return ConvertSTLFileWithOutcome(fileName, Settings, {}, ReportFunction); });
 }
 
 void TWatchFolderItem::NewWatchFolderSTLFile(const std::string& fileName) {

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 
+#include "convert/ConvertOutcome.h"
 #include "stl/STLUtils.h"
 #include "watchfolder/STLWatchFolderUtils.h"
 #include "watchfolder/WatchFolderSTLConvertSettings.h"
@@ -24,8 +25,11 @@ public:
     bool Start();
     bool Stop();
     bool IsStarted() const { return Thread != nullptr; }
-    bool GetNextFileForProcessing(std::string& fileName);
-    bool ProcessNextFile();
+    // Hands out the oldest queued file, once (one take under the queue's lock); false when
+    // none is queued.
+    bool TakeNextFile(std::string& fileName);
+    // Converts a file taken from the queue with this folder's settings.
+    TConvertOutcome ConvertFile(const std::string& fileName);
     void NewWatchFolderSTLFile(const std::string& fileName); // called on the polling thread
     size_t PendingCount();
 

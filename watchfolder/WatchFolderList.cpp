@@ -143,16 +143,19 @@ bool TWatchFolderList::StopWatchFolderObjects() {
     });
 }
 
-int TWatchFolderList::ProcessPass() {
+int TWatchFolderList::ProcessPass(const TFileConverted& converted) {
     return Guarded("TCaplinForm.btnWFArmClick", 0, [&] {
         int taken = 0;
         std::string path;
-        for (const auto& item : Items) {
-            if (!item->GetNextFileForProcessing(path))
+        for (size_t n = 0; n < Items.size(); ++n) {
+            TWatchFolderItem& item = *Items[n];
+            if (!item.TakeNextFile(path))
                 continue;
             ++taken;
-            ConvertFileOfRun(path, LogFunction, ReportFunction,
-                             [&item] { return item->ProcessNextFile(); });
+            const TConvertOutcome outcome = ConvertFileOfRun(
+                path, LogFunction, ReportFunction, [&] { return item.ConvertFile(path); });
+            if (converted)
+                converted(n, path, outcome);
         }
         return taken;
     });

@@ -5,12 +5,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "stl/STLUtils.h"
 #include "watchfolder/WatchFolderItem.h"
+
+// What became of one file of a pass, with the index of the watch folder it came from.
+using TFileConverted =
+    std::function<void(size_t folder, const std::string& path, const TConvertOutcome& outcome)>;
 
 class TWatchFolderList {
 public:
@@ -42,9 +47,10 @@ public:
     // so nothing stays half armed.
     bool StartWatchFolderObjects();
     bool StopWatchFolderObjects();
-    // One pass of the arm loop: for each item in order, the first queued file is logged and
-    // converted as a file of a run (ConvertFileOfRun). Returns the number of files taken.
-    int ProcessPass();
+    // One pass of the arm loop: for each item in order, the first queued file is taken, logged
+    // and converted as a file of a run (ConvertFileOfRun); converted, when given, hears of
+    // each with the index of its item. Returns the number of files taken.
+    int ProcessPass(const TFileConverted& converted = {});
     // A new item set up as Add does (interval, report function), settings copied.
     std::unique_ptr<TWatchFolderItem> NewItem(const TSTLConvertSettings& settings) const;
 };

@@ -152,36 +152,32 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Item, QueueIsFirstInFirstOutAndKeepsDuplicates) {
     std::string next = "untouched";
-    EXPECT_FALSE(item.GetNextFileForProcessing(next));
+    EXPECT_FALSE(item.TakeNextFile(next));
     EXPECT_EQ(next, "untouched");
     for (const char* name : {"b.stl", "a.stl", "b.stl"})
         item.NewWatchFolderSTLFile(in() + "/" + name);
     EXPECT_EQ(item.PendingCount(), 3u);
     std::vector<std::string> order;
-    while (item.GetNextFileForProcessing(next)) {
-        EXPECT_TRUE(item.GetNextFileForProcessing(next)) << "looking takes nothing away";
+    while (item.TakeNextFile(next)) {
         order.push_back(next);
-        EXPECT_FALSE(item.ProcessNextFile()); // none of them exists
+        EXPECT_EQ(item.PendingCount(), 3u - order.size()) << "a take hands a file out once";
+        EXPECT_FALSE(item.ConvertFile(next).Succeeded()); // none of them exists
     }
     EXPECT_EQ(order, (std::vector<std::string>{in() + "/b.stl", in() + "/a.stl", in() + "/b.stl"}));
     std::vector<std::string> expected;
     for (const std::string& path : order)
         expected.push_back("Source STL file " + path + " not found.");
     EXPECT_EQ(errors, expected);
-    EXPECT_FALSE(item.ProcessNextFile()) << "an empty queue converts nothing";
-    EXPECT_EQ(errors.size(), 3u);
 }
 
-TEST_F(Item, ProcessNextFileConvertsWithTheItemsSettings) {
+TEST_F(Item, ConvertFileConvertsWithTheItemsSettings) {
     const std::string source = in() + "/a.stl";
     WriteStlFile(source);
-    item.NewWatchFolderSTLFile(source);
-    item.NewWatchFolderSTLFile(source);
-    EXPECT_TRUE(item.ProcessNextFile());
+    EXPECT_TRUE(item.ConvertFile(source).Succeeded());
     EXPECT_EQ(ReadBytes(out() + "/a.stl").size(), size_t(GSI_BLOCK_SIZE + 2 * TTI_BLOCK_SIZE));
     EXPECT_TRUE(errors.empty());
     // The second time the destination is there and overwriting is off.
-    EXPECT_FALSE(item.ProcessNextFile());
+    EXPECT_EQ(item.ConvertFile(source).Fault, TConvertFault::DestinationExists);
     EXPECT_EQ(errors,
               std::vector<std::string>{"Duplicated destination STL file " + out() + "/a.stl"});
     EXPECT_TRUE(fs::exists(source));
