@@ -2,39 +2,39 @@
 // step, naming the command that takes it. Standard output and the daily files never see it.
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
 #include <functional>
 #include <ostream>
 #include <string>
 
-#include "cli/CliSettings.h"
+#include "convert/ConvertOutcome.h"
 
 class TSTLConvertSettings;
 class TWatchFolderList;
 
-// The console of a conversion run that, the first time a file name gives no tape ID or no
-// language, prints one hint on err (once per run, whatever the number of files).
-class THintingConsole : public TConsoleObserver {
+// The first time in a run that a file name gives no tape ID or no language, one hint on err
+// (once per run, whatever the number of files).
+class TFileNameHints {
 public:
-    THintingConsole(std::ostream& out, std::ostream& err) : TConsoleObserver(out), err_(err) {}
+    explicit TFileNameHints(std::ostream& err) : err_(err) {}
 
-    // The hint for such a failure of the file at path, or empty when the settings it was
-    // converted with hold a subtitle file type (then the type simply did not fit the name).
-    std::function<std::string(const std::string& path)> FileNameHint;
+    // Run around the hint (a progress bar on the terminal steps aside).
+    std::function<void()> BeforeLine;
+    std::function<void()> AfterLine;
 
-    void LogLineWritten(const std::string& text) override;
-    void MessageLineWritten(int32_t type, const std::string& text) override;
+    // A file converted with settings whose hint is hint: empty when they hold a subtitle file
+    // type (then the type simply did not fit the name).
+    void Converted(const TConvertOutcome& outcome, const std::function<std::string()>& hint);
 
 private:
     std::ostream& err_;
-    std::string path_; // the file under conversion
     bool hinted_ = false;
 };
 
-// The hint for the Batch settings, and for the watch folder whose folder holds path (its
+// The hint for the Batch settings, and for watch folder index folder of list (named by its
 // number as the window's "#" column shows it).
 std::string BatchFileNameHint(const TSTLConvertSettings& settings);
-std::string WatchFolderFileNameHint(const TWatchFolderList& list, const std::string& path);
+std::string WatchFolderFileNameHint(const TWatchFolderList& list, size_t folder);
 
 // After the refusal of a run with nothing stored: the settings file read and the command
 // that stores an entry.

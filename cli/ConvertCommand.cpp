@@ -74,9 +74,10 @@ std::string DestinationProblem(const std::string& folder) {
 int RunConvert(const TConvertOptions& options, std::ostream& out, std::ostream& err) {
     return Guarded("RunConvert", CLI_EXIT_FAILED, [&] {
         TProgressBar progress(err, options.Progress);
-        THintingConsole console(out, err);
-        console.BeforeLine = [&progress] { progress.Hide(); };
-        console.AfterLine = [&progress] { progress.Draw(); };
+        TConsoleObserver console(out);
+        TFileNameHints hints(err);
+        console.BeforeLine = hints.BeforeLine = [&progress] { progress.Hide(); };
+        console.AfterLine = hints.AfterLine = [&progress] { progress.Draw(); };
         TCaplinSession session(TSessionOwner::CommandLine);
         if (!LoadCliSession(session, pgBatch, err))
             return CLI_EXIT_USAGE;
@@ -90,9 +91,6 @@ int RunConvert(const TConvertOptions& options, std::ostream& out, std::ostream& 
             err << destinationProblem << '\n';
             return CLI_EXIT_USAGE;
         }
-        console.FileNameHint = [&session](const std::string&) {
-            return BatchFileNameHint(*session.BatchSettings);
-        };
         session.Logs.SetObserver(&console);
 
         TBatchRun& run = session.Batch;
@@ -103,6 +101,12 @@ int RunConvert(const TConvertOptions& options, std::ostream& out, std::ostream& 
             if (list[index].Status == TBatchItemStatus::Processing)
                 progress.Show(index, list.size(), list[index].FileName);
         };
+        size_t converted = 0;
+        size_t failed = 0;
+        run.EntryConverted = [&](size_t, const TConvertOutcome& outcome) {
+            ++(outcome.Succeeded() ? converted : failed);
+            hints.Converted(outcome, [&] { return BatchFileNameHint(*session.BatchSettings); });
+        };
         const TRunStart start = run.Start();
         if (!start.Started) {
             err << start.Refusal << '\n';
@@ -112,8 +116,8 @@ int RunConvert(const TConvertOptions& options, std::ostream& out, std::ostream& 
         while (run.Step() != TRunNext::Finished) {
         }
         progress.Finish();
-        err << run.Position() - run.Failed() << " converted, " << run.Failed() << " failed\n";
-        return run.Failed() == 0 && !run.Running() ? CLI_EXIT_OK : CLI_EXIT_FAILED;
+        err << converted << " converted, " << failed << " failed\n";
+        return failed == 0 && !run.Running() ? CLI_EXIT_OK : CLI_EXIT_FAILED;
     });
 }
 

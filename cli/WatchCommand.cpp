@@ -16,17 +16,19 @@ int RunWatch(std::ostream& out, std::ostream& err) {
             err << "caplin-cli: cannot block SIGINT and SIGTERM\n";
             return CLI_EXIT_FAILED;
         }
-        THintingConsole console(out, err);
+        TConsoleObserver console(out);
+        TFileNameHints hints(err);
         // Declared after the console, so its folders (and their threads) go first.
         TCaplinSession session(TSessionOwner::CommandLine);
         if (!LoadCliSession(session, pgWatchFolder, err))
             return CLI_EXIT_USAGE;
-        console.FileNameHint = [&session](const std::string& path) {
-            return WatchFolderFileNameHint(*session.WatchFolderList, path);
-        };
         session.Logs.SetObserver(&console);
 
         TWatchRun& run = session.Watch;
+        run.FileConverted = [&](size_t folder, const std::string&, const TConvertOutcome& outcome) {
+            hints.Converted(
+                outcome, [&] { return WatchFolderFileNameHint(*session.WatchFolderList, folder); });
+        };
         const TRunStart start = run.Arm();
         if (!start.Started) {
             if (!start.Refusal.empty()) {

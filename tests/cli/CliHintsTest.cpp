@@ -1,8 +1,10 @@
 // The hint of a watch run names the watch folder whose file failed, by its number, and only
-// when that folder's settings hold no subtitle file type.
+// when that folder's settings hold no subtitle file type; it follows only the faults of a
+// file name that gives no tape ID or language, and only once.
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "cli/CliHints.h"
@@ -12,7 +14,7 @@ namespace {
 
 struct THintCase {
     const char* Name;
-    std::string Path;
+    size_t Folder;
     std::string Number; // of the folder the hint names; empty: no hint
 };
 
@@ -31,7 +33,7 @@ TEST_P(WatchFolderHint, NamesTheFolderWithoutAFileType) {
     list.Items[0]->Settings.SubtitleFileTypes.push_back(std::make_unique<TSubtitleFileType>());
 
     const THintCase& c = GetParam();
-    const std::string hint = WatchFolderFileNameHint(list, c.Path);
+    const std::string hint = WatchFolderFileNameHint(list, c.Folder);
     if (c.Number.empty()) {
         EXPECT_EQ(hint, "");
         return;
@@ -45,13 +47,29 @@ TEST_P(WatchFolderHint, NamesTheFolderWithoutAFileType) {
                         c.Number + " LanguageSource=... TapeIDSource=...)");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, WatchFolderHint,
-    ::testing::Values(THintCase{"FolderWithAFileType", "/in/news/a.stl", ""},
-                      THintCase{"StoredWithTrailingSlash", "/in/sport/a.stl", "2"},
-                      THintCase{"StoredWithout", "/in/films/a.stl", "3"},
-                      THintCase{"SubfolderOfAWatchFolder", "/in/films/old/a.stl", ""},
-                      THintCase{"NoWatchFolder", "/elsewhere/a.stl", ""}),
-    [](const auto& c) { return std::string(c.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Paths, WatchFolderHint,
+                         ::testing::Values(THintCase{"FolderWithAFileType", 0, ""},
+                                           THintCase{"SecondFolder", 1, "2"},
+                                           THintCase{"ThirdFolder", 2, "3"},
+                                           THintCase{"NoSuchFolder", 3, ""}),
+                         [](const auto& c) { return std::string(c.param.Name); });
+
+TEST(FileNameHints, FollowOnlyTheFileNameFaultsOnce) {
+    std::ostringstream err;
+    TFileNameHints hints(err);
+    int asked = 0;
+    const auto hint = [&asked] {
+        ++asked;
+        return std::string("hint");
+    };
+    for (const TConvertFault fault :
+         {TConvertFault::None, TConvertFault::CannotOpenSource, TConvertFault::DestinationExists})
+        hints.Converted({fault, {}, {}}, hint);
+    EXPECT_EQ(asked, 0);
+    hints.Converted({TConvertFault::LanguageNotInFileName, {}, {}}, [] { return std::string(); });
+    hints.Converted({TConvertFault::TapeIDNotInFileName, {}, {}}, hint);
+    hints.Converted({TConvertFault::LanguageNotInFileName, {}, {}}, hint);
+    EXPECT_EQ(err.str(), "hint\n");
+}
 
 } // namespace
