@@ -16,20 +16,7 @@
 #include <string>
 #include <vector>
 
-enum class TRegValueType { String, DWord, Binary };
-
-struct TRegValue {
-    std::string Name; // as first written
-    TRegValueType Type = TRegValueType::String;
-    std::string Text;           // String
-    uint32_t Number = 0;        // DWord
-    std::vector<uint8_t> Bytes; // Binary
-};
-
-struct TRegKeyData {
-    std::string Path;              // as first written, "\"-separated, no leading/trailing "\"
-    std::vector<TRegValue> Values; // in the order first written
-};
+#include "platform/RegValue.h"
 
 class TSettingsStore {
 public:

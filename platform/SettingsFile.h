@@ -2,7 +2,7 @@
 // with its parser. Used only inside the platform layer.
 #pragma once
 
-#include "platform/Registry.h"
+#include "platform/RegValue.h"
 
 #include <map>
 #include <string>

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "qc/QualityCheck.h"
+#include "qc/QcFinding.h"
 #include "stl/STLRules.h"
 
 // What the block rules need from the header; a value the header does not give is -1.

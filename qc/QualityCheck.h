@@ -8,14 +8,7 @@
 #include <string>
 #include <vector>
 
-enum class TQcSeverity { Error, Warning };
-
-struct TQcFinding {
-    TQcSeverity Severity = TQcSeverity::Error;
-    std::string Field; // the standard's abbreviation ("TCI", "CPN", ...) or "file"
-    int Block = 0;     // the TTI block counted from 1; 0 for the GSI block and the file
-    std::string Text;
-};
+#include "qc/QcFinding.h"
 
 struct TQcReport {
     std::string Path;
