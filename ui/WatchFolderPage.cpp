@@ -126,7 +126,6 @@ void TWatchFolderPage::btnWFAddClick() {
         std::unique_ptr<TWatchFolderItem> item = list.NewItem(settings);
         if (!item)
             return;
-        item->CheckIntervalMS = context_.Session.WatchFolderCheckIntervalMS;
         list.Items.push_back(std::move(item));
         RefreshRowCount();
         KeepSelection();

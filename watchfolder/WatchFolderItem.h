@@ -21,7 +21,8 @@ public:
     TWatchFolderItem(const TWatchFolderItem&) = delete;
     TWatchFolderItem& operator=(const TWatchFolderItem&) = delete;
 
-    bool Start();
+    // Polls the folder every checkIntervalMS (brought into the thread's range).
+    bool Start(int32_t checkIntervalMS);
     bool Stop();
     bool IsStarted() const { return Thread != nullptr; }
     bool GetNextFileForProcessing(std::string& fileName);
@@ -32,7 +33,6 @@ public:
     TWatchFolderSTLConvertSettings Settings;
     std::unique_ptr<TSTLWatchFolderThread> Thread;
     TReportFunction ReportFunction;
-    int32_t CheckIntervalMS = 100;
 
 private:
     std::mutex Lock;

@@ -235,7 +235,6 @@ private Q_SLOTS:
         QFETCH(QStringList, refusals);
         QFETCH(int, entries);
         ShowForm();
-        Session().WatchFolderCheckIntervalMS = 700;
         for (const QString& pair : pairs)
             Add(pair.section('|', 0, 0).toStdString(), pair.section('|', 1, 1).toStdString(),
                 "night");
@@ -250,7 +249,6 @@ private Q_SLOTS:
             QCOMPARE(Cell(row, 1), pairs[row].section('|', 0, 0));
             QCOMPARE(Cell(row, 2), pairs[row].section('|', 1, 1));
             QCOMPARE(Cell(row, 3), QString("night"));
-            QCOMPARE(Items()[row]->CheckIntervalMS, 700);
         }
         if (refusals.isEmpty()) {
             // An accepted entry leaves an empty panel that counts as unchanged.
@@ -506,7 +504,8 @@ private Q_SLOTS:
         TraceCapture trace;
         ShowForm();
         AddTwoFolders();
-        QVERIFY(Items()[1]->Start()); // the second folder cannot be started again
+        QVERIFY(
+            Items()[1]->Start(kMinCheckIntervalMS)); // the second folder cannot be started again
         Press("btnWFArm");
         QCOMPARE(trace.Lines(),
                  (std::vector<std::string>{
@@ -533,7 +532,7 @@ private Q_SLOTS:
                 files.push_back(file);
         QCOMPARE(files.size(), size_t(6));
         ShowForm();
-        Session().WatchFolderCheckIntervalMS = 50;
+        Session().WatchFolderList->WatchFolderCheckIntervalMS = 50;
         AddTwoFolders();
         for (size_t i = 0; i < files.size(); ++i)
             fs::copy_file(files[i], Path(i % 2 == 0 ? "inA" : "inB") / files[i].filename());
@@ -632,7 +631,7 @@ private Q_SLOTS:
     void watchFolderRemovedWhileArmed() {
         TraceCapture trace;
         ShowForm();
-        Session().WatchFolderCheckIntervalMS = 100;
+        Session().WatchFolderList->WatchFolderCheckIntervalMS = 100;
         AddTwoFolders();
         Arm();
         fs::remove_all(Path("inA"));
@@ -649,7 +648,7 @@ private Q_SLOTS:
 
     void destinationTurnedReadOnly() {
         ShowForm();
-        Session().WatchFolderCheckIntervalMS = 100;
+        Session().WatchFolderList->WatchFolderCheckIntervalMS = 100;
         AddTwoFolders();
         const std::string out = Path("outA");
         fs::permissions(out, fs::perms::owner_read | fs::perms::owner_exec);
@@ -700,7 +699,7 @@ private Q_SLOTS:
             registry.WriteString("WatchFolder", "/in/2");
         }
         ShowForm();
-        QCOMPARE(Session().WatchFolderCheckIntervalMS, 50);
+        QCOMPARE(Session().WatchFolderList->WatchFolderCheckIntervalMS, 50);
         // An entry without its key loads as empty settings, so the count stored decides.
         QCOMPARE(List()->model()->rowCount(), 50);
         QCOMPARE(Cell(0, 1), QString("/in/0"));
@@ -713,8 +712,6 @@ private Q_SLOTS:
         QVERIFY(Items()[2]->Settings.SubtitleFileTypes.empty());
         QCOMPARE(Cell(49, 0), QString("50"));
         QCOMPARE(Cell(49, 1), QString());
-        for (const auto& item : Items())
-            QCOMPARE(item->CheckIntervalMS, 50);
 
         // Nothing is lost at the next save.
         QVERIFY(form_->close());
