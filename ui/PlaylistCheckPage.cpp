@@ -8,14 +8,15 @@
 
 #include "platform/Trace.h"
 #include "session/CaplinSession.h"
+#include "session/EntryLists.h"
 #include "ui/AccessKeys.h"
 #include "ui/PageContext.h"
 #include "ui/PlaylistCheckPanel.h"
 #include "ui/UserDialogs.h"
 
 TPlaylistCheckPage::TPlaylistCheckPage(TPageContext& context, QWidget* page)
-    : TEntryListPage(context, page, {"#", "Playlists Folder", "Subtitles Folder", "Comment"},
-                     "lvPlaylistFolder", "Playlist check entries") {
+    : TEntryListPage(context, page, PlaylistEntries(), "lvPlaylistFolder",
+                     "Playlist check entries") {
     btnPCCheck_ = AddButton("Check", "btnPCCheck");
     btnPCClearList_ = AddButton("Clear List", "btnPCClearList");
     btnPCAdd_ = AddButton("Add", "btnPCAdd");
@@ -46,25 +47,18 @@ TPlaylistCheckPage::TPlaylistCheckPage(TPageContext& context, QWidget* page)
         connect(button, &QPushButton::clicked, this, handler);
 }
 
-size_t TPlaylistCheckPage::EntryCount() const {
-    const TPlaylistCheckList* list = context_.Session.PlaylistCheckList.get();
-    return list ? list->Entries.size() : 0;
+bool& TPlaylistCheckPage::PanelChanged() {
+    return panel_->PCSettingsChanged;
 }
 
-std::string TPlaylistCheckPage::Cell(size_t row, int column) const {
-    const TPlaylistCheckSettings& entry = *context_.Session.PlaylistCheckList->Entries[row];
-    switch (column) {
-    case colNumber:
-        return std::to_string(row + 1);
-    case colPlaylistsFolder:
-        return entry.PlaylistsFolder;
-    case colSubtitlesFolder:
-        return entry.SubtitlesFolder;
-    case colComment:
-        return entry.Comment;
-    default:
-        return {};
-    }
+void TPlaylistCheckPage::ShowEditedEntry() {
+    panel_->UpdatePCForm();
+}
+
+std::string TPlaylistCheckPage::UpdatePrompt(size_t row, bool selecting) const {
+    return (selecting ? "Do you want to update Playlist check item #"
+                      : "Do you want to update Playlist Check Item #") +
+           std::to_string(row + 1) + " ?";
 }
 
 void TPlaylistCheckPage::Loaded() {
@@ -95,66 +89,19 @@ void TPlaylistCheckPage::Unloading() {
 }
 
 void TPlaylistCheckPage::btnPCAddClick() {
-    GuardedVoid("TCaplinForm.btnPCAddClick", [&] {
-        const TPlaylistCheckSettings& settings = *context_.Session.PCSettings;
-        IUserDialogs& dialogs = context_.Dialogs;
-        TPlaylistCheckList& list = *context_.Session.PlaylistCheckList;
-        std::string refusal;
-        if (!list.MayAdd(settings, refusal)) {
-            if (!refusal.empty())
-                dialogs.ShowMessage(refusal);
-            return;
-        }
-        auto entry = std::make_unique<TPlaylistCheckSettings>();
-        entry->Assign(settings);
-        list.Entries.push_back(std::move(entry));
-        RefreshRowCount();
-        KeepSelection();
-        btnPCClearParamsClick();
-        panel_->PCSettingsChanged = false;
-    });
+    GuardedVoid("TCaplinForm.btnPCAddClick", [&] { AddEntry(); });
 }
 
 void TPlaylistCheckPage::btnPCRemoveClick() {
-    GuardedVoid("TCaplinForm.btnPCRemoveClick", [&] {
-        auto& entries = context_.Session.PlaylistCheckList->Entries;
-        RemoveSelected([&](size_t row) { entries.erase(entries.begin() + std::ptrdiff_t(row)); });
-    });
+    GuardedVoid("TCaplinForm.btnPCRemoveClick", [&] { RemoveSelected(); });
 }
 
 void TPlaylistCheckPage::btnPCUpdateClick() {
-    GuardedVoid("TCaplinForm.btnPCUpdateClick", [&] {
-        const int row = SelectedRow();
-        if (!RowExists(row))
-            return context_.Dialogs.ShowMessage("No item selected.");
-        if (!context_.Dialogs.AskYesNo("Do you want to update Playlist Check Item #" +
-                                       std::to_string(row + 1) + " ?"))
-            return;
-        context_.Session.PlaylistCheckList->Entries[size_t(row)]->Assign(
-            *context_.Session.PCSettings);
-        RepaintList();
-        panel_->PCSettingsChanged = false;
-    });
+    GuardedVoid("TCaplinForm.btnPCUpdateClick", [&] { UpdateEntry(); });
 }
 
 void TPlaylistCheckPage::lvPlaylistFolderClick() {
-    GuardedVoid("TCaplinForm.lvPlaylistFolderClick", [&] {
-        TCaplinSession& session = context_.Session;
-        const int row = SelectedRow();
-        if (RowExists(row)) {
-            const int previous = selectedIndex_;
-            if (RowExists(previous) && panel_->PCSettingsChanged &&
-                context_.Dialogs.AskYesNo("Do you want to update Playlist check item #" +
-                                          std::to_string(previous + 1) + " ?")) {
-                session.PlaylistCheckList->Entries[size_t(previous)]->Assign(*session.PCSettings);
-                RepaintList();
-            }
-            session.PCSettings->Assign(*session.PlaylistCheckList->Entries[size_t(row)]);
-            panel_->UpdatePCForm();
-        }
-        selectedIndex_ = RowExists(row) ? row : -1;
-        panel_->PCSettingsChanged = false;
-    });
+    GuardedVoid("TCaplinForm.lvPlaylistFolderClick", [&] { SelectEntry(); });
 }
 
 void TPlaylistCheckPage::btnPCClearListClick() {

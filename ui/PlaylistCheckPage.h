@@ -31,10 +31,10 @@ public:
     void btnPCCheckClick();
 
 private:
-    enum TColumn : int { colNumber, colPlaylistsFolder, colSubtitlesFolder, colComment };
-
-    size_t EntryCount() const override;
-    std::string Cell(size_t row, int column) const override;
+    bool& PanelChanged() override;
+    void ShowEditedEntry() override;
+    void ClearPanel() override { btnPCClearParamsClick(); }
+    std::string UpdatePrompt(size_t row, bool selecting) const override;
     void RowSelected(bool) override { lvPlaylistFolderClick(); }
     void RemoveSelectedEntry() override { btnPCRemoveClick(); }
     void RunStep();

@@ -15,22 +15,14 @@
 #include "convert/SubtitleFileType.h"
 #include "platform/Trace.h"
 #include "session/CaplinSession.h"
+#include "session/EntryLists.h"
 #include "ui/AccessKeys.h"
 #include "ui/PageContext.h"
 #include "ui/SettingsPanel.h"
 #include "ui/UserDialogs.h"
 
-namespace {
-
-std::string UpdatePrompt(int row) {
-    return "Do you want to update Watch Folder #" + std::to_string(row + 1) + " ?";
-}
-
-} // namespace
-
 TWatchFolderPage::TWatchFolderPage(TPageContext& context, QWidget* page)
-    : TEntryListPage(context, page, {"#", "Watch Folder", "Destination Folder", "Comment"},
-                     "lvWatchFolder", "Watch folders") {
+    : TEntryListPage(context, page, WatchFolderEntries(), "lvWatchFolder", "Watch folders") {
     btnWFArm_ = AddButton("Arm", "btnWFArm");
     btnWFClearList_ = AddButton("Clear List", "btnWFClearList");
     btnWFAdd_ = AddButton("Add", "btnWFAdd");
@@ -60,29 +52,16 @@ TWatchFolderPage::TWatchFolderPage(TPageContext& context, QWidget* page)
     connect(btnWFArm_, &QPushButton::clicked, this, [this] { btnWFArmClick(); });
 }
 
-size_t TWatchFolderPage::EntryCount() const {
-    const TWatchFolderList* list = context_.Session.WatchFolderList.get();
-    return list ? list->Items.size() : 0;
-}
-
-std::string TWatchFolderPage::Cell(size_t row, int column) const {
-    const auto& settings = context_.Session.WatchFolderList->Items[row]->Settings;
-    switch (column) {
-    case colNumber:
-        return std::to_string(row + 1);
-    case colWatchFolder:
-        return settings.WatchFolder;
-    case colDestinationFolder:
-        return settings.DestinationFolder;
-    case colComment:
-        return settings.Comment;
-    default:
-        return {};
-    }
-}
-
-bool& TWatchFolderPage::WFSettingsChanged() {
+bool& TWatchFolderPage::PanelChanged() {
     return panel_->SettingsChanged;
+}
+
+void TWatchFolderPage::ShowEditedEntry() {
+    panel_->UpdateForm();
+}
+
+std::string TWatchFolderPage::UpdatePrompt(size_t row, bool) const {
+    return "Do you want to update Watch Folder #" + std::to_string(row + 1) + " ?";
 }
 
 void TWatchFolderPage::Loaded() {
@@ -113,46 +92,15 @@ void TWatchFolderPage::Refresh(bool idle) {
 }
 
 void TWatchFolderPage::btnWFAddClick() {
-    GuardedVoid("TCaplinForm.btnWFAddClick", [&] {
-        const TWatchFolderSTLConvertSettings& settings = *context_.Session.WFSettings;
-        IUserDialogs& dialogs = context_.Dialogs;
-        TWatchFolderList& list = *context_.Session.WatchFolderList;
-        std::string refusal;
-        if (!list.MayAdd(settings.WatchFolder, settings.DestinationFolder, refusal)) {
-            if (!refusal.empty())
-                dialogs.ShowMessage(refusal);
-            return;
-        }
-        std::unique_ptr<TWatchFolderItem> item = list.NewItem(settings);
-        if (!item)
-            return;
-        list.Items.push_back(std::move(item));
-        RefreshRowCount();
-        KeepSelection();
-        btnWFClearParamsClick();
-        WFSettingsChanged() = false;
-    });
+    GuardedVoid("TCaplinForm.btnWFAddClick", [&] { AddEntry(); });
 }
 
 void TWatchFolderPage::btnWFRemoveClick() {
-    GuardedVoid("TCaplinForm.btnWFRemoveClick", [&] {
-        auto& items = context_.Session.WatchFolderList->Items;
-        RemoveSelected([&](size_t row) { items.erase(items.begin() + std::ptrdiff_t(row)); });
-    });
+    GuardedVoid("TCaplinForm.btnWFRemoveClick", [&] { RemoveSelected(); });
 }
 
 void TWatchFolderPage::btnWFUpdateClick() {
-    GuardedVoid("TCaplinForm.btnWFUpdateClick", [&] {
-        auto& items = context_.Session.WatchFolderList->Items;
-        const int row = SelectedRow();
-        if (!RowExists(row))
-            return context_.Dialogs.ShowMessage("No item selected.");
-        if (!context_.Dialogs.AskYesNo(UpdatePrompt(row)))
-            return;
-        items[size_t(row)]->Settings.Assign(*context_.Session.WFSettings);
-        RepaintList();
-        WFSettingsChanged() = false;
-    });
+    GuardedVoid("TCaplinForm.btnWFUpdateClick", [&] { UpdateEntry(); });
 }
 
 void TWatchFolderPage::RowSelected(bool key) {
@@ -163,31 +111,11 @@ void TWatchFolderPage::RowSelected(bool key) {
 }
 
 void TWatchFolderPage::lvWatchFolderClick() {
-    GuardedVoid("TCaplinForm.lvWatchFolderClick", [&] { SelectRow(); });
+    GuardedVoid("TCaplinForm.lvWatchFolderClick", [&] { SelectEntry(); });
 }
 
 void TWatchFolderPage::lvWatchFolderKeyUp() {
-    GuardedVoid("TCaplinForm.lvWatchFolderKeyUp", [&] { SelectRow(); });
-}
-
-void TWatchFolderPage::SelectRow() {
-    TCaplinSession& session = context_.Session;
-    if (!session.WatchFolderList || !session.WFSettings)
-        return;
-    auto& items = session.WatchFolderList->Items;
-    const int row = SelectedRow();
-    if (RowExists(row)) {
-        const int previous = selectedIndex_;
-        if (RowExists(previous) && WFSettingsChanged() &&
-            context_.Dialogs.AskYesNo(UpdatePrompt(previous))) {
-            items[size_t(previous)]->Settings.Assign(*session.WFSettings);
-            RepaintList();
-        }
-        session.WFSettings->Assign(items[size_t(row)]->Settings);
-        panel_->UpdateForm();
-    }
-    selectedIndex_ = row;
-    WFSettingsChanged() = false;
+    GuardedVoid("TCaplinForm.lvWatchFolderKeyUp", [&] { SelectEntry(); });
 }
 
 void TWatchFolderPage::btnWFClearListClick() {
