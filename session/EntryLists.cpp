@@ -41,8 +41,8 @@ std::string WithoutTrailingBackslash(std::string key) {
     return key;
 }
 
-// What the window's loader makes of what write puts into the store, which is left as it was:
-// an entry changed with values then holds what the settings file will.
+// Runs write and then load on the store, and puts the store back as it was: an entry read back
+// so holds just what the window's loader makes of the values, as the settings file will.
 bool ReadBack(const std::function<bool()>& write, const std::function<bool()>& load) {
     struct TPutBack {
         TSettingsStore& Store;
@@ -54,10 +54,20 @@ bool ReadBack(const std::function<bool()>& write, const std::function<bool()>& l
 
 // The algorithms of an entry list over its entry type; the lists below say where their
 // entries are and how they are checked, loaded and saved.
-template <class Entry> class TEntryListOf : public TEntryList {
+template <class Item, class Entry> class TEntryListOf : public TEntryList {
 public:
+    using TItems = std::vector<std::unique_ptr<Item>>;
+    using TRowOf = TListRow (*)(const Entry& entry, size_t index);
+
+    TEntryListOf(TEntryListInfo info, TRowOf rowOf) : TEntryList(std::move(info)), rowOf_(rowOf) {}
+
+    size_t Count(const TCaplinSession& session) const override {
+        const TItems* items = Items(session);
+        return items ? items->size() : 0;
+    }
+
     TListRow Row(const TCaplinSession& session, size_t index) const override {
-        return RowOf(At(session, index), index);
+        return rowOf_(At(session, index), index);
     }
 
     TListChange Add(TCaplinSession& session) const override {
@@ -79,7 +89,7 @@ public:
             return {};
         inputs.insert(inputs.end(), values.begin(), values.end());
         const size_t index = Count(session);
-        const std::string key = EntryKey(index);
+        const std::string key = info_.EntryKey(index);
         const std::function<bool()> write = [this, key, inputs, main = session.MainSettings] {
             return WriteNewEntry(key, inputs, main);
         };
@@ -94,7 +104,7 @@ public:
 
     TListChange UpdateFromValues(TCaplinSession& session, size_t index,
                                  const std::vector<TSettingInput>& values) const override {
-        const std::string key = EntryKey(index);
+        const std::string key = info_.EntryKey(index);
         const std::function<bool()> write = [key, values] {
             for (const TSettingInput& value : values)
                 if (!WriteSettingInput(key, value))
@@ -114,11 +124,11 @@ public:
     }
 
 protected:
-    // The session's lists are reached through its pointers, so a const session still gives
-    // its entries.
-    virtual Entry& At(const TCaplinSession& session, size_t index) const = 0;
+    // The session's list, null before the session made it. The session's lists are reached
+    // through its pointers, so a const session still gives its entries.
+    virtual TItems* Items(const TCaplinSession& session) const = 0;
+    virtual Entry& EntryOf(Item& item) const = 0;
     virtual Entry& Edited(const TCaplinSession& session) const = 0;
-    virtual TListRow RowOf(const Entry& entry, size_t index) const = 0;
     virtual bool MayAdd(const TCaplinSession& session, const Entry& entry, std::string& refusal,
                         size_t except) const = 0;
     // A copy of entry at the end of the list; false after a failure (traced).
@@ -128,7 +138,16 @@ protected:
     // What the window's save writes below a new entry besides its values.
     virtual bool WriteNewLists(const std::string&) const { return true; }
 
+    void Erase(TCaplinSession& session, size_t index) const override {
+        TItems& items = *Items(session);
+        items.erase(items.begin() + std::ptrdiff_t(index));
+    }
+
 private:
+    Entry& At(const TCaplinSession& session, size_t index) const {
+        return EntryOf(*Items(session)->at(index));
+    }
+
     TListChange Join(TCaplinSession& session, const Entry& entry) const {
         std::string refusal;
         if (!MayAdd(session, entry, refusal, SIZE_MAX))
@@ -138,7 +157,7 @@ private:
 
     bool FolderInputs(const std::vector<std::string>& folders,
                       std::vector<TSettingInput>& inputs) const {
-        const std::vector<const char*> names = AddedFolders();
+        const std::vector<const char*>& names = info_.AddedFolders;
         for (size_t n = 0; n < folders.size() && n < names.size(); ++n) {
             const TSettingValue* value = FindSettingValue(Part(), names[n]);
             std::string refusal;
@@ -162,30 +181,30 @@ private:
         }
         return WriteNewLists(key);
     }
+
+    TRowOf rowOf_;
 };
 
-class TWatchFolderEntries : public TEntryListOf<TWatchFolderSTLConvertSettings> {
+class TWatchFolderEntries : public TEntryListOf<TWatchFolderItem, TWatchFolderSTLConvertSettings> {
 public:
     using Entry = TWatchFolderSTLConvertSettings;
 
-    const char* What() const override { return "watch folder"; }
-    uint32_t Part() const override { return spWatchFolderEntry; }
-    std::vector<const char*> AddedFolders() const override {
-        return {"WatchFolder", "DestinationFolder"};
-    }
-    const TListRow& Captions() const override { return WatchFolderCaptions(); }
-    size_t Count(const TCaplinSession& session) const override {
-        return session.WatchFolderList ? session.WatchFolderList->Items.size() : 0;
-    }
+    TWatchFolderEntries()
+        : TEntryListOf({"watch folder",
+                        spWatchFolderEntry,
+                        {"WatchFolder", "DestinationFolder"},
+                        WatchFolderCaptions(),
+                        kWatchFolderKey,
+                        "WatchFoldersCount",
+                        TWatchFolderList::EntryKey},
+                       WatchFolderRow) {}
 
 protected:
-    Entry& At(const TCaplinSession& session, size_t index) const override {
-        return session.WatchFolderList->Items.at(index)->Settings;
+    TItems* Items(const TCaplinSession& session) const override {
+        return session.WatchFolderList ? &session.WatchFolderList->Items : nullptr;
     }
+    Entry& EntryOf(TWatchFolderItem& item) const override { return item.Settings; }
     Entry& Edited(const TCaplinSession& session) const override { return *session.WFSettings; }
-    TListRow RowOf(const Entry& entry, size_t index) const override {
-        return WatchFolderRow(entry, index);
-    }
     bool MayAdd(const TCaplinSession& session, const Entry& entry, std::string& refusal,
                 size_t except) const override {
         return session.WatchFolderList->MayAdd(entry.WatchFolder, entry.DestinationFolder, refusal,
@@ -197,10 +216,6 @@ protected:
             return false;
         session.WatchFolderList->Items.push_back(std::move(item));
         return true;
-    }
-    void Erase(TCaplinSession& session, size_t index) const override {
-        auto& items = session.WatchFolderList->Items;
-        items.erase(items.begin() + std::ptrdiff_t(index));
     }
     bool Load(Entry& entry, const std::string& key) const override {
         return entry.LoadFromRegistry(key, kHexFindReplaceSubKey, kSubtitleFileTypeSubKey);
@@ -214,33 +229,28 @@ protected:
         return SaveSubtitleFileTypeListToRegistry(key + kSubtitleFileTypeSubKey, &noTypes) &&
                SaveHexFindAndReplaceListToRegistry(key + kHexFindReplaceSubKey, &noItems);
     }
-    std::string EntryKey(size_t index) const override { return TWatchFolderList::EntryKey(index); }
-    const char* ListKey() const override { return kWatchFolderKey; }
-    const char* CountName() const override { return "WatchFoldersCount"; }
 };
 
-class TPlaylistEntries : public TEntryListOf<TPlaylistCheckSettings> {
+class TPlaylistEntries : public TEntryListOf<TPlaylistCheckSettings, TPlaylistCheckSettings> {
 public:
     using Entry = TPlaylistCheckSettings;
 
-    const char* What() const override { return "playlist-check entry"; }
-    uint32_t Part() const override { return spPlaylistEntry; }
-    std::vector<const char*> AddedFolders() const override {
-        return {"PlaylistsFolder", "SubtitlesFolder", "MissingsLogFolder"};
-    }
-    const TListRow& Captions() const override { return PlaylistCaptions(); }
-    size_t Count(const TCaplinSession& session) const override {
-        return session.PlaylistCheckList ? session.PlaylistCheckList->Entries.size() : 0;
-    }
+    TPlaylistEntries()
+        : TEntryListOf({"playlist-check entry",
+                        spPlaylistEntry,
+                        {"PlaylistsFolder", "SubtitlesFolder", "MissingsLogFolder"},
+                        PlaylistCaptions(),
+                        kPlaylistsCheckKey,
+                        "PlaylistsCheckListCount",
+                        TPlaylistCheckList::EntryKey},
+                       PlaylistRow) {}
 
 protected:
-    Entry& At(const TCaplinSession& session, size_t index) const override {
-        return *session.PlaylistCheckList->Entries.at(index);
+    TItems* Items(const TCaplinSession& session) const override {
+        return session.PlaylistCheckList ? &session.PlaylistCheckList->Entries : nullptr;
     }
+    Entry& EntryOf(Entry& entry) const override { return entry; }
     Entry& Edited(const TCaplinSession& session) const override { return *session.PCSettings; }
-    TListRow RowOf(const Entry& entry, size_t index) const override {
-        return PlaylistRow(entry, index);
-    }
     bool MayAdd(const TCaplinSession& session, const Entry& entry, std::string& refusal,
                 size_t except) const override {
         return session.PlaylistCheckList->MayAdd(entry, refusal, except);
@@ -251,21 +261,12 @@ protected:
         session.PlaylistCheckList->Entries.push_back(std::move(copy));
         return true;
     }
-    void Erase(TCaplinSession& session, size_t index) const override {
-        auto& entries = session.PlaylistCheckList->Entries;
-        entries.erase(entries.begin() + std::ptrdiff_t(index));
-    }
     bool Load(Entry& entry, const std::string& key) const override {
         return entry.LoadFromRegistry(key, kPlaylistCheckLanguagesSubKey);
     }
     bool Save(const Entry& entry, const std::string& key) const override {
         return entry.SaveToRegistry(key, kPlaylistCheckLanguagesSubKey);
     }
-    std::string EntryKey(size_t index) const override {
-        return TPlaylistCheckList::EntryKey(index);
-    }
-    const char* ListKey() const override { return kPlaylistsCheckKey; }
-    const char* CountName() const override { return "PlaylistsCheckListCount"; }
 };
 
 } // namespace
@@ -280,7 +281,7 @@ TListTable TEntryList::Table(const TCaplinSession& session) const {
 std::vector<TEntrySection> TEntryList::Sections(const TCaplinSession& session) const {
     std::vector<TEntrySection> sections;
     for (size_t n = 0; n < Count(session); ++n)
-        sections.push_back({std::string(What()) + " #" + std::to_string(n + 1), EntryKey(n)});
+        sections.push_back({std::string(What()) + " #" + std::to_string(n + 1), info_.EntryKey(n)});
     return sections;
 }
 
@@ -308,14 +309,14 @@ TListChange TEntryList::Remove(TCaplinSession& session, int row) const {
 
 bool TEntryList::WriteCount(size_t count) const {
     TRegistry registry;
-    return registry.OpenKey(ListKey(), true) &&
-           registry.WriteInteger(CountName(), static_cast<int32_t>(count));
+    return registry.OpenKey(info_.ListKey, true) &&
+           registry.WriteInteger(info_.CountName, static_cast<int32_t>(count));
 }
 
 void TEntryList::MoveEntryKeysUp(size_t index, size_t count) const {
     GuardedVoid("RemoveEntryKey", [&] {
         TSettingsStore& store = TSettingsStore::Global();
-        std::string prefix = UpperCaseText(WithoutTrailingBackslash(EntryKey(0)));
+        std::string prefix = UpperCaseText(WithoutTrailingBackslash(info_.EntryKey(0)));
         prefix.pop_back(); // "...\WF_0" without its number
         struct TMoved {
             size_t Number;
@@ -329,10 +330,10 @@ void TEntryList::MoveEntryKeysUp(size_t index, size_t count) const {
             if (EntryNumberOf(path, prefix, number, rest) && number > index && number < count)
                 moved.push_back({number, rest, store.Values(path)});
         for (size_t n = index; n < count; ++n)
-            store.DeleteKey(EntryKey(n));
+            store.DeleteKey(info_.EntryKey(n));
         for (const TMoved& key : moved) {
             const std::string target =
-                WithoutTrailingBackslash(EntryKey(key.Number - 1)) + key.Rest;
+                WithoutTrailingBackslash(info_.EntryKey(key.Number - 1)) + key.Rest;
             store.CreateKey(target);
             for (const TRegValue& value : key.Values)
                 store.SetValue(target, value);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "session/ListChange.h"
@@ -23,18 +24,29 @@ struct TEntrySection {
     std::string Key;
 };
 
+// What sets one entry list apart, besides where the session keeps its entries.
+struct TEntryListInfo {
+    // What the messages call an entry: "watch folder", "playlist-check entry".
+    const char* What;
+    // The settings part of an entry's values.
+    uint32_t Part;
+    // The values an Add names by their place, in order.
+    std::vector<const char*> AddedFolders;
+    const TListRow& Captions;
+    // The list's key, the name of its count there, and the key of entry index below it.
+    const char* ListKey;
+    const char* CountName;
+    std::string (*EntryKey)(size_t index);
+};
+
 class TEntryList {
 public:
+    explicit TEntryList(TEntryListInfo info) : info_(std::move(info)) {}
     virtual ~TEntryList() = default;
 
-    // What the messages call an entry: "watch folder", "playlist-check entry".
-    virtual const char* What() const = 0;
-    // The settings part of an entry's values.
-    virtual uint32_t Part() const = 0;
-    // The values an Add names by their place, in order.
-    virtual std::vector<const char*> AddedFolders() const = 0;
-
-    virtual const TListRow& Captions() const = 0;
+    const char* What() const { return info_.What; }
+    uint32_t Part() const { return info_.Part; }
+    const TListRow& Captions() const { return info_.Captions; }
     virtual size_t Count(const TCaplinSession& session) const = 0;
     virtual TListRow Row(const TCaplinSession& session, size_t index) const = 0;
     TListTable Table(const TCaplinSession& session) const;
@@ -54,9 +66,9 @@ public:
     virtual void StoreEdited(TCaplinSession& session, size_t index) const = 0;
     virtual void LoadEdited(TCaplinSession& session, size_t index) const = 0;
 
-    // The command line's Add: an entry of the page's cleared panel with the folders (as
-    // AddedFolders names them) and values, the last value of a name winning. Stored: every
-    // value of the entry, and the count.
+    // The command line's Add: an entry of the page's cleared panel with the folders (in the
+    // order of the list's AddedFolders) and values, the last value of a name winning. Stored:
+    // every value of the entry, and the count.
     virtual TListChange AddFromValues(TCaplinSession& session,
                                       const std::vector<std::string>& folders,
                                       const std::vector<TSettingInput>& values) const = 0;
@@ -67,13 +79,9 @@ public:
 
 protected:
     virtual void Erase(TCaplinSession& session, size_t index) const = 0;
-    // "...\WatchFolder\WF_<index>\"
-    virtual std::string EntryKey(size_t index) const = 0;
-    // The list's key and the name of its count there.
-    virtual const char* ListKey() const = 0;
-    virtual const char* CountName() const = 0;
-
     bool WriteCount(size_t count) const;
+
+    const TEntryListInfo info_;
 
 private:
     // Replaces the keys of entries index .. count - 2, each with everything below it, by

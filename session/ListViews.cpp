@@ -36,12 +36,6 @@ TListRow WatchFolderRow(const TWatchFolderSTLConvertSettings& settings, size_t i
     return {Number(index), settings.WatchFolder, settings.DestinationFolder, settings.Comment};
 }
 
-TListTable WatchFolderTable(const TWatchFolderList& list) {
-    return Table(WatchFolderCaptions(), list.Items, [](const TWatchFolderItem& item, size_t n) {
-        return WatchFolderRow(item.Settings, n);
-    });
-}
-
 const TListRow& PlaylistCaptions() {
     static const TListRow captions = {"#", "Playlists Folder", "Subtitles Folder", "Comment"};
     return captions;
@@ -49,10 +43,6 @@ const TListRow& PlaylistCaptions() {
 
 TListRow PlaylistRow(const TPlaylistCheckSettings& entry, size_t index) {
     return {Number(index), entry.PlaylistsFolder, entry.SubtitlesFolder, entry.Comment};
-}
-
-TListTable PlaylistTable(const TPlaylistCheckList& list) {
-    return Table(PlaylistCaptions(), list.Entries, PlaylistRow);
 }
 
 const TListRow& FileTypeCaptions() {

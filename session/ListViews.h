@@ -26,11 +26,9 @@ TListRow BatchListRow(const TBatchItem& item, size_t index);
 
 const TListRow& WatchFolderCaptions();
 TListRow WatchFolderRow(const TWatchFolderSTLConvertSettings& settings, size_t index);
-TListTable WatchFolderTable(const TWatchFolderList& list);
 
 const TListRow& PlaylistCaptions();
 TListRow PlaylistRow(const TPlaylistCheckSettings& entry, size_t index);
-TListTable PlaylistTable(const TPlaylistCheckList& list);
 
 const TListRow& FileTypeCaptions();
 TListRow FileTypeRow(const TSubtitleFileType& type, size_t index);

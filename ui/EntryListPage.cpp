@@ -17,7 +17,8 @@
 #include "ui/UserDialogs.h"
 
 TEntryListPage::TEntryListPage(TPageContext& context, QWidget* page, const TEntryList& entries,
-                               const char* viewName, const QString& accessibleName)
+                               const char* prefix, const char* runCaption, const char* viewName,
+                               const QString& accessibleName)
     : QObject(page), context_(context), entries_(entries) {
     model_ = new TListTableModel(
         QTexts(entries.Captions()),
@@ -35,17 +36,23 @@ TEntryListPage::TEntryListPage(TPageContext& context, QWidget* page, const TEntr
     view_->setAccessibleName(accessibleName);
     view_->setWordWrap(false); // rows keep one height, as a report list's do
     layout->addWidget(view_, 1);
-    buttons_ = new QHBoxLayout;
-    layout->addLayout(buttons_);
+    auto* buttons = new QHBoxLayout;
+    auto button = [&](const char* caption) {
+        auto* made = new QPushButton(caption, host_);
+        made->setObjectName(QString("btn") + prefix + QString(caption).remove(' '));
+        buttons->addWidget(made);
+        return made;
+    };
+    btnRun_ = button(runCaption);
+    btnClearList_ = button("Clear List");
+    btnAdd_ = button("Add");
+    btnRemove_ = button("Remove");
+    btnUpdate_ = button("Update");
+    btnClearParams_ = button("Clear Params");
+    buttons->addStretch();
+    layout->addLayout(buttons);
     view_->installEventFilter(this);
     view_->viewport()->installEventFilter(this);
-}
-
-QPushButton* TEntryListPage::AddButton(const char* caption, const char* name) {
-    auto* button = new QPushButton(caption, host_);
-    button->setObjectName(name);
-    buttons_->addWidget(button);
-    return button;
 }
 
 bool TEntryListPage::eventFilter(QObject* watched, QEvent* event) {
@@ -82,6 +89,12 @@ void TEntryListPage::RefreshRowCount() {
 
 void TEntryListPage::RepaintList() {
     view_->viewport()->update();
+}
+
+void TEntryListPage::EnableListControls(bool idle) {
+    for (QWidget* control : std::initializer_list<QWidget*>{view_, btnAdd_, btnRemove_, btnUpdate_,
+                                                            btnClearList_, btnClearParams_})
+        control->setEnabled(idle);
 }
 
 void TEntryListPage::ApplyColumnWidths(const std::vector<int32_t>& widths,

@@ -9,7 +9,6 @@
 #include <QObject>
 
 class QEvent;
-class QHBoxLayout;
 class QPushButton;
 class QTableView;
 class QWidget;
@@ -21,10 +20,12 @@ class TEntryListPage : public QObject {
     Q_OBJECT
 
 public:
-    // Builds the list view of entries into a widget of its own (Host()), with an empty row of
-    // buttons under it.
+    // Builds the list view of entries into a widget of its own (host_), with the page's row of
+    // buttons under it: its run button, then "Clear List", "Add", "Remove", "Update" and
+    // "Clear Params", each named "btn" + prefix + its caption without blanks.
     TEntryListPage(TPageContext& context, QWidget* page, const TEntryList& entries,
-                   const char* viewName, const QString& accessibleName);
+                   const char* prefix, const char* runCaption, const char* viewName,
+                   const QString& accessibleName);
 
     // Row of the list view's selection, -1 when none.
     int SelectedRow() const;
@@ -67,7 +68,8 @@ protected:
     bool RowExists(int row) const;
     // Repaints the rows, which are asked of the list on every paint.
     void RepaintList();
-    QPushButton* AddButton(const char* caption, const char* name);
+    // The list and the buttons that change it are usable only while no run is under way.
+    void EnableListControls(bool idle);
     // The view selects the panel's row again after the list changed size.
     void KeepSelection();
 
@@ -78,7 +80,12 @@ protected:
     QWidget* host_ = nullptr;
     QTableView* view_ = nullptr;
     TListTableModel* model_ = nullptr;
-    QHBoxLayout* buttons_ = nullptr;
+    QPushButton* btnRun_ = nullptr;
+    QPushButton* btnClearList_ = nullptr;
+    QPushButton* btnAdd_ = nullptr;
+    QPushButton* btnRemove_ = nullptr;
+    QPushButton* btnUpdate_ = nullptr;
+    QPushButton* btnClearParams_ = nullptr;
     int selectedIndex_ = -1;
 
 private:

@@ -15,16 +15,8 @@
 #include "ui/UserDialogs.h"
 
 TPlaylistCheckPage::TPlaylistCheckPage(TPageContext& context, QWidget* page)
-    : TEntryListPage(context, page, PlaylistEntries(), "lvPlaylistFolder",
+    : TEntryListPage(context, page, PlaylistEntries(), "PC", "Check", "lvPlaylistFolder",
                      "Playlist check entries") {
-    btnPCCheck_ = AddButton("Check", "btnPCCheck");
-    btnPCClearList_ = AddButton("Clear List", "btnPCClearList");
-    btnPCAdd_ = AddButton("Add", "btnPCAdd");
-    btnPCRemove_ = AddButton("Remove", "btnPCRemove");
-    btnPCUpdate_ = AddButton("Update", "btnPCUpdate");
-    btnPCClearParams_ = AddButton("Clear Params", "btnPCClearParams");
-    buttons_->addStretch();
-
     panel_ = new TPlaylistCheckPanel(context, page);
     auto* row = new QHBoxLayout;
     row->addWidget(host_, 1);
@@ -37,12 +29,12 @@ TPlaylistCheckPage::TPlaylistCheckPage(TPageContext& context, QWidget* page)
     connect(runTimer_, &QTimer::timeout, this, [this] { RunStep(); });
 
     const std::initializer_list<std::pair<QPushButton*, void (TPlaylistCheckPage::*)()>> clicks = {
-        {btnPCCheck_, &TPlaylistCheckPage::btnPCCheckClick},
-        {btnPCClearList_, &TPlaylistCheckPage::btnPCClearListClick},
-        {btnPCAdd_, &TPlaylistCheckPage::btnPCAddClick},
-        {btnPCRemove_, &TPlaylistCheckPage::btnPCRemoveClick},
-        {btnPCUpdate_, &TPlaylistCheckPage::btnPCUpdateClick},
-        {btnPCClearParams_, &TPlaylistCheckPage::btnPCClearParamsClick}};
+        {btnRun_, &TPlaylistCheckPage::btnPCCheckClick},
+        {btnClearList_, &TPlaylistCheckPage::btnPCClearListClick},
+        {btnAdd_, &TPlaylistCheckPage::btnPCAddClick},
+        {btnRemove_, &TPlaylistCheckPage::btnPCRemoveClick},
+        {btnUpdate_, &TPlaylistCheckPage::btnPCUpdateClick},
+        {btnClearParams_, &TPlaylistCheckPage::btnPCClearParamsClick}};
     for (const auto& [button, handler] : clicks)
         connect(button, &QPushButton::clicked, this, handler);
 }
@@ -75,16 +67,14 @@ void TPlaylistCheckPage::Loaded() {
 
 void TPlaylistCheckPage::Refresh(bool idle) {
     // "Check" stays usable so that a running check can be stopped.
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             view_, btnPCAdd_, btnPCRemove_, btnPCUpdate_, btnPCClearList_, btnPCClearParams_})
-        control->setEnabled(idle);
+    EnableListControls(idle);
     panel_->RefreshEnabling(idle);
 }
 
 void TPlaylistCheckPage::Unloading() {
     runTimer_->stop();
     context_.Session.PlaylistCheck.Abandon();
-    btnPCCheck_->setText(kCheckCaption);
+    btnRun_->setText(kCheckCaption);
     panel_->SetSettings(nullptr);
 }
 
@@ -130,7 +120,7 @@ void TPlaylistCheckPage::btnPCCheckClick() {
                 context_.Dialogs.ShowMessage(start.Refusal);
             if (!start.Started)
                 return;
-            btnPCCheck_->setText(kStopCaption);
+            btnRun_->setText(kStopCaption);
             context_.GeneralRefresh();
             // Every step returns to the event loop, so Stop and a close request are handled
             // between two slices without a nested loop.
@@ -157,6 +147,6 @@ void TPlaylistCheckPage::RunStep() {
 }
 
 void TPlaylistCheckPage::RunEnded() {
-    btnPCCheck_->setText(kCheckCaption);
+    btnRun_->setText(kCheckCaption);
     context_.GeneralRefresh();
 }

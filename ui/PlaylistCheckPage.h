@@ -4,7 +4,6 @@
 
 #include "ui/EntryListPage.h"
 
-class QPushButton;
 class QTimer;
 class TPlaylistCheckPanel;
 
@@ -40,12 +39,6 @@ private:
     void RunStep();
     void RunEnded();
 
-    QPushButton* btnPCCheck_ = nullptr;
-    QPushButton* btnPCClearList_ = nullptr;
-    QPushButton* btnPCAdd_ = nullptr;
-    QPushButton* btnPCRemove_ = nullptr;
-    QPushButton* btnPCUpdate_ = nullptr;
-    QPushButton* btnPCClearParams_ = nullptr;
     TPlaylistCheckPanel* panel_ = nullptr;
     // Steps the check; each entry waits for it once, each slice of an entry runs from it.
     QTimer* runTimer_ = nullptr;

@@ -22,15 +22,8 @@
 #include "ui/UserDialogs.h"
 
 TWatchFolderPage::TWatchFolderPage(TPageContext& context, QWidget* page)
-    : TEntryListPage(context, page, WatchFolderEntries(), "lvWatchFolder", "Watch folders") {
-    btnWFArm_ = AddButton("Arm", "btnWFArm");
-    btnWFClearList_ = AddButton("Clear List", "btnWFClearList");
-    btnWFAdd_ = AddButton("Add", "btnWFAdd");
-    btnWFRemove_ = AddButton("Remove", "btnWFRemove");
-    btnWFUpdate_ = AddButton("Update", "btnWFUpdate");
-    btnWFClearParams_ = AddButton("Clear Params", "btnWFClearParams");
-    buttons_->addStretch();
-
+    : TEntryListPage(context, page, WatchFolderEntries(), "WF", "Arm", "lvWatchFolder",
+                     "Watch folders") {
     panel_ = new TConversionSettingsPanel("WF", context.Dialogs, context.Session.MainSettings,
                                           context.Updating, context.GeneralRefresh, page);
     // The list above the settings panel: a larger window gives the list its extra room.
@@ -44,12 +37,12 @@ TWatchFolderPage::TWatchFolderPage(TPageContext& context, QWidget* page)
     armTimer_->setInterval(kRunPause);
     connect(armTimer_, &QTimer::timeout, this, [this] { ArmStep(); });
 
-    connect(btnWFAdd_, &QPushButton::clicked, this, [this] { btnWFAddClick(); });
-    connect(btnWFRemove_, &QPushButton::clicked, this, [this] { btnWFRemoveClick(); });
-    connect(btnWFUpdate_, &QPushButton::clicked, this, [this] { btnWFUpdateClick(); });
-    connect(btnWFClearList_, &QPushButton::clicked, this, [this] { btnWFClearListClick(); });
-    connect(btnWFClearParams_, &QPushButton::clicked, this, [this] { btnWFClearParamsClick(); });
-    connect(btnWFArm_, &QPushButton::clicked, this, [this] { btnWFArmClick(); });
+    connect(btnAdd_, &QPushButton::clicked, this, [this] { btnWFAddClick(); });
+    connect(btnRemove_, &QPushButton::clicked, this, [this] { btnWFRemoveClick(); });
+    connect(btnUpdate_, &QPushButton::clicked, this, [this] { btnWFUpdateClick(); });
+    connect(btnClearList_, &QPushButton::clicked, this, [this] { btnWFClearListClick(); });
+    connect(btnClearParams_, &QPushButton::clicked, this, [this] { btnWFClearParamsClick(); });
+    connect(btnRun_, &QPushButton::clicked, this, [this] { btnWFArmClick(); });
 }
 
 bool& TWatchFolderPage::PanelChanged() {
@@ -85,9 +78,7 @@ void TWatchFolderPage::Unloading() {
 
 void TWatchFolderPage::Refresh(bool idle) {
     // "Arm" stays usable so that an armed run can be disarmed.
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             view_, btnWFAdd_, btnWFRemove_, btnWFUpdate_, btnWFClearList_, btnWFClearParams_})
-        control->setEnabled(idle);
+    EnableListControls(idle);
     panel_->RefreshEnabling(!idle);
 }
 
@@ -144,7 +135,7 @@ void TWatchFolderPage::btnWFArmClick() {
             if (!start.Refusal.empty())
                 context_.Dialogs.ShowMessage(start.Refusal);
             if (start.Started) {
-                btnWFArm_->setText(kDisarmCaption);
+                btnRun_->setText(kDisarmCaption);
                 // Each pass runs from the event loop, so Disarm and a close are handled
                 // between two passes without a nested loop.
                 armTimer_->start();
@@ -152,7 +143,7 @@ void TWatchFolderPage::btnWFArmClick() {
         } else {
             armTimer_->stop();
             run.Disarm();
-            btnWFArm_->setText(kArmCaption);
+            btnRun_->setText(kArmCaption);
         }
         context_.GeneralRefresh();
     });
@@ -169,6 +160,6 @@ void TWatchFolderPage::ArmStep() {
 }
 
 void TWatchFolderPage::EndRunSilently() {
-    btnWFArm_->setText(kArmCaption);
+    btnRun_->setText(kArmCaption);
     context_.Session.Watch.Abandon();
 }

@@ -5,7 +5,6 @@
 
 #include "ui/EntryListPage.h"
 
-class QPushButton;
 class QTimer;
 class TConversionSettingsPanel;
 
@@ -45,12 +44,6 @@ private:
     // The run ended without Disarm (a close): the folders stop, no log line is written.
     void EndRunSilently();
 
-    QPushButton* btnWFAdd_ = nullptr;
-    QPushButton* btnWFRemove_ = nullptr;
-    QPushButton* btnWFUpdate_ = nullptr;
-    QPushButton* btnWFClearList_ = nullptr;
-    QPushButton* btnWFClearParams_ = nullptr;
-    QPushButton* btnWFArm_ = nullptr;
     TConversionSettingsPanel* panel_ = nullptr;
     // One pass of the armed run per timeout, restarted after each pass.
     QTimer* armTimer_ = nullptr;
