@@ -50,32 +50,21 @@ std::string FullListsFile() {
     return text.str();
 }
 
-class SettingsCommandTest : public ::testing::Test {
+class SettingsCommandTest : public TSettingsFileTest {
 protected:
     void SetUp() override {
-        registry = dir.File("registry.reg");
-        for (const char* name : {"CAPLIN_REGISTRY", "XDG_RUNTIME_DIR"}) {
-            const char* value = std::getenv(name);
-            saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-        }
-        setenv("CAPLIN_REGISTRY", registry.c_str(), 1);
+        TSettingsFileTest::SetUp();
         // The window's lock of this test alone, so parallel tests and a real window do not meet.
-        setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+        SetEnv("XDG_RUNTIME_DIR", dir.Path().string());
     }
     void TearDown() override {
-        for (const auto& [name, value] : saved)
-            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-        TSettingsStore::Global().Clear();
+        TSettingsFileTest::TearDown();
         SetCustomLanguageListToDefault();
     }
 
-    TCliResult Run(std::vector<std::string> args) {
-        args.insert(args.begin(), "caplin-cli");
-        std::vector<const char*> argv;
-        for (const std::string& arg : args)
-            argv.push_back(arg.c_str());
+    TCliResult Run(const std::vector<std::string>& args) {
         std::ostringstream out, err;
-        const int status = RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
+        const int status = RunCliArgs(args, out, err);
         return {status, out.str(), err.str()};
     }
 
@@ -98,10 +87,6 @@ protected:
                 }
         return found;
     }
-
-    TempDir dir;
-    std::string registry;
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
 };
 
 // ---------------------------------------------------------------------------------------
