@@ -4,13 +4,12 @@
 
 #include "cli/CheckPlaylistsCommand.h"
 #include "cli/ConvertCommand.h"
+#include "cli/EntryListCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/ListItemsCommand.h"
-#include "cli/PlaylistsCommand.h"
 #include "cli/QcCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/WatchCommand.h"
-#include "cli/WatchFoldersCommand.h"
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     TCliRun run{out, err};
@@ -27,10 +26,8 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     AddWatchCommand(app, run);
     AddCheckPlaylistsCommand(app, run);
     AddSettingsCommand(app, run);
-    AddWatchFoldersCommand(app, run);
-    AddPlaylistsCommand(app, run);
-    AddFileTypesCommand(app, run);
-    AddHexCommand(app, run);
+    AddEntryListCommands(app, run);
+    AddItemListCommands(app, run);
 
     try {
         app.parse(argc, argv);

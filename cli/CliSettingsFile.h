@@ -13,6 +13,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
 #include "session/CaplinSession.h"
+#include "session/ListChange.h"
 #include "session/SettingsInput.h"
 #include "session/SettingsView.h"
 
@@ -37,6 +38,10 @@ public:
     // The store to the settings file (a hidden file flushed and renamed, under the file's
     // lock). 0, or 1 with the reason on err.
     int Save();
+    // A change made in the session's lists, of an entry or list called what: refused, its
+    // message on err and 2 (1 after a failure, which says nothing); made, the store back to
+    // the file as read, just the change stored into it, and the save.
+    int SaveChange(const TListChange& change, const std::string& what);
 
     // The main values as the window uses them, read from the store as it is now.
     TSettingsViewContext ViewContext() const;
@@ -55,18 +60,7 @@ std::optional<TRegValue> StoredValue(const std::string& key, const std::string& 
 // 2 after the first refusal (an unknown name, a value not allowed), said on err.
 int ParseAssignments(const std::vector<std::string>& assignments, uint32_t part,
                      std::vector<TSettingInput>& inputs, std::ostream& err);
-// The input for the value named name, or null.
-const TSettingInput* FindInput(const std::vector<TSettingInput>& inputs, const char* name);
-
 // The 0-based index of entry number (the "#" column, from 1) of a list of count entries;
 // false, said on err, when there is no such entry.
 bool EntryIndex(int number, size_t count, const std::string& what, size_t& index,
                 std::ostream& err);
-
-// "Software\Velmora\Caplin\WatchFolder\WF_<index>\"
-std::string WatchFolderEntryKey(size_t index);
-
-// Replaces the keys entryKey(index) .. entryKey(count - 2), each with everything below it,
-// by those one place further, and removes entryKey(count - 1): the entry at index leaves the
-// list and every later one moves up with all its values, also the ones Caplin does not know.
-void RemoveEntryKey(size_t index, size_t count, std::string (*entryKey)(size_t));

@@ -2,118 +2,140 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
 #include "cli/CliSettingsFile.h"
 #include "cli/SettingsPrint.h"
-#include "convert/HexEntry.h"
-#include "convert/SettingsChoices.h"
-#include "platform/SettingsKeys.h"
 #include "platform/Trace.h"
+#include "session/ItemLists.h"
 
 namespace {
 
-using TType = TSubtitleFileType;
+// Whose list: the Batch page's, or watch folder WatchFolder (from 1) when Batch is false.
+struct TOwnerOption {
+    bool Batch = false;
+    int WatchFolder = 0;
+};
 
-// The fields of a file type by the names the commands take.
-struct TFileTypeField {
+// One of the two lists as a subcommand: the list of a conversion settings part and the texts
+// of its help.
+struct TItemCommand {
+    const TItemList& List;
     const char* Name;
-    std::string TType::*Text = nullptr;
-    int32_t TType::*Number = nullptr;
+    const char* Routines; // "Hex" names the routines RunHexList, RunHexAdd, ...
+    const char* Help;
+    const char* ListHelp;
+    const char* AddHelp;
+    const char* RemoveHelp;
+    const char* NumberHelp;
 };
 
-const TFileTypeField kFileTypeFields[] = {
-    {"Name", &TType::Name},
-    {"CharsCount", nullptr, &TType::CharsCount},
-    {"TapeIDParseStringStartPosition", nullptr, &TType::TapeIDParseStringStartPosition},
-    {"TapeIDParseStringCharsCount", nullptr, &TType::TapeIDParseStringCharsCount},
-    {"LanguageParseStringStartPosition", nullptr, &TType::LanguageParseStringStartPosition},
-    {"LanguageParseStringCharsCount", nullptr, &TType::LanguageParseStringCharsCount},
-    {"SampleFileName", &TType::SampleFileName}};
+const TItemCommand kFileTypes = {
+    kFileTypeItems,
+    "file-types",
+    "FileTypes",
+    "list, add or remove the subtitle file types of a conversion settings part",
+    "the file types as their dialog lists them",
+    "add a file type, as the dialog's Add does",
+    "remove file type N",
+    "the file type's number in the list, from 1"};
 
-void SetField(TType& type, const TSettingInput& input) {
-    for (const TFileTypeField& field : kFileTypeFields)
-        if (std::string(field.Name) == input.Value->Name) {
-            if (field.Text)
-                type.*field.Text = input.Stored.Text;
-            else
-                type.*field.Number = static_cast<int32_t>(input.Stored.Number);
-        }
-}
+const TItemCommand kHex = {
+    kHexItems,
+    "hex",
+    "Hex",
+    "list, add or remove the hex find-and-replace items of a conversion settings part",
+    "the items as their dialog lists them",
+    "add an item, as the dialog's Add does",
+    "remove item N",
+    "the item's number in the list, from 1"};
 
-// The settings whose lists a command changes, and the key they are stored under.
-struct TListTarget {
-    std::string Key;
-    TSTLConvertSettings* Settings = nullptr;
-};
-
-bool FindTarget(TCliSettingsFile& file, const TListOwner& owner, TListTarget& target,
-                std::ostream& err) {
+bool FindOwner(TCliSettingsFile& file, const TOwnerOption& option, TListOwner& owner,
+               std::ostream& err) {
     TCaplinSession& session = file.Session();
-    if (owner.Batch) {
-        target = {kBatchKey, session.BatchSettings.get()};
+    if (option.Batch) {
+        owner = BatchListOwner(session);
         return true;
     }
     size_t index = 0;
-    if (!EntryIndex(owner.WatchFolder, session.WatchFolderList->Items.size(), "watch folder", index,
-                    err))
+    if (!EntryIndex(option.WatchFolder, session.WatchFolderList->Items.size(), "watch folder",
+                    index, err))
         return false;
-    target = {WatchFolderEntryKey(index), &session.WatchFolderList->Items[index]->Settings};
+    owner = WatchFolderListOwner(session, index);
     return true;
 }
 
-// Opens the file, finds the list's owner, runs change (for a change: under the window's lock,
-// its refusal said on err), saves the owner's list with save and prints it with print.
-int RunOnList(const TListOwner& owner, bool change, std::ostream& out, std::ostream& err,
-              const std::function<int(TSTLConvertSettings&)>& edit,
-              const std::function<bool(const std::string& key, const TSTLConvertSettings&)>& save,
-              const std::function<void(std::ostream&, const TSTLConvertSettings&)>& print) {
-    TCliSettingsFile file(err);
-    if (const int status = file.Open(change))
-        return status;
-    TListTarget target;
-    if (!FindTarget(file, owner, target, err))
-        return CLI_EXIT_USAGE;
-    if (change) {
-        if (const int status = edit(*target.Settings))
+// Makes a change of the list in settings: 0, or the status of a refusal it said.
+using TMakeChange = std::function<int(TSTLConvertSettings& settings, TListChange& change)>;
+
+// Opens the file, finds the list's owner and, for a change (make given, under the window's
+// lock), makes it and stores the owner's list; then prints the list.
+int RunOnList(const TItemCommand& command, const char* verb, const TOwnerOption& option,
+              std::ostream& out, std::ostream& err, const TMakeChange& make = nullptr) {
+    const std::string routine = std::string("Run") + command.Routines + verb;
+    return Guarded(routine.c_str(), CLI_EXIT_FAILED, [&] {
+        TCliSettingsFile file(err);
+        if (const int status = file.Open(make != nullptr))
             return status;
-        file.Restore();
-        if (!save(target.Key, *target.Settings)) {
-            err << "caplin-cli: cannot write the list\n";
-            return CLI_EXIT_FAILED;
+        TListOwner owner;
+        if (!FindOwner(file, option, owner, err))
+            return CLI_EXIT_USAGE;
+        if (make) {
+            TListChange edit;
+            if (const int status = make(*owner.Settings, edit))
+                return status;
+            const TListChange change =
+                edit.IsMade() ? TListChange::Made([&] { return command.List.Store(owner); }) : edit;
+            if (const int status = file.SaveChange(change, "list"))
+                return status;
         }
-        if (const int status = file.Save())
+        PrintListTable(out, command.List.Table(*owner.Settings));
+        return CLI_EXIT_OK;
+    });
+}
+
+int RunAddFileType(const TOwnerOption& option, const std::vector<std::string>& assignments,
+                   std::ostream& out, std::ostream& err) {
+    return RunOnList(kFileTypes, "Add", option, out, err, [&](auto& settings, auto& change) {
+        // As the dialog: a full list refuses before the values are looked at.
+        if (std::string refusal = FileTypeLimitRefusal(settings.SubtitleFileTypes);
+            !refusal.empty()) {
+            change = TListChange::Refused(std::move(refusal));
+            return CLI_EXIT_OK;
+        }
+        std::vector<TSettingInput> inputs;
+        if (const int status = ParseAssignments(assignments, spFileType, inputs, err))
             return status;
-    }
-    print(out, *target.Settings);
-    return CLI_EXIT_OK;
+        change = AddFileType(settings.SubtitleFileTypes, NewFileType(inputs));
+        return CLI_EXIT_OK;
+    });
 }
 
-bool SaveFileTypes(const std::string& key, const TSTLConvertSettings& settings) {
-    return SaveSubtitleFileTypeListToRegistry(key + kSubtitleFileTypeSubKey,
-                                              &settings.SubtitleFileTypes);
+int RunAddHexItem(const TOwnerOption& option, const std::string& find, const std::string& replace,
+                  std::ostream& out, std::ostream& err) {
+    return RunOnList(kHex, "Add", option, out, err, [&](auto& settings, auto& change) {
+        const THexEntryCheck check = AddHexItem(settings.HexFindAndReplaceItems, find, replace);
+        change = check.Accepted ? TListChange::Made() : TListChange::Refused(check.Message);
+        return CLI_EXIT_OK;
+    });
 }
 
-void PrintFileTypesOf(std::ostream& out, const TSTLConvertSettings& settings) {
-    PrintFileTypes(out, settings.SubtitleFileTypes);
-}
-
-bool SaveHexItems(const std::string& key, const TSTLConvertSettings& settings) {
-    return SaveHexFindAndReplaceListToRegistry(key + kHexFindReplaceSubKey,
-                                               &settings.HexFindAndReplaceItems);
-}
-
-void PrintHexItemsOf(std::ostream& out, const TSTLConvertSettings& settings) {
-    PrintHexItems(out, settings.HexFindAndReplaceItems);
-}
-
-int NoEdit(TSTLConvertSettings&) {
-    return CLI_EXIT_OK;
+int RunRemove(const TItemCommand& command, const TOwnerOption& option, int number,
+              std::ostream& out, std::ostream& err) {
+    return RunOnList(command, "Remove", option, out, err, [&](auto& settings, auto& change) {
+        size_t index = 0;
+        if (!EntryIndex(number, command.List.Count(settings), command.List.What, index, err))
+            return CLI_EXIT_USAGE;
+        change = command.List.Remove(settings, static_cast<int>(index));
+        return CLI_EXIT_OK;
+    });
 }
 
 // --batch or --watch-folder N, one of them, on a list command.
-void AddOwnerOptions(CLI::App* command, const std::shared_ptr<TListOwner>& owner) {
+void AddOwnerOptions(CLI::App* command, const std::shared_ptr<TOwnerOption>& owner) {
     CLI::Option* batch = command->add_flag("--batch", owner->Batch, "the Batch page's list");
     CLI::Option* folder = command->add_option("--watch-folder", owner->WatchFolder,
                                               "the list of watch folder N, from 1");
@@ -121,7 +143,7 @@ void AddOwnerOptions(CLI::App* command, const std::shared_ptr<TListOwner>& owner
 }
 
 // Runs a list command once its owner is named.
-std::function<void()> Checked(const std::shared_ptr<TListOwner>& owner, TCliRun& run,
+std::function<void()> Checked(const std::shared_ptr<TOwnerOption>& owner, TCliRun& run,
                               std::function<int()> command) {
     return [owner, &run, command] {
         if (!owner->Batch && owner->WatchFolder == 0) {
@@ -133,147 +155,49 @@ std::function<void()> Checked(const std::shared_ptr<TListOwner>& owner, TCliRun&
     };
 }
 
+// Gives add its own arguments and returns what it runs, given the owner.
+using TAddArguments =
+    std::function<std::function<int()>(CLI::App* add, std::shared_ptr<TOwnerOption> owner)>;
+
+void AddItemListCommand(CLI::App& app, TCliRun& run, const TItemCommand& command,
+                        const TAddArguments& addArguments) {
+    CLI::App* items = app.add_subcommand(command.Name, command.Help);
+    items->require_subcommand(1);
+
+    auto owner = std::make_shared<TOwnerOption>();
+    CLI::App* list = items->add_subcommand("list", command.ListHelp);
+    AddOwnerOptions(list, owner);
+    list->callback(Checked(owner, run, [owner, &run, &command] {
+        return RunOnList(command, "List", *owner, run.Out, run.Err);
+    }));
+
+    CLI::App* add = items->add_subcommand("add", command.AddHelp);
+    AddOwnerOptions(add, owner);
+    add->callback(Checked(owner, run, addArguments(add, owner)));
+
+    auto number = std::make_shared<int>(0);
+    CLI::App* remove = items->add_subcommand("remove", command.RemoveHelp);
+    AddOwnerOptions(remove, owner);
+    remove->add_option("N", *number, command.NumberHelp)->required();
+    remove->callback(Checked(owner, run, [owner, number, &run, &command] {
+        return RunRemove(command, *owner, *number, run.Out, run.Err);
+    }));
+}
+
 } // namespace
 
-int RunFileTypesList(const TListOwner& owner, std::ostream& out, std::ostream& err) {
-    return Guarded("RunFileTypesList", CLI_EXIT_FAILED, [&] {
-        return RunOnList(owner, false, out, err, NoEdit, SaveFileTypes, PrintFileTypesOf);
+void AddItemListCommands(CLI::App& app, TCliRun& run) {
+    AddItemListCommand(app, run, kFileTypes, [&run](CLI::App* add, auto owner) {
+        auto values = std::make_shared<std::vector<std::string>>();
+        add->add_option("NAME=VALUE", *values, "the file type's fields");
+        return [owner, values, &run] { return RunAddFileType(*owner, *values, run.Out, run.Err); };
     });
-}
-
-int RunFileTypesAdd(const TListOwner& owner, const std::vector<std::string>& assignments,
-                    std::ostream& out, std::ostream& err) {
-    return Guarded("RunFileTypesAdd", CLI_EXIT_FAILED, [&] {
-        auto add = [&](TSTLConvertSettings& settings) {
-            // As the dialog: a full list refuses before the values are looked at.
-            if (settings.SubtitleFileTypes.size() >= size_t(kMaxSubtitleFileTypes)) {
-                err << kMaxSubtitleFileTypesMessage << '\n';
-                return CLI_EXIT_USAGE;
-            }
-            std::vector<TSettingInput> inputs;
-            if (const int status = ParseAssignments(assignments, spFileType, inputs, err))
-                return status;
-            auto type = std::make_unique<TType>();
-            for (const TSettingValue* value : SettingValuesOf(spFileType))
-                SetField(*type, FreshSettingInput(*value, TMainSettings{}));
-            for (const TSettingInput& input : inputs)
-                SetField(*type, input);
-            settings.SubtitleFileTypes.push_back(std::move(type));
-            return CLI_EXIT_OK;
+    AddItemListCommand(app, run, kHex, [&run](CLI::App* add, auto owner) {
+        auto entries = std::make_shared<std::vector<std::string>>(2);
+        add->add_option("FIND", (*entries)[0], "0xXX or 0xXXXX")->required();
+        add->add_option("REPLACE", (*entries)[1], "0xXX or 0xXXXX, of the same width")->required();
+        return [owner, entries, &run] {
+            return RunAddHexItem(*owner, (*entries)[0], (*entries)[1], run.Out, run.Err);
         };
-        return RunOnList(owner, true, out, err, add, SaveFileTypes, PrintFileTypesOf);
     });
-}
-
-int RunFileTypesRemove(const TListOwner& owner, int number, std::ostream& out, std::ostream& err) {
-    return Guarded("RunFileTypesRemove", CLI_EXIT_FAILED, [&] {
-        auto remove = [&](TSTLConvertSettings& settings) {
-            auto& list = settings.SubtitleFileTypes;
-            size_t index = 0;
-            if (!EntryIndex(number, list.size(), "file type", index, err))
-                return CLI_EXIT_USAGE;
-            list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
-            return CLI_EXIT_OK;
-        };
-        return RunOnList(owner, true, out, err, remove, SaveFileTypes, PrintFileTypesOf);
-    });
-}
-
-int RunHexList(const TListOwner& owner, std::ostream& out, std::ostream& err) {
-    return Guarded("RunHexList", CLI_EXIT_FAILED, [&] {
-        return RunOnList(owner, false, out, err, NoEdit, SaveHexItems, PrintHexItemsOf);
-    });
-}
-
-int RunHexAdd(const TListOwner& owner, const std::string& find, const std::string& replace,
-              std::ostream& out, std::ostream& err) {
-    return Guarded("RunHexAdd", CLI_EXIT_FAILED, [&] {
-        auto add = [&](TSTLConvertSettings& settings) {
-            if (settings.HexFindAndReplaceItems.size() >= size_t(kMaxHexFindAndReplaceValues)) {
-                err << kMaxHexItemsMessage << '\n';
-                return CLI_EXIT_USAGE;
-            }
-            auto item = std::make_unique<THexFindAndReplaceValue>();
-            const THexEntryCheck check = CheckHexEntries(find, replace, *item);
-            if (!check.Accepted) {
-                if (!check.Message.empty())
-                    err << check.Message << '\n';
-                return check.Message.empty() ? CLI_EXIT_FAILED : CLI_EXIT_USAGE;
-            }
-            settings.HexFindAndReplaceItems.push_back(std::move(item));
-            return CLI_EXIT_OK;
-        };
-        return RunOnList(owner, true, out, err, add, SaveHexItems, PrintHexItemsOf);
-    });
-}
-
-int RunHexRemove(const TListOwner& owner, int number, std::ostream& out, std::ostream& err) {
-    return Guarded("RunHexRemove", CLI_EXIT_FAILED, [&] {
-        auto remove = [&](TSTLConvertSettings& settings) {
-            auto& list = settings.HexFindAndReplaceItems;
-            size_t index = 0;
-            if (!EntryIndex(number, list.size(), "hex item", index, err))
-                return CLI_EXIT_USAGE;
-            list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
-            return CLI_EXIT_OK;
-        };
-        return RunOnList(owner, true, out, err, remove, SaveHexItems, PrintHexItemsOf);
-    });
-}
-
-void AddFileTypesCommand(CLI::App& app, TCliRun& run) {
-    CLI::App* types = app.add_subcommand(
-        "file-types", "list, add or remove the subtitle file types of a conversion settings part");
-    types->require_subcommand(1);
-
-    auto owner = std::make_shared<TListOwner>();
-    CLI::App* list = types->add_subcommand("list", "the file types as their dialog lists them");
-    AddOwnerOptions(list, owner);
-    list->callback(
-        Checked(owner, run, [owner, &run] { return RunFileTypesList(*owner, run.Out, run.Err); }));
-
-    auto values = std::make_shared<std::vector<std::string>>();
-    CLI::App* add = types->add_subcommand("add", "add a file type, as the dialog's Add does");
-    AddOwnerOptions(add, owner);
-    add->add_option("NAME=VALUE", *values, "the file type's fields");
-    add->callback(Checked(owner, run, [owner, values, &run] {
-        return RunFileTypesAdd(*owner, *values, run.Out, run.Err);
-    }));
-
-    auto number = std::make_shared<int>(0);
-    CLI::App* remove = types->add_subcommand("remove", "remove file type N");
-    AddOwnerOptions(remove, owner);
-    remove->add_option("N", *number, "the file type's number in the list, from 1")->required();
-    remove->callback(Checked(owner, run, [owner, number, &run] {
-        return RunFileTypesRemove(*owner, *number, run.Out, run.Err);
-    }));
-}
-
-void AddHexCommand(CLI::App& app, TCliRun& run) {
-    CLI::App* hex = app.add_subcommand(
-        "hex", "list, add or remove the hex find-and-replace items of a conversion settings part");
-    hex->require_subcommand(1);
-
-    auto owner = std::make_shared<TListOwner>();
-    CLI::App* list = hex->add_subcommand("list", "the items as their dialog lists them");
-    AddOwnerOptions(list, owner);
-    list->callback(
-        Checked(owner, run, [owner, &run] { return RunHexList(*owner, run.Out, run.Err); }));
-
-    auto entries = std::make_shared<std::vector<std::string>>(2);
-    CLI::App* add = hex->add_subcommand("add", "add an item, as the dialog's Add does");
-    AddOwnerOptions(add, owner);
-    add->add_option("FIND", (*entries)[0], "0xXX or 0xXXXX")->required();
-    add->add_option("REPLACE", (*entries)[1], "0xXX or 0xXXXX, of the same width")->required();
-    add->callback(Checked(owner, run, [owner, entries, &run] {
-        return RunHexAdd(*owner, (*entries)[0], (*entries)[1], run.Out, run.Err);
-    }));
-
-    auto number = std::make_shared<int>(0);
-    CLI::App* remove = hex->add_subcommand("remove", "remove item N");
-    AddOwnerOptions(remove, owner);
-    remove->add_option("N", *number, "the item's number in the list, from 1")->required();
-    remove->callback(Checked(owner, run, [owner, number, &run] {
-        return RunHexRemove(*owner, *number, run.Out, run.Err);
-    }));
 }

@@ -9,14 +9,16 @@
 #include "lang/STLLangUtils.h"
 #include "platform/SettingsKeys.h"
 #include "platform/Trace.h"
+#include "session/EntryLists.h"
+#include "session/ItemLists.h"
 
 namespace {
 
 void ShowConversionLists(std::ostream& out, const TSTLConvertSettings& settings) {
     out << "SubtitleFileTypes:\n";
-    PrintFileTypes(out, settings.SubtitleFileTypes, "  ");
+    PrintListTable(out, kFileTypeItems.Table(settings), "  ");
     out << "HexFindAndReplaceItems:\n";
-    PrintHexItems(out, settings.HexFindAndReplaceItems, "  ");
+    PrintListTable(out, kHexItems.Table(settings), "  ");
 }
 
 void ShowBatch(std::ostream& out, TCaplinSession& session, const TSettingsViewContext& context) {
@@ -29,32 +31,35 @@ void ShowWatchFolders(std::ostream& out, TCaplinSession& session,
                       const TSettingsViewContext& context) {
     PrintSectionTitle(out, "watch-folders", kWatchFolderKey);
     PrintStoredValues(out, spWatchFolders, kWatchFolderKey, context);
-    const TWatchFolderList& list = *session.WatchFolderList;
+    const TEntryList& list = WatchFolderEntries();
     out << "Watch folders:\n";
-    PrintWatchFolderList(out, list, "  ");
-    for (size_t n = 0; n < list.Items.size(); ++n) {
+    PrintListTable(out, list.Table(session), "  ");
+    const std::vector<TEntrySection> sections = list.Sections(session);
+    for (size_t n = 0; n < sections.size(); ++n) {
         out << '\n';
-        PrintSectionTitle(out, "watch folder #" + std::to_string(n + 1), WatchFolderEntryKey(n));
-        PrintStoredValues(out, spWatchFolderEntry, WatchFolderEntryKey(n), context);
-        ShowConversionLists(out, list.Items[n]->Settings);
+        PrintSectionTitle(out, sections[n].Title, sections[n].Key);
+        PrintStoredValues(out, spWatchFolderEntry, sections[n].Key, context);
+        ShowConversionLists(out, *WatchFolderListOwner(session, n).Settings);
     }
 }
 
 void ShowPlaylists(std::ostream& out, TCaplinSession& session,
                    const TSettingsViewContext& context) {
     PrintSectionTitle(out, "playlists", kPlaylistsCheckKey);
-    const TPlaylistCheckList& list = *session.PlaylistCheckList;
+    const TEntryList& list = PlaylistEntries();
     out << "Playlist-check entries:\n";
-    PrintPlaylistList(out, list, "  ");
-    for (size_t n = 0; n < list.Entries.size(); ++n) {
-        const std::string key = TPlaylistCheckList::EntryKey(n);
+    PrintListTable(out, list.Table(session), "  ");
+    const std::vector<TEntrySection> sections = list.Sections(session);
+    for (size_t n = 0; n < sections.size(); ++n) {
+        const std::string& key = sections[n].Key;
         out << '\n';
-        PrintSectionTitle(out, "playlist-check entry #" + std::to_string(n + 1), key);
+        PrintSectionTitle(out, sections[n].Title, key);
         for (const TSettingValue* value : SettingValuesOf(spPlaylistEntry)) {
             const std::optional<TRegValue> stored = StoredValue(key, value->Name);
             const TSettingShown shown =
                 value->Form == TValueForm::Languages
-                    ? DescribeLanguageCodes(list.Entries[n]->LanguageCheckList)
+                    ? DescribeLanguageCodes(
+                          session.PlaylistCheckList->Entries[n]->LanguageCheckList)
                     : DescribeStoredValue(*value, spPlaylistEntry, stored ? &*stored : nullptr,
                                           context);
             out << SettingLine(value->Name, shown) << '\n';

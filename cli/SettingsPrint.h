@@ -7,24 +7,11 @@
 #include <ostream>
 #include <string>
 
-#include "convert/HexFindReplace.h"
-#include "convert/SubtitleFileType.h"
-#include "playlist/PlaylistCheckList.h"
+#include "session/ListViews.h"
 #include "session/SettingsView.h"
-#include "watchfolder/WatchFolderList.h"
 
-// The watch-folder list view: "#", "Watch Folder", "Destination Folder", "Comment".
-void PrintWatchFolderList(std::ostream& out, const TWatchFolderList& list,
-                          const std::string& indent = "");
-// The playlist-check list view: "#", "Playlists Folder", "Subtitles Folder", "Comment".
-void PrintPlaylistList(std::ostream& out, const TPlaylistCheckList& list,
-                       const std::string& indent = "");
-// The subtitle file types dialog's list view.
-void PrintFileTypes(std::ostream& out, const TSubtitleFileTypeList& list,
-                    const std::string& indent = "");
-// The hex find-and-replace dialog's list view.
-void PrintHexItems(std::ostream& out, const THexFindAndReplaceList& list,
-                   const std::string& indent = "");
+// A list as its view shows it: the captions, then a row per entry.
+void PrintListTable(std::ostream& out, const TListTable& table, const std::string& indent = "");
 
 // Every value of part stored under key (main, batch, watch folder, watch-folder entry), with
 // the defaults of the missing ones, as the window reads them.

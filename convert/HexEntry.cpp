@@ -34,7 +34,9 @@ bool ParseHexEntry(const std::string& text, int32_t& value) {
 
 THexEntryCheck CheckHexEntries(const std::string& find, const std::string& replace,
                                THexFindAndReplaceValue& item) {
-    return Guarded("CheckHexEntries", THexEntryCheck{}, [&] {
+    // After an unexpected failure the operator is sent back to the find entry.
+    const THexEntryCheck failed{false, "", THexEntryField::Find};
+    return Guarded("CheckHexEntries", failed, [&] {
         auto refuse = [](const char* message, THexEntryField field) {
             return THexEntryCheck{false, message, field};
         };

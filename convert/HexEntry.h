@@ -12,7 +12,7 @@
 // number. Anything else is refused.
 bool ParseHexEntry(const std::string& text, int32_t& value);
 
-// Which entry a refused item sends the operator back to.
+// Which entry a refused item sends the operator back to; none when the list refused it.
 enum class THexEntryField { None, Find, Replace };
 
 struct THexEntryCheck {

@@ -125,6 +125,24 @@ bool TBatchRun::DeleteFromBatchList(size_t index) {
     });
 }
 
+TListChange TBatchRun::AddChosenFile(const std::string& fileName) {
+    switch (AddFileToBatchList(fileName)) {
+    case TBatchAdd::Added:
+        return TListChange::Made();
+    case TBatchAdd::AlreadyListed:
+        return TListChange::Refused("File aready exists in the batch list.");
+    case TBatchAdd::NotAFile:
+        break;
+    }
+    return {};
+}
+
+TListChange TBatchRun::RemoveEntry(int row) {
+    if (row < 0 || !DeleteFromBatchList(size_t(row)))
+        return TListChange::Refused(kNoItemSelected);
+    return TListChange::Made();
+}
+
 std::vector<TSkippedItem> TBatchRun::AddDroppedToBatchList(const std::vector<TDroppedItem>& items) {
     std::vector<TSkippedItem> skipped;
     GuardedVoid("TCaplinForm.AddDroppedToBatchList", [&] {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "convert/ConvertOutcome.h"
+#include "session/ListChange.h"
 #include "session/Run.h"
 
 class TCaplinSession;
@@ -77,6 +78,11 @@ public:
     // is not added.
     TBatchAdd AddFileToBatchList(const std::string& fileName);
     bool DeleteFromBatchList(size_t index);
+    // The page's "Add File" for one chosen name, with its message for a file already listed;
+    // a name that is no file is passed over without one.
+    TListChange AddChosenFile(const std::string& fileName);
+    // The page's "Remove": "No item selected." unless row names an entry.
+    TListChange RemoveEntry(int row);
     // Items dropped on the list, in the order given: a file is added as "Add File" adds it, a
     // folder adds its *.stl files (any letter case, not those of subfolders) sorted by name.
     // Returns every item not added, with why.

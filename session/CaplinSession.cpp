@@ -40,7 +40,6 @@ void TCaplinSession::InitializeConverter(int32_t screenWidth, int32_t screenHeig
         initialized_ = true;
         BatchSettings = std::make_unique<TSTLConvertSettings>();
         WatchFolderList = std::make_unique<TWatchFolderList>();
-        WatchFolderList->WatchFolderCheckIntervalMS = WatchFolderCheckIntervalMS;
         WatchFolderList->ReportFunction = Logs.ReportSink();
         WatchFolderList->LogFunction = Logs.LogSink();
         WFSettings = std::make_unique<TWatchFolderSTLConvertSettings>();
@@ -69,7 +68,6 @@ bool TCaplinSession::LoadRegistry() {
                                           kSubtitleFileTypeSubKey))
             TraceError("TCaplinForm.LoadRegistry", "cannot load watch folder converter settings");
         WatchFolderList->LoadRegistryWatchFolders(MainSettings.FPSSource, MainSettings.FPS);
-        WatchFolderCheckIntervalMS = WatchFolderList->WatchFolderCheckIntervalMS;
         if (!PCSettings->LoadFromRegistry(kPlaylistsCheckKey, kPlaylistCheckLanguagesSubKey))
             TraceError("TCaplinForm.LoadRegistry", "cannot load playlist check list settings");
         PlaylistCheckList->LoadRegistryPlaylistCheckLists();

@@ -82,7 +82,6 @@ public:
     std::unique_ptr<TWatchFolderList> WatchFolderList;
     std::unique_ptr<TPlaylistCheckSettings> PCSettings;
     std::unique_ptr<TPlaylistCheckList> PlaylistCheckList;
-    int32_t WatchFolderCheckIntervalMS = 5000;
 
     TBatchRun Batch;
     TWatchRun Watch;

@@ -16,6 +16,7 @@
 
 #include "platform/Trace.h"
 #include "session/CaplinSession.h"
+#include "session/ListViews.h"
 #include "ui/AccessKeys.h"
 #include "ui/ListTableModel.h"
 #include "ui/PageContext.h"
@@ -28,30 +29,22 @@ int TBatchListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int TBatchListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : ColumnCount;
+    return parent.isValid() ? 0 : static_cast<int>(BatchListCaptions().size());
 }
 
 QVariant TBatchListModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount() ||
+        index.column() >= columnCount())
         return {};
-    const TBatchItem& item = list_[static_cast<size_t>(index.row())];
-    switch (index.column()) {
-    case colNumber:
-        return QString::number(index.row() + 1);
-    case colFileName:
-        return Q(item.FileName);
-    case colStatus:
-        return QString(BatchItemStatusText(item.Status));
-    default:
-        return {};
-    }
+    const size_t row = static_cast<size_t>(index.row());
+    return Q(BatchListRow(list_[row], row)[static_cast<size_t>(index.column())]);
 }
 
 QVariant TBatchListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    const char* const captions[ColumnCount] = {"#", "File Name", "Status"};
-    return section >= 0 && section < ColumnCount ? QString(captions[section]) : QString();
+    return section >= 0 && section < columnCount() ? Q(BatchListCaptions()[size_t(section)])
+                                                   : QString();
 }
 
 void TBatchListModel::Reload() {
@@ -60,7 +53,7 @@ void TBatchListModel::Reload() {
 }
 
 void TBatchListModel::RowChanged(int row) {
-    Q_EMIT dataChanged(index(row, colNumber), index(row, colStatus));
+    Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
 TBatchPage::TBatchPage(TPageContext& context, QWidget* parent)
@@ -194,9 +187,9 @@ void TBatchPage::btnBAddFileClick() {
         // Each file as if chosen alone: a name that is no file is passed over silently, a
         // duplicate is refused with the files before it already in the list.
         for (const std::string& file : files)
-            if (run_.AddFileToBatchList(file) == TBatchAdd::AlreadyListed) {
+            if (const TListChange change = run_.AddChosenFile(file); !change.Refusal().empty()) {
                 model_->Reload();
-                context_.Dialogs.ShowMessage("File aready exists in the batch list.");
+                context_.Dialogs.ShowMessage(change.Refusal());
             }
         model_->Reload();
     });
@@ -220,8 +213,9 @@ void TBatchPage::lvBatchDragDrop(const QList<QUrl>& urls) {
 void TBatchPage::btnBRemoveClick() {
     GuardedVoid("TCaplinForm.btnBRemoveClick", [&] {
         const QModelIndexList rows = lvBatch_->selectionModel()->selectedRows();
-        if (rows.isEmpty() || !run_.DeleteFromBatchList(size_t(rows.first().row())))
-            return context_.Dialogs.ShowMessage("No item selected.");
+        const TListChange change = run_.RemoveEntry(rows.isEmpty() ? -1 : rows.first().row());
+        if (!change.IsMade())
+            return context_.Dialogs.ShowMessage(change.Refusal());
         model_->Reload();
     });
 }

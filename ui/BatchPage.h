@@ -25,8 +25,6 @@ class TBatchListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum TColumn : int { colNumber, colFileName, colStatus, ColumnCount };
-
     explicit TBatchListModel(const std::vector<TBatchItem>& list, QObject* parent = nullptr)
         : QAbstractTableModel(parent), list_(list) {}
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -205,7 +205,6 @@ void TCaplinForm::FormShow() {
         setWindowTitle("Caplin");
         // Numbers in settings and files are written with "." whatever the user's locale.
         std::setlocale(LC_NUMERIC, "C");
-        session_.WatchFolderCheckIntervalMS = 5000;
         InitializeConverter();
         GeneralRefresh();
         PageControl_->setTabVisible(pgPlaylistCheck, false);

@@ -9,19 +9,24 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "session/CaplinSession.h"
+#include "session/EntryLists.h"
 #include "ui/ListTableModel.h"
 #include "ui/PageContext.h"
+#include "ui/QtText.h"
 #include "ui/UserDialogs.h"
 
-TEntryListPage::TEntryListPage(TPageContext& context, QWidget* page, const QStringList& headers,
-                               const char* viewName, const QString& accessibleName)
-    : QObject(page), context_(context) {
+TEntryListPage::TEntryListPage(TPageContext& context, QWidget* page, const TEntryList& entries,
+                               const char* prefix, const char* runCaption, const char* viewName,
+                               const QString& accessibleName)
+    : QObject(page), context_(context), entries_(entries) {
     model_ = new TListTableModel(
-        headers,
+        QTexts(entries.Captions()),
         [this](int row, int column) -> std::string {
             if (removing_ || !RowExists(row))
                 return {};
-            return Cell(size_t(row), column);
+            const TListRow cells = entries_.Row(context_.Session, size_t(row));
+            return column >= 0 && size_t(column) < cells.size() ? cells[size_t(column)] : "";
         },
         this);
     host_ = new QWidget(page);
@@ -31,17 +36,23 @@ TEntryListPage::TEntryListPage(TPageContext& context, QWidget* page, const QStri
     view_->setAccessibleName(accessibleName);
     view_->setWordWrap(false); // rows keep one height, as a report list's do
     layout->addWidget(view_, 1);
-    buttons_ = new QHBoxLayout;
-    layout->addLayout(buttons_);
+    auto* buttons = new QHBoxLayout;
+    auto button = [&](const char* caption) {
+        auto* made = new QPushButton(caption, host_);
+        made->setObjectName(QString("btn") + prefix + QString(caption).remove(' '));
+        buttons->addWidget(made);
+        return made;
+    };
+    btnRun_ = button(runCaption);
+    btnClearList_ = button("Clear List");
+    btnAdd_ = button("Add");
+    btnRemove_ = button("Remove");
+    btnUpdate_ = button("Update");
+    btnClearParams_ = button("Clear Params");
+    buttons->addStretch();
+    layout->addLayout(buttons);
     view_->installEventFilter(this);
     view_->viewport()->installEventFilter(this);
-}
-
-QPushButton* TEntryListPage::AddButton(const char* caption, const char* name) {
-    auto* button = new QPushButton(caption, host_);
-    button->setObjectName(name);
-    buttons_->addWidget(button);
-    return button;
 }
 
 bool TEntryListPage::eventFilter(QObject* watched, QEvent* event) {
@@ -69,15 +80,21 @@ int TEntryListPage::SelectedRow() const {
 }
 
 bool TEntryListPage::RowExists(int row) const {
-    return row >= 0 && size_t(row) < EntryCount();
+    return row >= 0 && size_t(row) < entries_.Count(context_.Session);
 }
 
 void TEntryListPage::RefreshRowCount() {
-    model_->SetRowCount(int(EntryCount()));
+    model_->SetRowCount(int(entries_.Count(context_.Session)));
 }
 
 void TEntryListPage::RepaintList() {
     view_->viewport()->update();
+}
+
+void TEntryListPage::EnableListControls(bool idle) {
+    for (QWidget* control : std::initializer_list<QWidget*>{view_, btnAdd_, btnRemove_, btnUpdate_,
+                                                            btnClearList_, btnClearParams_})
+        control->setEnabled(idle);
 }
 
 void TEntryListPage::ApplyColumnWidths(const std::vector<int32_t>& widths,
@@ -94,20 +111,65 @@ void TEntryListPage::ReadColumnWidths(std::vector<int32_t>& widths) const {
     ::ReadColumnWidths(view_, widths);
 }
 
-void TEntryListPage::RemoveSelected(const std::function<void(size_t row)>& erase) {
-    const int row = SelectedRow();
-    if (!RowExists(row)) {
-        context_.Dialogs.ShowMessage("No item selected.");
+void TEntryListPage::AddEntry() {
+    const TListChange change = entries_.Add(context_.Session);
+    if (!change.IsMade()) {
+        if (!change.Refusal().empty())
+            context_.Dialogs.ShowMessage(change.Refusal());
         return;
     }
+    RefreshRowCount();
+    KeepSelection();
+    ClearPanel();
+    PanelChanged() = false;
+}
+
+void TEntryListPage::UpdateEntry() {
+    const int row = SelectedRow();
+    const TListChange change = entries_.Update(context_.Session, row, [&] {
+        return context_.Dialogs.AskYesNo(UpdatePrompt(size_t(row), false));
+    });
+    if (!change.Refusal().empty())
+        return context_.Dialogs.ShowMessage(change.Refusal());
+    if (!change.IsMade())
+        return;
+    RepaintList();
+    PanelChanged() = false;
+}
+
+void TEntryListPage::RemoveSelected() {
+    TListChange change;
     {
         TFlagScope removing(removing_);
-        erase(size_t(row));
-        // The rows after it moved up: a later prompt must not store into the entry that now
-        // holds this index.
-        selectedIndex_ = -1;
-        RefreshRowCount();
+        change = entries_.Remove(context_.Session, SelectedRow());
+        if (change.IsMade()) {
+            // The rows after it moved up: a later prompt must not store into the entry that
+            // now holds this index.
+            selectedIndex_ = -1;
+            RefreshRowCount();
+        }
     }
+    if (!change.Refusal().empty())
+        context_.Dialogs.ShowMessage(change.Refusal());
+}
+
+void TEntryListPage::SelectEntry() {
+    TCaplinSession& session = context_.Session;
+    if (!session.Initialized())
+        return;
+    const int row = SelectedRow();
+    if (RowExists(row)) {
+        const int previous = selectedIndex_;
+        if (RowExists(previous) && PanelChanged() &&
+            context_.Dialogs.AskYesNo(UpdatePrompt(size_t(previous), true))) {
+            entries_.StoreEdited(session, size_t(previous));
+            RepaintList();
+        }
+        entries_.LoadEdited(session, size_t(row));
+        ShowEditedEntry();
+    }
+    selectedIndex_ = RowExists(row) ? row : -1;
+    PanelChanged() = false;
 }
 
 void TEntryListPage::KeepSelection() {

@@ -7,8 +7,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "convert/HexEntry.h"
 #include "platform/Trace.h"
+#include "session/ItemLists.h"
 #include "ui/QtText.h"
 #include "ui/UserDialogs.h"
 
@@ -23,10 +23,6 @@ QLineEdit* NewHexEdit(const char* name, QWidget* parent) {
 
 } // namespace
 
-bool CheckHexEdit(const QLineEdit* edit, int32_t& value) {
-    return Guarded("CheckHexEdit", false, [&] { return ParseHexEntry(S(edit->text()), value); });
-}
-
 THexFindAndReplaceForm::THexFindAndReplaceForm(IUserDialogs& dialogs, QWidget* parent)
     : TListEditorDialog(dialogs,
                         {"HexFindAndReplaceForm",
@@ -36,7 +32,7 @@ THexFindAndReplaceForm::THexFindAndReplaceForm(IUserDialogs& dialogs, QWidget* p
                          std::nullopt,
                          "lvHexFindAndReplaceItems",
                          "Hex find and replace values",
-                         {"#", "Find Hex", "Replace Hex"},
+                         QTexts(HexItemCaptions()),
                          {30, 100, 100}},
                         parent) {
     lbeHexFind = NewHexEdit("lbeHexFind", this);
@@ -75,58 +71,25 @@ int THexFindAndReplaceForm::ItemCount() const {
     return static_cast<int>(List.size());
 }
 
-bool THexFindAndReplaceForm::CheckHexEdits(int32_t& findValue, int32_t& replaceValue,
-                                           int32_t& numBytes) {
-    return Guarded("THexFindAndReplaceForm.CheckHexEdits", false, [&] {
-        THexFindAndReplaceValue item;
-        const THexEntryCheck check =
-            CheckHexEntries(S(lbeHexFind->text()), S(lbeHexReplace->text()), item);
-        if (!check.Accepted) {
-            if (!check.Message.empty())
-                Dialogs().ShowMessage(check.Message);
-            (check.Field == THexEntryField::Replace ? lbeHexReplace : lbeHexFind)->setFocus();
-            return false;
-        }
-        findValue = item.FindHex;
-        replaceValue = item.ReplaceHex;
-        numBytes = item.NumBytes;
+bool THexFindAndReplaceForm::Accepted(const THexEntryCheck& check) {
+    if (check.Accepted)
         return true;
-    });
-}
-
-bool THexFindAndReplaceForm::AddListViewItem(int index, const THexFindAndReplaceValue& item) {
-    return Guarded("THexFindAndReplaceForm.AddListViewItem", false, [&] {
-        AddListViewRow(ListView(), {QString::number(index + 1),
-                                    Q(HexValueToDisplay(item.FindHex, item.NumBytes)),
-                                    Q(HexValueToDisplay(item.ReplaceHex, item.NumBytes))});
-        return true;
-    });
+    if (!check.Message.empty())
+        Dialogs().ShowMessage(check.Message);
+    if (check.Field != THexEntryField::None)
+        (check.Field == THexEntryField::Replace ? lbeHexReplace : lbeHexFind)->setFocus();
+    return false;
 }
 
 void THexFindAndReplaceForm::RefreshListView() {
-    GuardedVoid("THexFindAndReplaceForm.RefreshListView", [&] {
-        ListView()->setRowCount(0);
-        for (size_t i = 0; i < List.size(); ++i)
-            AddListViewItem(static_cast<int>(i), *List[i]);
-    });
+    GuardedVoid("THexFindAndReplaceForm.RefreshListView",
+                [&] { ShowRows(HexItemTable(List).Rows); });
 }
 
 void THexFindAndReplaceForm::btnAddClick() {
     GuardedVoid("THexFindAndReplaceForm.btnAddClick", [&] {
-        // The limit comes first: a full list refuses even entries that would not pass.
-        if (List.size() >= static_cast<size_t>(kMaxHexFindAndReplaceValues)) {
-            Dialogs().ShowMessage(kMaxHexItemsMessage);
-            return;
-        }
-        int32_t findValue = 0, replaceValue = 0, numBytes = 0;
-        if (!CheckHexEdits(findValue, replaceValue, numBytes))
-            return;
-        auto item = std::make_unique<THexFindAndReplaceValue>();
-        item->NumBytes = numBytes;
-        item->FindHex = findValue;
-        item->ReplaceHex = replaceValue;
-        List.push_back(std::move(item));
-        AddListViewItem(static_cast<int>(List.size()) - 1, *List.back());
+        if (Accepted(AddHexItem(List, S(lbeHexFind->text()), S(lbeHexReplace->text()))))
+            AppendRow(HexItemRow(*List.back(), List.size() - 1));
     });
 }
 
@@ -137,35 +100,15 @@ void THexFindAndReplaceForm::LoadItem(int row) {
 }
 
 bool THexFindAndReplaceForm::StoreItem(int row) {
-    int32_t findValue = 0, replaceValue = 0, numBytes = 0;
-    if (!CheckHexEdits(findValue, replaceValue, numBytes))
-        return false;
-    // The item keeps its place; the limit does not apply, nothing is added.
-    if (row >= 0 && row < static_cast<int>(List.size())) {
-        THexFindAndReplaceValue& item = *List[static_cast<size_t>(row)];
-        item.NumBytes = numBytes;
-        item.FindHex = findValue;
-        item.ReplaceHex = replaceValue;
-    }
-    return true;
+    return Accepted(UpdateHexItem(List, row, S(lbeHexFind->text()), S(lbeHexReplace->text())));
 }
 
 void THexFindAndReplaceForm::btnDeleteClick() {
     GuardedVoid("THexFindAndReplaceForm.btnDeleteClick",
-                [&] { DeleteOrCancel([&](int row) { List.erase(List.begin() + row); }); });
+                [&] { DeleteOrCancel([&](int row) { return RemoveListItem(List, row); }); });
 }
 
 bool ConfigureHexFindReplace(THexFindAndReplaceList* list, IUserDialogs& dialogs, QWidget* parent) {
-    if (!list) {
-        TraceError("ConfigureHexFindReplace", "invalid arguments");
-        return false;
-    }
-    return Guarded("ConfigureHexFindReplace", false, [&] {
-        THexFindAndReplaceForm form(dialogs, parent);
-        AssignHexFindAndReplaceList(list, &form.List);
-        if (!dialogs.RunDialog(form))
-            return false;
-        AssignHexFindAndReplaceList(&form.List, list);
-        return true;
-    });
+    return EditListCopy<THexFindAndReplaceForm>("ConfigureHexFindReplace", list, dialogs, parent,
+                                                AssignHexFindAndReplaceList);
 }

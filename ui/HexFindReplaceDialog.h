@@ -2,16 +2,12 @@
 // the caller's list changes only when the operator confirms with OK.
 #pragma once
 
-#include <cstdint>
-
 #include "convert/HexFindReplace.h"
 #include "ui/ListEditorDialog.h"
 
 class QLineEdit;
 class IUserDialogs;
-
-// The entry format of a value: "0x" (lower-case x) and exactly 2 or 4 hexadecimal digits.
-bool CheckHexEdit(const QLineEdit* edit, int32_t& value);
+struct THexEntryCheck;
 
 class THexFindAndReplaceForm : public TListEditorDialog {
     Q_OBJECT
@@ -19,9 +15,6 @@ class THexFindAndReplaceForm : public TListEditorDialog {
 public:
     THexFindAndReplaceForm(IUserDialogs& dialogs, QWidget* parent = nullptr);
 
-    // Both entries, checked in order; the first failure is shown and focuses its edit.
-    bool CheckHexEdits(int32_t& findValue, int32_t& replaceValue, int32_t& numBytes);
-    bool AddListViewItem(int index, const THexFindAndReplaceValue& item);
     void RefreshListView() override;
 
     void btnAddClick();
@@ -37,6 +30,9 @@ protected:
     bool StoreItem(int row) override;
 
 private:
+    // True for entries accepted; else the refusal is shown and focuses the entry it is about.
+    bool Accepted(const THexEntryCheck& check);
+
     QLineEdit* lbeHexFind = nullptr;
     QLineEdit* lbeHexReplace = nullptr;
 };

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "platform/Trace.h"
+#include "ui/QtText.h"
 #include "ui/UserDialogs.h"
 
 TListEditorDialog::TListEditorDialog(IUserDialogs& dialogs, const TListEditorSetup& setup,
@@ -84,10 +85,20 @@ void TListEditorDialog::SetEditing(bool editing) {
 int TListEditorDialog::SelectedItem() {
     const int row = SelectedRow(listView_);
     if (row < 0 || row >= ItemCount()) {
-        dialogs_.ShowMessage("No item selected.");
+        dialogs_.ShowMessage(kNoItemSelected);
         return -1;
     }
     return row;
+}
+
+void TListEditorDialog::ShowRows(const std::vector<TListRow>& rows) {
+    listView_->setRowCount(0);
+    for (const TListRow& row : rows)
+        AppendRow(row);
+}
+
+void TListEditorDialog::AppendRow(const TListRow& row) {
+    AddListViewRow(listView_, QTexts(row));
 }
 
 void TListEditorDialog::btnEditClick() {
@@ -108,14 +119,16 @@ void TListEditorDialog::btnEditClick() {
     });
 }
 
-void TListEditorDialog::DeleteOrCancel(const std::function<void(int row)>& erase) {
+void TListEditorDialog::DeleteOrCancel(const std::function<TListChange(int row)>& remove) {
     if (Editing()) {
         SetEditing(false);
         return;
     }
-    const int row = SelectedItem();
-    if (row < 0)
+    const TListChange change = remove(SelectedRow(listView_));
+    if (!change.IsMade()) {
+        if (!change.Refusal().empty())
+            dialogs_.ShowMessage(change.Refusal());
         return;
-    erase(row);
+    }
     RefreshListView();
 }

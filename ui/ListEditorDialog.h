@@ -14,7 +14,11 @@
 #include <QSize>
 #include <QStringList>
 
+#include "platform/Trace.h"
+#include "session/ListChange.h"
+#include "session/ListViews.h"
 #include "ui/DialogControls.h"
+#include "ui/UserDialogs.h"
 
 class QFrame;
 class QPushButton;
@@ -71,8 +75,12 @@ protected:
     void SetEditing(bool editing);
     // The selected record's row; with none, says "No item selected." and gives -1.
     int SelectedItem();
-    // "Delete" / "Cancel": leaves editing unchanged, or erases the selected record.
-    void DeleteOrCancel(const std::function<void(int row)>& erase);
+    // "Delete" / "Cancel": leaves editing unchanged, or removes the selected record (its
+    // refusal said).
+    void DeleteOrCancel(const std::function<TListChange(int row)>& remove);
+    // The list view shows rows; or gains row at its end.
+    void ShowRows(const std::vector<TListRow>& rows);
+    void AppendRow(const TListRow& row);
 
     virtual int ItemCount() const = 0;
     virtual void LoadItem(int row) = 0;
@@ -92,3 +100,23 @@ private:
     TEditMode mode_ = TEditMode::Browsing;
     int editRow_ = -1;
 };
+
+// Opens a dialog of type Form on a copy of list; on OK the edited copy replaces list's content
+// (assign copies a list) and the result is true. Cancel or closing the window leaves list as
+// it was.
+template <class Form, class List>
+bool EditListCopy(const char* routine, List* list, IUserDialogs& dialogs, QWidget* parent,
+                  bool (*assign)(const List*, List*)) {
+    if (!list) {
+        TraceError(routine, "invalid arguments");
+        return false;
+    }
+    return Guarded(routine, false, [&] {
+        Form form(dialogs, parent);
+        assign(list, &form.List);
+        if (!dialogs.RunDialog(form))
+            return false;
+        assign(&form.List, list);
+        return true;
+    });
+}

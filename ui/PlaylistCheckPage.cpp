@@ -8,22 +8,15 @@
 
 #include "platform/Trace.h"
 #include "session/CaplinSession.h"
+#include "session/EntryLists.h"
 #include "ui/AccessKeys.h"
 #include "ui/PageContext.h"
 #include "ui/PlaylistCheckPanel.h"
 #include "ui/UserDialogs.h"
 
 TPlaylistCheckPage::TPlaylistCheckPage(TPageContext& context, QWidget* page)
-    : TEntryListPage(context, page, {"#", "Playlists Folder", "Subtitles Folder", "Comment"},
-                     "lvPlaylistFolder", "Playlist check entries") {
-    btnPCCheck_ = AddButton("Check", "btnPCCheck");
-    btnPCClearList_ = AddButton("Clear List", "btnPCClearList");
-    btnPCAdd_ = AddButton("Add", "btnPCAdd");
-    btnPCRemove_ = AddButton("Remove", "btnPCRemove");
-    btnPCUpdate_ = AddButton("Update", "btnPCUpdate");
-    btnPCClearParams_ = AddButton("Clear Params", "btnPCClearParams");
-    buttons_->addStretch();
-
+    : TEntryListPage(context, page, PlaylistEntries(), "PC", "Check", "lvPlaylistFolder",
+                     "Playlist check entries") {
     panel_ = new TPlaylistCheckPanel(context, page);
     auto* row = new QHBoxLayout;
     row->addWidget(host_, 1);
@@ -36,35 +29,28 @@ TPlaylistCheckPage::TPlaylistCheckPage(TPageContext& context, QWidget* page)
     connect(runTimer_, &QTimer::timeout, this, [this] { RunStep(); });
 
     const std::initializer_list<std::pair<QPushButton*, void (TPlaylistCheckPage::*)()>> clicks = {
-        {btnPCCheck_, &TPlaylistCheckPage::btnPCCheckClick},
-        {btnPCClearList_, &TPlaylistCheckPage::btnPCClearListClick},
-        {btnPCAdd_, &TPlaylistCheckPage::btnPCAddClick},
-        {btnPCRemove_, &TPlaylistCheckPage::btnPCRemoveClick},
-        {btnPCUpdate_, &TPlaylistCheckPage::btnPCUpdateClick},
-        {btnPCClearParams_, &TPlaylistCheckPage::btnPCClearParamsClick}};
+        {btnRun_, &TPlaylistCheckPage::btnPCCheckClick},
+        {btnClearList_, &TPlaylistCheckPage::btnPCClearListClick},
+        {btnAdd_, &TPlaylistCheckPage::btnPCAddClick},
+        {btnRemove_, &TPlaylistCheckPage::btnPCRemoveClick},
+        {btnUpdate_, &TPlaylistCheckPage::btnPCUpdateClick},
+        {btnClearParams_, &TPlaylistCheckPage::btnPCClearParamsClick}};
     for (const auto& [button, handler] : clicks)
         connect(button, &QPushButton::clicked, this, handler);
 }
 
-size_t TPlaylistCheckPage::EntryCount() const {
-    const TPlaylistCheckList* list = context_.Session.PlaylistCheckList.get();
-    return list ? list->Entries.size() : 0;
+bool& TPlaylistCheckPage::PanelChanged() {
+    return panel_->PCSettingsChanged;
 }
 
-std::string TPlaylistCheckPage::Cell(size_t row, int column) const {
-    const TPlaylistCheckSettings& entry = *context_.Session.PlaylistCheckList->Entries[row];
-    switch (column) {
-    case colNumber:
-        return std::to_string(row + 1);
-    case colPlaylistsFolder:
-        return entry.PlaylistsFolder;
-    case colSubtitlesFolder:
-        return entry.SubtitlesFolder;
-    case colComment:
-        return entry.Comment;
-    default:
-        return {};
-    }
+void TPlaylistCheckPage::ShowEditedEntry() {
+    panel_->UpdatePCForm();
+}
+
+std::string TPlaylistCheckPage::UpdatePrompt(size_t row, bool selecting) const {
+    return (selecting ? "Do you want to update Playlist check item #"
+                      : "Do you want to update Playlist Check Item #") +
+           std::to_string(row + 1) + " ?";
 }
 
 void TPlaylistCheckPage::Loaded() {
@@ -81,80 +67,31 @@ void TPlaylistCheckPage::Loaded() {
 
 void TPlaylistCheckPage::Refresh(bool idle) {
     // "Check" stays usable so that a running check can be stopped.
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             view_, btnPCAdd_, btnPCRemove_, btnPCUpdate_, btnPCClearList_, btnPCClearParams_})
-        control->setEnabled(idle);
+    EnableListControls(idle);
     panel_->RefreshEnabling(idle);
 }
 
 void TPlaylistCheckPage::Unloading() {
     runTimer_->stop();
     context_.Session.PlaylistCheck.Abandon();
-    btnPCCheck_->setText(kCheckCaption);
+    btnRun_->setText(kCheckCaption);
     panel_->SetSettings(nullptr);
 }
 
 void TPlaylistCheckPage::btnPCAddClick() {
-    GuardedVoid("TCaplinForm.btnPCAddClick", [&] {
-        const TPlaylistCheckSettings& settings = *context_.Session.PCSettings;
-        IUserDialogs& dialogs = context_.Dialogs;
-        TPlaylistCheckList& list = *context_.Session.PlaylistCheckList;
-        std::string refusal;
-        if (!list.MayAdd(settings, refusal)) {
-            if (!refusal.empty())
-                dialogs.ShowMessage(refusal);
-            return;
-        }
-        auto entry = std::make_unique<TPlaylistCheckSettings>();
-        entry->Assign(settings);
-        list.Entries.push_back(std::move(entry));
-        RefreshRowCount();
-        KeepSelection();
-        btnPCClearParamsClick();
-        panel_->PCSettingsChanged = false;
-    });
+    GuardedVoid("TCaplinForm.btnPCAddClick", [&] { AddEntry(); });
 }
 
 void TPlaylistCheckPage::btnPCRemoveClick() {
-    GuardedVoid("TCaplinForm.btnPCRemoveClick", [&] {
-        auto& entries = context_.Session.PlaylistCheckList->Entries;
-        RemoveSelected([&](size_t row) { entries.erase(entries.begin() + std::ptrdiff_t(row)); });
-    });
+    GuardedVoid("TCaplinForm.btnPCRemoveClick", [&] { RemoveSelected(); });
 }
 
 void TPlaylistCheckPage::btnPCUpdateClick() {
-    GuardedVoid("TCaplinForm.btnPCUpdateClick", [&] {
-        const int row = SelectedRow();
-        if (!RowExists(row))
-            return context_.Dialogs.ShowMessage("No item selected.");
-        if (!context_.Dialogs.AskYesNo("Do you want to update Playlist Check Item #" +
-                                       std::to_string(row + 1) + " ?"))
-            return;
-        context_.Session.PlaylistCheckList->Entries[size_t(row)]->Assign(
-            *context_.Session.PCSettings);
-        RepaintList();
-        panel_->PCSettingsChanged = false;
-    });
+    GuardedVoid("TCaplinForm.btnPCUpdateClick", [&] { UpdateEntry(); });
 }
 
 void TPlaylistCheckPage::lvPlaylistFolderClick() {
-    GuardedVoid("TCaplinForm.lvPlaylistFolderClick", [&] {
-        TCaplinSession& session = context_.Session;
-        const int row = SelectedRow();
-        if (RowExists(row)) {
-            const int previous = selectedIndex_;
-            if (RowExists(previous) && panel_->PCSettingsChanged &&
-                context_.Dialogs.AskYesNo("Do you want to update Playlist check item #" +
-                                          std::to_string(previous + 1) + " ?")) {
-                session.PlaylistCheckList->Entries[size_t(previous)]->Assign(*session.PCSettings);
-                RepaintList();
-            }
-            session.PCSettings->Assign(*session.PlaylistCheckList->Entries[size_t(row)]);
-            panel_->UpdatePCForm();
-        }
-        selectedIndex_ = RowExists(row) ? row : -1;
-        panel_->PCSettingsChanged = false;
-    });
+    GuardedVoid("TCaplinForm.lvPlaylistFolderClick", [&] { SelectEntry(); });
 }
 
 void TPlaylistCheckPage::btnPCClearListClick() {
@@ -183,7 +120,7 @@ void TPlaylistCheckPage::btnPCCheckClick() {
                 context_.Dialogs.ShowMessage(start.Refusal);
             if (!start.Started)
                 return;
-            btnPCCheck_->setText(kStopCaption);
+            btnRun_->setText(kStopCaption);
             context_.GeneralRefresh();
             // Every step returns to the event loop, so Stop and a close request are handled
             // between two slices without a nested loop.
@@ -210,6 +147,6 @@ void TPlaylistCheckPage::RunStep() {
 }
 
 void TPlaylistCheckPage::RunEnded() {
-    btnPCCheck_->setText(kCheckCaption);
+    btnRun_->setText(kCheckCaption);
     context_.GeneralRefresh();
 }

@@ -4,7 +4,6 @@
 
 #include "ui/EntryListPage.h"
 
-class QPushButton;
 class QTimer;
 class TPlaylistCheckPanel;
 
@@ -31,21 +30,15 @@ public:
     void btnPCCheckClick();
 
 private:
-    enum TColumn : int { colNumber, colPlaylistsFolder, colSubtitlesFolder, colComment };
-
-    size_t EntryCount() const override;
-    std::string Cell(size_t row, int column) const override;
+    bool& PanelChanged() override;
+    void ShowEditedEntry() override;
+    void ClearPanel() override { btnPCClearParamsClick(); }
+    std::string UpdatePrompt(size_t row, bool selecting) const override;
     void RowSelected(bool) override { lvPlaylistFolderClick(); }
     void RemoveSelectedEntry() override { btnPCRemoveClick(); }
     void RunStep();
     void RunEnded();
 
-    QPushButton* btnPCCheck_ = nullptr;
-    QPushButton* btnPCClearList_ = nullptr;
-    QPushButton* btnPCAdd_ = nullptr;
-    QPushButton* btnPCRemove_ = nullptr;
-    QPushButton* btnPCUpdate_ = nullptr;
-    QPushButton* btnPCClearParams_ = nullptr;
     TPlaylistCheckPanel* panel_ = nullptr;
     // Steps the check; each entry waits for it once, each slice of an entry runs from it.
     QTimer* runTimer_ = nullptr;

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "platform/Trace.h"
+#include "session/ItemLists.h"
 #include "ui/QtText.h"
 #include "ui/UserDialogs.h"
 
@@ -29,17 +30,6 @@ std::string Piece(const std::string& text, int start, int count) {
     return text.substr(static_cast<size_t>(start) - 1, static_cast<size_t>(count));
 }
 
-// The cells of a list row: its number from 1, then the record's fields.
-QStringList RowCells(size_t number, const TSubtitleFileType& type) {
-    return {QString::number(number),
-            Q(type.Name),
-            QString::number(type.CharsCount),
-            QString::number(type.TapeIDParseStringStartPosition),
-            QString::number(type.TapeIDParseStringCharsCount),
-            QString::number(type.LanguageParseStringStartPosition),
-            QString::number(type.LanguageParseStringCharsCount)};
-}
-
 } // namespace
 
 TSubtitleFileTypesForm::TSubtitleFileTypesForm(IUserDialogs& dialogs, QWidget* parent)
@@ -51,8 +41,7 @@ TSubtitleFileTypesForm::TSubtitleFileTypesForm(IUserDialogs& dialogs, QWidget* p
                          std::nullopt,
                          "lvSubtitleFileTypes",
                          "Subtitle file types",
-                         {"#", "Profile Name", "File Name Chars Count", "TapeID Start Pos",
-                          "TapeID Chars Count", "Lang Start Pos", "Lang Chars Count"},
+                         QTexts(FileTypeCaptions()),
                          {30, 80, 140, 120, 120, 120, 120}},
                         parent) {
     QWidget* panel = BuildEditArea();
@@ -161,11 +150,8 @@ void TSubtitleFileTypesForm::seTapeIDParsingStartPositionChange() {
 }
 
 void TSubtitleFileTypesForm::RefreshListView() {
-    GuardedVoid("TSubtitleFileTypesForm.RefreshListView", [&] {
-        ListView()->setRowCount(0);
-        for (size_t i = 0; i < List.size(); ++i)
-            AddListViewRow(ListView(), RowCells(i + 1, *List[i]));
-    });
+    GuardedVoid("TSubtitleFileTypesForm.RefreshListView",
+                [&] { ShowRows(FileTypeTable(List).Rows); });
 }
 
 void TSubtitleFileTypesForm::ControlsToType(TSubtitleFileType& type) const {
@@ -188,14 +174,12 @@ void TSubtitleFileTypesForm::ApplyItem() {
 
 void TSubtitleFileTypesForm::btnAddSubtitleFileTypeClick() {
     GuardedVoid("TSubtitleFileTypesForm.btnAddSubtitleFileTypeClick", [&] {
-        if (List.size() >= static_cast<size_t>(kMaxSubtitleFileTypes)) {
-            Dialogs().ShowMessage(kMaxSubtitleFileTypesMessage);
-            return;
-        }
-        auto type = std::make_unique<TSubtitleFileType>();
-        ControlsToType(*type);
-        List.push_back(std::move(type));
-        AddListViewRow(ListView(), RowCells(List.size(), *List.back()));
+        TSubtitleFileType type;
+        ControlsToType(type);
+        const TListChange change = AddFileType(List, type);
+        if (!change.IsMade())
+            return Dialogs().ShowMessage(change.Refusal());
+        AppendRow(FileTypeRow(*List.back(), List.size() - 1));
     });
 }
 
@@ -219,7 +203,7 @@ bool TSubtitleFileTypesForm::StoreItem(int) {
 
 void TSubtitleFileTypesForm::btnDeleteSubtitleFileTypeClick() {
     GuardedVoid("TSubtitleFileTypesForm.btnDeleteSubtitleFileTypeClick",
-                [&] { DeleteOrCancel([&](int row) { List.erase(List.begin() + row); }); });
+                [&] { DeleteOrCancel([&](int row) { return RemoveListItem(List, row); }); });
 }
 
 void TSubtitleFileTypesForm::btnOKClick() {
@@ -233,16 +217,6 @@ void TSubtitleFileTypesForm::btnOKClick() {
 
 bool ConfigureSubtitleFileTypes(TSubtitleFileTypeList* list, IUserDialogs& dialogs,
                                 QWidget* parent) {
-    if (!list) {
-        TraceError("ConfigureSubtitleFileTypes", "invalid arguments");
-        return false;
-    }
-    return Guarded("ConfigureSubtitleFileTypes", false, [&] {
-        TSubtitleFileTypesForm form(dialogs, parent);
-        AssignSubtitleFileTypeList(list, &form.List);
-        if (!dialogs.RunDialog(form))
-            return false;
-        AssignSubtitleFileTypeList(&form.List, list);
-        return true;
-    });
+    return EditListCopy<TSubtitleFileTypesForm>("ConfigureSubtitleFileTypes", list, dialogs, parent,
+                                                AssignSubtitleFileTypeList);
 }

@@ -15,30 +15,15 @@
 #include "convert/SubtitleFileType.h"
 #include "platform/Trace.h"
 #include "session/CaplinSession.h"
+#include "session/EntryLists.h"
 #include "ui/AccessKeys.h"
 #include "ui/PageContext.h"
 #include "ui/SettingsPanel.h"
 #include "ui/UserDialogs.h"
 
-namespace {
-
-std::string UpdatePrompt(int row) {
-    return "Do you want to update Watch Folder #" + std::to_string(row + 1) + " ?";
-}
-
-} // namespace
-
 TWatchFolderPage::TWatchFolderPage(TPageContext& context, QWidget* page)
-    : TEntryListPage(context, page, {"#", "Watch Folder", "Destination Folder", "Comment"},
-                     "lvWatchFolder", "Watch folders") {
-    btnWFArm_ = AddButton("Arm", "btnWFArm");
-    btnWFClearList_ = AddButton("Clear List", "btnWFClearList");
-    btnWFAdd_ = AddButton("Add", "btnWFAdd");
-    btnWFRemove_ = AddButton("Remove", "btnWFRemove");
-    btnWFUpdate_ = AddButton("Update", "btnWFUpdate");
-    btnWFClearParams_ = AddButton("Clear Params", "btnWFClearParams");
-    buttons_->addStretch();
-
+    : TEntryListPage(context, page, WatchFolderEntries(), "WF", "Arm", "lvWatchFolder",
+                     "Watch folders") {
     panel_ = new TConversionSettingsPanel("WF", context.Dialogs, context.Session.MainSettings,
                                           context.Updating, context.GeneralRefresh, page);
     // The list above the settings panel: a larger window gives the list its extra room.
@@ -52,37 +37,24 @@ TWatchFolderPage::TWatchFolderPage(TPageContext& context, QWidget* page)
     armTimer_->setInterval(kRunPause);
     connect(armTimer_, &QTimer::timeout, this, [this] { ArmStep(); });
 
-    connect(btnWFAdd_, &QPushButton::clicked, this, [this] { btnWFAddClick(); });
-    connect(btnWFRemove_, &QPushButton::clicked, this, [this] { btnWFRemoveClick(); });
-    connect(btnWFUpdate_, &QPushButton::clicked, this, [this] { btnWFUpdateClick(); });
-    connect(btnWFClearList_, &QPushButton::clicked, this, [this] { btnWFClearListClick(); });
-    connect(btnWFClearParams_, &QPushButton::clicked, this, [this] { btnWFClearParamsClick(); });
-    connect(btnWFArm_, &QPushButton::clicked, this, [this] { btnWFArmClick(); });
+    connect(btnAdd_, &QPushButton::clicked, this, [this] { btnWFAddClick(); });
+    connect(btnRemove_, &QPushButton::clicked, this, [this] { btnWFRemoveClick(); });
+    connect(btnUpdate_, &QPushButton::clicked, this, [this] { btnWFUpdateClick(); });
+    connect(btnClearList_, &QPushButton::clicked, this, [this] { btnWFClearListClick(); });
+    connect(btnClearParams_, &QPushButton::clicked, this, [this] { btnWFClearParamsClick(); });
+    connect(btnRun_, &QPushButton::clicked, this, [this] { btnWFArmClick(); });
 }
 
-size_t TWatchFolderPage::EntryCount() const {
-    const TWatchFolderList* list = context_.Session.WatchFolderList.get();
-    return list ? list->Items.size() : 0;
-}
-
-std::string TWatchFolderPage::Cell(size_t row, int column) const {
-    const auto& settings = context_.Session.WatchFolderList->Items[row]->Settings;
-    switch (column) {
-    case colNumber:
-        return std::to_string(row + 1);
-    case colWatchFolder:
-        return settings.WatchFolder;
-    case colDestinationFolder:
-        return settings.DestinationFolder;
-    case colComment:
-        return settings.Comment;
-    default:
-        return {};
-    }
-}
-
-bool& TWatchFolderPage::WFSettingsChanged() {
+bool& TWatchFolderPage::PanelChanged() {
     return panel_->SettingsChanged;
+}
+
+void TWatchFolderPage::ShowEditedEntry() {
+    panel_->UpdateForm();
+}
+
+std::string TWatchFolderPage::UpdatePrompt(size_t row, bool) const {
+    return "Do you want to update Watch Folder #" + std::to_string(row + 1) + " ?";
 }
 
 void TWatchFolderPage::Loaded() {
@@ -106,54 +78,20 @@ void TWatchFolderPage::Unloading() {
 
 void TWatchFolderPage::Refresh(bool idle) {
     // "Arm" stays usable so that an armed run can be disarmed.
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             view_, btnWFAdd_, btnWFRemove_, btnWFUpdate_, btnWFClearList_, btnWFClearParams_})
-        control->setEnabled(idle);
+    EnableListControls(idle);
     panel_->RefreshEnabling(!idle);
 }
 
 void TWatchFolderPage::btnWFAddClick() {
-    GuardedVoid("TCaplinForm.btnWFAddClick", [&] {
-        const TWatchFolderSTLConvertSettings& settings = *context_.Session.WFSettings;
-        IUserDialogs& dialogs = context_.Dialogs;
-        TWatchFolderList& list = *context_.Session.WatchFolderList;
-        std::string refusal;
-        if (!list.MayAdd(settings.WatchFolder, settings.DestinationFolder, refusal)) {
-            if (!refusal.empty())
-                dialogs.ShowMessage(refusal);
-            return;
-        }
-        std::unique_ptr<TWatchFolderItem> item = list.NewItem(settings);
-        if (!item)
-            return;
-        item->CheckIntervalMS = context_.Session.WatchFolderCheckIntervalMS;
-        list.Items.push_back(std::move(item));
-        RefreshRowCount();
-        KeepSelection();
-        btnWFClearParamsClick();
-        WFSettingsChanged() = false;
-    });
+    GuardedVoid("TCaplinForm.btnWFAddClick", [&] { AddEntry(); });
 }
 
 void TWatchFolderPage::btnWFRemoveClick() {
-    GuardedVoid("TCaplinForm.btnWFRemoveClick", [&] {
-        auto& items = context_.Session.WatchFolderList->Items;
-        RemoveSelected([&](size_t row) { items.erase(items.begin() + std::ptrdiff_t(row)); });
-    });
+    GuardedVoid("TCaplinForm.btnWFRemoveClick", [&] { RemoveSelected(); });
 }
 
 void TWatchFolderPage::btnWFUpdateClick() {
-    GuardedVoid("TCaplinForm.btnWFUpdateClick", [&] {
-        auto& items = context_.Session.WatchFolderList->Items;
-        const int row = SelectedRow();
-        if (!RowExists(row))
-            return context_.Dialogs.ShowMessage("No item selected.");
-        if (!context_.Dialogs.AskYesNo(UpdatePrompt(row)))
-            return;
-        items[size_t(row)]->Settings.Assign(*context_.Session.WFSettings);
-        RepaintList();
-        WFSettingsChanged() = false;
-    });
+    GuardedVoid("TCaplinForm.btnWFUpdateClick", [&] { UpdateEntry(); });
 }
 
 void TWatchFolderPage::RowSelected(bool key) {
@@ -164,31 +102,11 @@ void TWatchFolderPage::RowSelected(bool key) {
 }
 
 void TWatchFolderPage::lvWatchFolderClick() {
-    GuardedVoid("TCaplinForm.lvWatchFolderClick", [&] { SelectRow(); });
+    GuardedVoid("TCaplinForm.lvWatchFolderClick", [&] { SelectEntry(); });
 }
 
 void TWatchFolderPage::lvWatchFolderKeyUp() {
-    GuardedVoid("TCaplinForm.lvWatchFolderKeyUp", [&] { SelectRow(); });
-}
-
-void TWatchFolderPage::SelectRow() {
-    TCaplinSession& session = context_.Session;
-    if (!session.WatchFolderList || !session.WFSettings)
-        return;
-    auto& items = session.WatchFolderList->Items;
-    const int row = SelectedRow();
-    if (RowExists(row)) {
-        const int previous = selectedIndex_;
-        if (RowExists(previous) && WFSettingsChanged() &&
-            context_.Dialogs.AskYesNo(UpdatePrompt(previous))) {
-            items[size_t(previous)]->Settings.Assign(*session.WFSettings);
-            RepaintList();
-        }
-        session.WFSettings->Assign(items[size_t(row)]->Settings);
-        panel_->UpdateForm();
-    }
-    selectedIndex_ = row;
-    WFSettingsChanged() = false;
+    GuardedVoid("TCaplinForm.lvWatchFolderKeyUp", [&] { SelectEntry(); });
 }
 
 void TWatchFolderPage::btnWFClearListClick() {
@@ -217,7 +135,7 @@ void TWatchFolderPage::btnWFArmClick() {
             if (!start.Refusal.empty())
                 context_.Dialogs.ShowMessage(start.Refusal);
             if (start.Started) {
-                btnWFArm_->setText(kDisarmCaption);
+                btnRun_->setText(kDisarmCaption);
                 // Each pass runs from the event loop, so Disarm and a close are handled
                 // between two passes without a nested loop.
                 armTimer_->start();
@@ -225,7 +143,7 @@ void TWatchFolderPage::btnWFArmClick() {
         } else {
             armTimer_->stop();
             run.Disarm();
-            btnWFArm_->setText(kArmCaption);
+            btnRun_->setText(kArmCaption);
         }
         context_.GeneralRefresh();
     });
@@ -242,6 +160,6 @@ void TWatchFolderPage::ArmStep() {
 }
 
 void TWatchFolderPage::EndRunSilently() {
-    btnWFArm_->setText(kArmCaption);
+    btnRun_->setText(kArmCaption);
     context_.Session.Watch.Abandon();
 }

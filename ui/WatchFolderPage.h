@@ -5,7 +5,6 @@
 
 #include "ui/EntryListPage.h"
 
-class QPushButton;
 class QTimer;
 class TConversionSettingsPanel;
 
@@ -35,25 +34,16 @@ public:
     TConversionSettingsPanel& Panel() { return *panel_; }
 
 private:
-    enum TColumn : int { colNumber, colWatchFolder, colDestinationFolder, colComment };
-
-    size_t EntryCount() const override;
-    std::string Cell(size_t row, int column) const override;
+    bool& PanelChanged() override;
+    void ShowEditedEntry() override;
+    void ClearPanel() override { btnWFClearParamsClick(); }
+    std::string UpdatePrompt(size_t row, bool selecting) const override;
     void RowSelected(bool key) override;
     void RemoveSelectedEntry() override { btnWFRemoveClick(); }
-    void SelectRow();
-    // The operator changed the panel since it was last loaded from or stored into a row.
-    bool& WFSettingsChanged();
     void ArmStep();
     // The run ended without Disarm (a close): the folders stop, no log line is written.
     void EndRunSilently();
 
-    QPushButton* btnWFAdd_ = nullptr;
-    QPushButton* btnWFRemove_ = nullptr;
-    QPushButton* btnWFUpdate_ = nullptr;
-    QPushButton* btnWFClearList_ = nullptr;
-    QPushButton* btnWFClearParams_ = nullptr;
-    QPushButton* btnWFArm_ = nullptr;
     TConversionSettingsPanel* panel_ = nullptr;
     // One pass of the armed run per timeout, restarted after each pass.
     QTimer* armTimer_ = nullptr;

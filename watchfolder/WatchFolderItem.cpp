@@ -10,7 +10,7 @@ TWatchFolderItem::~TWatchFolderItem() {
     GuardedVoid("TWatchFolderItem.Destroy", [&] { Thread.reset(); });
 }
 
-bool TWatchFolderItem::Start() {
+bool TWatchFolderItem::Start(int32_t checkIntervalMS) {
     return Guarded("TWatchFolderItem.Start", false, [&] {
         if (Thread) {
             TraceError("TWatchFolderItem.Start", "already started");
@@ -18,7 +18,7 @@ bool TWatchFolderItem::Start() {
         }
         Thread = std::make_unique<TSTLWatchFolderThread>(
             Settings.WatchFolder, [this](const std::string& path) { NewWatchFolderSTLFile(path); },
-            CheckIntervalMS);
+            checkIntervalMS);
         Thread->Activate();
         return true;
     });

@@ -22,7 +22,8 @@ public:
     TWatchFolderItem(const TWatchFolderItem&) = delete;
     TWatchFolderItem& operator=(const TWatchFolderItem&) = delete;
 
-    bool Start();
+    // Polls the folder every checkIntervalMS (brought into the thread's range).
+    bool Start(int32_t checkIntervalMS);
     bool Stop();
     bool IsStarted() const { return Thread != nullptr; }
     // Hands out the oldest queued file, once (one take under the queue's lock); false when
@@ -36,7 +37,6 @@ public:
     TWatchFolderSTLConvertSettings Settings;
     std::unique_ptr<TSTLWatchFolderThread> Thread;
     TReportFunction ReportFunction;
-    int32_t CheckIntervalMS = 100;
 
 private:
     std::mutex Lock;

@@ -17,11 +17,11 @@ namespace {
 // start-up build millions of empty ones.
 constexpr int32_t kMaxWatchFolderCount = 1024;
 
-std::string EntryKey(size_t index) {
+} // namespace
+
+std::string TWatchFolderList::EntryKey(size_t index) {
     return std::string(kWatchFolderKey) + "WF_" + std::to_string(index) + "\\";
 }
-
-} // namespace
 
 bool TWatchFolderList::LoadRegistryWatchFolders(int32_t fpsSource, const std::string& fps) {
     return Guarded("TCaplinForm.LoadRegistryWatchFolders", false, [&] {
@@ -38,7 +38,6 @@ bool TWatchFolderList::LoadRegistryWatchFolders(int32_t fpsSource, const std::st
         // keeps the length it was saved with; an empty folder lists nothing when armed.
         for (int32_t n = 0; n < count; ++n) {
             auto item = std::make_unique<TWatchFolderItem>();
-            item->CheckIntervalMS = WatchFolderCheckIntervalMS;
             item->ReportFunction = ReportFunction;
             if (!item->Settings.LoadFromRegistry(EntryKey(n), kHexFindReplaceSubKey,
                                                  kSubtitleFileTypeSubKey))
@@ -116,7 +115,7 @@ bool TWatchFolderList::UpdateWatchFolderFPS(int32_t fpsSource, const std::string
 bool TWatchFolderList::StartWatchFolderObjects() {
     return Guarded("TCaplinForm.StartWatchFolderObjects", false, [&] {
         for (size_t n = 0; n < Items.size(); ++n) {
-            if (Items[n]->Start())
+            if (Items[n]->Start(WatchFolderCheckIntervalMS))
                 continue;
             TraceError("TCaplinForm.StartWatchFolderObjects", "cannot start object");
             // Only the ones started here are stopped; the failed one is left as it was.
@@ -166,7 +165,6 @@ TWatchFolderList::NewItem(const TSTLConvertSettings& settings) const {
     return Guarded("TCaplinForm.btnWFAddClick", std::unique_ptr<TWatchFolderItem>(), [&] {
         auto item = std::make_unique<TWatchFolderItem>();
         item->ReportFunction = ReportFunction;
-        item->CheckIntervalMS = WatchFolderCheckIntervalMS;
         item->Settings.Assign(settings);
         return item;
     });

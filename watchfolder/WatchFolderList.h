@@ -20,6 +20,7 @@ using TFileConverted =
 class TWatchFolderList {
 public:
     std::vector<std::unique_ptr<TWatchFolderItem>> Items;
+    // How often every folder of the list is polled once started; stored with the list.
     int32_t WatchFolderCheckIntervalMS = 5000;
     // Handed to every item that is added or loaded.
     TReportFunction ReportFunction;
@@ -43,14 +44,17 @@ public:
     // editing (when given) and every item.
     bool UpdateWatchFolderFPS(int32_t fpsSource, const std::string& fps,
                               TSTLConvertSettings* editing = nullptr);
-    // Starts every item in order. If one fails, the items already started are stopped again
-    // so nothing stays half armed.
+    // Starts every item in order, polling at the list's interval. If one fails, the items
+    // already started are stopped again so nothing stays half armed.
     bool StartWatchFolderObjects();
     bool StopWatchFolderObjects();
     // One pass of the arm loop: for each item in order, the first queued file is taken, logged
     // and converted as a file of a run (ConvertFileOfRun); converted, when given, hears of
     // each with the index of its item. Returns the number of files taken.
     int ProcessPass(const TFileConverted& converted = {});
-    // A new item set up as Add does (interval, report function), settings copied.
+    // A new item set up as Add does (report function), settings copied.
     std::unique_ptr<TWatchFolderItem> NewItem(const TSTLConvertSettings& settings) const;
+
+    // "Software\Velmora\Caplin\WatchFolder\WF_<index>\"
+    static std::string EntryKey(size_t index);
 };

@@ -91,24 +91,12 @@ std::string Binary(double value) {
     return text;
 }
 
-class CheckPlaylistsCommandTest : public ::testing::Test {
+class CheckPlaylistsCommandTest : public TSettingsFileTest {
 protected:
     void SetUp() override {
+        TSettingsFileTest::SetUp();
         for (const char* folder : {"logs", "messages"})
             fs::create_directory(dir.File(folder));
-        registry = dir.File("registry.reg");
-        const char* previous = std::getenv("CAPLIN_REGISTRY");
-        if (previous)
-            previousRegistry = previous;
-        hadRegistry = previous != nullptr;
-        setenv("CAPLIN_REGISTRY", registry.c_str(), 1);
-    }
-    void TearDown() override {
-        if (hadRegistry)
-            setenv("CAPLIN_REGISTRY", previousRegistry.c_str(), 1);
-        else
-            unsetenv("CAPLIN_REGISTRY");
-        TSettingsStore::Global().Clear();
     }
 
     // Main values naming the folders of the daily files, then the entries; no entry and
@@ -194,10 +182,6 @@ protected:
         return dir.File("messages") + "/STL_Messages_PlaylistCheck_" + Today() + ".txt";
     }
 
-    TempDir dir;
-    std::string registry;
-    std::string previousRegistry;
-    bool hadRegistry = false;
     size_t nextReal = 0;
     TLineHookBuffer outBuffer;
     std::string out, err;

@@ -1,17 +1,62 @@
-// Helpers shared by the command-line tests: output split into lines and the daily files.
+// Helpers shared by the command-line tests: a settings file of the test's own, the command
+// line run in-process, output split into lines and the daily files.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <ctime>
+#include <optional>
+#include <ostream>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "cli/CliApp.h"
+#include "platform/Registry.h"
 #include "tests/common/TestSupport.h"
 
 namespace clitest {
+
+// caplin-cli with args (the program name is put first), in this process.
+inline int RunCliArgs(std::vector<std::string> args, std::ostream& out, std::ostream& err) {
+    args.insert(args.begin(), "caplin-cli");
+    std::vector<const char*> argv;
+    for (const std::string& arg : args)
+        argv.push_back(arg.c_str());
+    return RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
+}
+
+// A test with a settings file of its own: CAPLIN_REGISTRY names "registry.reg" in the test's
+// folder until the test ends; then it and every variable set with SetEnv are put back, and
+// the store is emptied.
+class TSettingsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        registry = dir.File("registry.reg");
+        SetEnv("CAPLIN_REGISTRY", registry);
+    }
+    void TearDown() override {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+            it->second ? setenv(it->first.c_str(), it->second->c_str(), 1)
+                       : unsetenv(it->first.c_str());
+        TSettingsStore::Global().Clear();
+    }
+
+    void SetEnv(const char* name, const std::string& value) {
+        const char* previous = std::getenv(name);
+        saved_.emplace_back(name, previous ? std::optional<std::string>(previous) : std::nullopt);
+        setenv(name, value.c_str(), 1);
+    }
+
+    testsupport::TempDir dir;
+    std::string registry;
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
 
 inline std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

@@ -44,24 +44,12 @@ std::string Field(const std::vector<uint8_t>& bytes, size_t offset, size_t width
     return std::string(bytes.begin() + long(offset), bytes.begin() + long(offset + width));
 }
 
-class ConvertCommandTest : public ::testing::Test {
+class ConvertCommandTest : public TSettingsFileTest {
 protected:
     void SetUp() override {
+        TSettingsFileTest::SetUp();
         for (const char* folder : {"logs", "messages", "out", "other"})
             fs::create_directory(dir.File(folder));
-        registry = dir.File("registry.reg");
-        const char* previous = std::getenv("CAPLIN_REGISTRY");
-        if (previous)
-            previousRegistry = previous;
-        hadRegistry = previous != nullptr;
-        setenv("CAPLIN_REGISTRY", registry.c_str(), 1);
-    }
-    void TearDown() override {
-        if (hadRegistry)
-            setenv("CAPLIN_REGISTRY", previousRegistry.c_str(), 1);
-        else
-            unsetenv("CAPLIN_REGISTRY");
-        TSettingsStore::Global().Clear();
     }
 
     // The settings a window would have saved: forced 30 fps, folders of the daily files,
@@ -88,13 +76,9 @@ protected:
         WriteText(registry, settings);
     }
 
-    int Run(std::vector<std::string> args) {
-        args.insert(args.begin(), "caplin-cli");
-        std::vector<const char*> argv;
-        for (const std::string& arg : args)
-            argv.push_back(arg.c_str());
+    int Run(const std::vector<std::string>& args) {
         std::ostringstream outStream, errStream;
-        const int status = RunCli(int(argv.size()), argv.data(), outStream, errStream);
+        const int status = RunCliArgs(args, outStream, errStream);
         out = outStream.str();
         err = errStream.str();
         return status;
@@ -123,10 +107,6 @@ protected:
         return paths;
     }
 
-    TempDir dir;
-    std::string registry;
-    std::string previousRegistry;
-    bool hadRegistry = false;
     std::string out, err;
 };
 

@@ -5,21 +5,14 @@
 
 #include "cli/CliApp.h"
 #include "cli/InfoCommand.h"
+#include "tests/cli/CliTestSupport.h"
 #include "tests/common/TestSupport.h"
 #include "tests/stl/RealFileList.h"
 
 using namespace testsupport;
+using namespace clitest;
 
 namespace {
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::stringstream ss(text);
-    std::string line;
-    while (std::getline(ss, line))
-        lines.push_back(line);
-    return lines;
-}
 
 // "Info 3nn: GSI - ..." lines in code order, each with its field name.
 void ExpectGsiInfoLines(const std::vector<std::string>& lines, size_t first) {
@@ -161,11 +154,8 @@ class CommandLine : public ::testing::TestWithParam<TCliCase> {};
 
 TEST_P(CommandLine, ExitStatusAndOutput) {
     const TCliCase& c = GetParam();
-    std::vector<const char*> argv = {"caplin-cli"};
-    for (const auto& arg : c.Args)
-        argv.push_back(arg.c_str());
     std::ostringstream out, err;
-    EXPECT_EQ(RunCli(int(argv.size()), argv.data(), out, err), c.Status);
+    EXPECT_EQ(RunCliArgs(c.Args, out, err), c.Status);
     EXPECT_NE(out.str().find(c.OutContains), std::string::npos) << out.str();
     EXPECT_NE(err.str().find(c.ErrContains), std::string::npos) << err.str();
 }

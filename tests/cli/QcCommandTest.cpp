@@ -182,14 +182,11 @@ class QcCommandLine : public ::testing::TestWithParam<TQcCliCase> {};
 TEST_P(QcCommandLine, ExitStatus) {
     const TQcCliCase& c = GetParam();
     TQcFiles files;
-    std::vector<std::string> args = {"caplin-cli"};
+    std::vector<std::string> args;
     for (const std::string& arg : c.Args)
         args.push_back(arg == "warned" ? files.Warned : arg == "faulty" ? files.Faulty : arg);
-    std::vector<const char*> argv;
-    for (const std::string& arg : args)
-        argv.push_back(arg.c_str());
     std::ostringstream out, err;
-    EXPECT_EQ(RunCli(int(argv.size()), argv.data(), out, err), c.Status);
+    EXPECT_EQ(RunCliArgs(args, out, err), c.Status);
     EXPECT_NE(out.str().find(c.OutContains), std::string::npos) << out.str();
     EXPECT_NE(err.str().find(c.ErrContains), std::string::npos) << err.str();
 }

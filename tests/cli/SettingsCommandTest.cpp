@@ -17,6 +17,7 @@
 #include "platform/Registry.h"
 #include "platform/SettingsKeys.h"
 #include "session/CaplinSession.h"
+#include "session/EntryLists.h"
 #include "tests/cli/CliTestSupport.h"
 #include "tests/common/TestSupport.h"
 
@@ -50,32 +51,21 @@ std::string FullListsFile() {
     return text.str();
 }
 
-class SettingsCommandTest : public ::testing::Test {
+class SettingsCommandTest : public TSettingsFileTest {
 protected:
     void SetUp() override {
-        registry = dir.File("registry.reg");
-        for (const char* name : {"CAPLIN_REGISTRY", "XDG_RUNTIME_DIR"}) {
-            const char* value = std::getenv(name);
-            saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-        }
-        setenv("CAPLIN_REGISTRY", registry.c_str(), 1);
+        TSettingsFileTest::SetUp();
         // The window's lock of this test alone, so parallel tests and a real window do not meet.
-        setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+        SetEnv("XDG_RUNTIME_DIR", dir.Path().string());
     }
     void TearDown() override {
-        for (const auto& [name, value] : saved)
-            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-        TSettingsStore::Global().Clear();
+        TSettingsFileTest::TearDown();
         SetCustomLanguageListToDefault();
     }
 
-    TCliResult Run(std::vector<std::string> args) {
-        args.insert(args.begin(), "caplin-cli");
-        std::vector<const char*> argv;
-        for (const std::string& arg : args)
-            argv.push_back(arg.c_str());
+    TCliResult Run(const std::vector<std::string>& args) {
         std::ostringstream out, err;
-        const int status = RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
+        const int status = RunCliArgs(args, out, err);
         return {status, out.str(), err.str()};
     }
 
@@ -98,10 +88,6 @@ protected:
                 }
         return found;
     }
-
-    TempDir dir;
-    std::string registry;
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -509,6 +495,63 @@ TEST_F(SettingsCommandTest, RemovalMovesEntriesWithEverythingStoredWithThem) {
     TRegValue kept;
     EXPECT_TRUE(TSettingsStore::Global().GetValue(CAPLIN_SETTINGS_ROOT "Custom", "Kept", kept));
     EXPECT_FALSE(TSettingsStore::Global().KeyExists(kBatchKey));
+}
+
+// The session's lists driven as the pages drive them, saved as the window saves at its close,
+// and the command line on the same file: the same lists, and the same refusal.
+TEST_F(SettingsCommandTest, WindowAndCommandLineMakeTheSameListChange) {
+    const std::string original =
+        "Windows Registry Editor Version 5.00\n\n[" + kRoot +
+        "\\WatchFolder]\n\"WatchFoldersCount\"=dword:00000002\n\n[" + kRoot +
+        "\\WatchFolder\\WF_0]\n\"WatchFolder\"=\"/a\"\n\"DestinationFolder\"=\"/x\"\n\n[" + kRoot +
+        "\\WatchFolder\\WF_1]\n\"WatchFolder\"=\"/b\"\n\"DestinationFolder\"=\"/x\"\n";
+    const std::string windowFile = dir.File("window.reg");
+    WriteText(windowFile, original);
+    WriteText(registry, original);
+
+    SetEnv("CAPLIN_REGISTRY", windowFile);
+    std::string refusal;
+    {
+        TCaplinSession window(TSessionOwner::Window);
+        ASSERT_TRUE(window.LoadSettingsFile());
+        window.InitializeConverter(1024, 768);
+        const TEntryList& folders = WatchFolderEntries();
+        folders.LoadEdited(window, 1);
+        window.WFSettings->Comment = "changed";
+        ASSERT_TRUE(folders.Update(window, 1, [] { return true; }).IsMade());
+        ASSERT_TRUE(folders.Remove(window, 0).IsMade());
+        window.WFSettings->WatchFolder = "/in";
+        window.WFSettings->DestinationFolder = "/out";
+        window.WFSettings->Comment = "night";
+        ASSERT_TRUE(folders.Add(window).IsMade());
+        window.WFSettings->WatchFolder = "/IN ";
+        refusal = folders.Add(window).Refusal();
+        TPlaylistCheckSettings& entry = *window.PCSettings;
+        entry.PlaylistsFolder = "/lists/";
+        entry.SubtitlesFolder = "/subs/";
+        entry.MissingsLogFolder = "/logs/";
+        entry.LanguageCheckList = {0x09};
+        entry.Comment = "c";
+        ASSERT_TRUE(PlaylistEntries().Add(window).IsMade());
+        window.DeinitializeConverter();
+        ASSERT_TRUE(window.SaveSettingsFile().Saved);
+    }
+    const std::string windowFolders = Ok({"watch-folders", "list"});
+    const std::string windowChecks = Ok({"playlists", "list"});
+
+    SetEnv("CAPLIN_REGISTRY", registry);
+    Ok({"watch-folders", "update", "2", "Comment=changed"});
+    Ok({"watch-folders", "remove", "1"});
+    Ok({"watch-folders", "add", "/in", "/out", "Comment=night"});
+    const TCliResult refused = Run({"watch-folders", "add", "/IN ", "/out", "Comment=night"});
+    Ok({"playlists", "add", "/lists", "/subs", "/logs", "Languages=en", "Comment=c"});
+
+    EXPECT_EQ(windowFolders, "# | Watch Folder | Destination Folder | Comment\n1 | /b | /x | "
+                             "changed\n2 | /in | /out | night\n");
+    EXPECT_EQ(Ok({"watch-folders", "list"}), windowFolders);
+    EXPECT_EQ(Ok({"playlists", "list"}), windowChecks);
+    EXPECT_EQ(refused.Err, refusal + "\n");
+    EXPECT_EQ(refusal, "These Watch and Destination folders exist in the current list.");
 }
 
 TEST_F(SettingsCommandTest, SetWritesOnlyItsValuesInTheWindowsTypes) {

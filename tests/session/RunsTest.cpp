@@ -126,14 +126,13 @@ TEST_F(RunsTest, BatchCancelAndCloseLeaveTheRestUntouched) {
 
 TEST_F(RunsTest, WatchConvertsOneQueuedFilePerFolderPerStep) {
     EXPECT_EQ(session.Watch.Arm().Refusal, "There are no watch folder specified.");
+    session.WatchFolderList->WatchFolderCheckIntervalMS = 3600000; // the test queues the files
     for (const char* name : {"in1", "in2"}) {
         std::filesystem::create_directories(dir.File(name));
         TWatchFolderSTLConvertSettings settings;
         settings.Assign(*session.BatchSettings);
         settings.WatchFolder = dir.File(name);
-        auto item = session.WatchFolderList->NewItem(settings);
-        item->CheckIntervalMS = 3600000; // the test queues the files itself
-        session.WatchFolderList->Items.push_back(std::move(item));
+        session.WatchFolderList->Items.push_back(session.WatchFolderList->NewItem(settings));
     }
     ASSERT_TRUE(session.Watch.Arm().Started);
     EXPECT_TRUE(session.ConversionInProgress());

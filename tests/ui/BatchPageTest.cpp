@@ -17,32 +17,20 @@
 
 #include "platform/Registry.h"
 #include "tests/common/TestSupport.h"
-#include "tests/ui/ScriptedDialogs.h"
-#include "tests/ui/WindowControls.h"
-#include "tests/ui/WindowTestHome.h"
+#include "tests/ui/PageTestSupport.h"
 #include "ui/BatchPage.h"
-#include "ui/CaplinForm.h"
 #include "ui/SettingsPanel.h"
 #include "watchfolder/WatchFolderSTLConvertSettings.h"
 
 using namespace testsupport;
 
-class TBatchPageTest : public QObject {
+class TBatchPageTest : public QObject, private TPageTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    TScriptedDialogs dialogs_;
-    std::unique_ptr<TCaplinForm> form_;
-
-    template <class T> T* Find(const char* name) const { return Control<T>(form_.get(), name); }
-    void Press(const char* name) { Click(form_.get(), name); }
     TConversionSettingsPanel& Panel() const {
         return *Find<TConversionSettingsPanel>("pnBSettings");
     }
-    // What the window works on, apart from its controls.
-    TCaplinSession& Session() const { return form_->Session(); }
-    std::string Path(const char* name) { return dir_->filePath(name).toStdString(); }
 
     std::string WriteGoodStl(const char* name) {
         WriteStl(Path(name), MakeGsi(1), {MakeTti(1, "Hello")});
@@ -61,17 +49,7 @@ private:
         return files;
     }
 
-    QStringList LogLines() const {
-        QStringList lines;
-        for (const QString& line : Find<QPlainTextEdit>("memLogs")->toPlainText().split('\n'))
-            if (!line.isEmpty())
-                lines << line.section(" - ", 1);
-        return lines;
-    }
-
-    QString StatusText(int row) const {
-        return Find<QTableView>("lvBatch")->model()->index(row, 2).data().toString();
-    }
+    QString StatusText(int row) const { return ListCell("lvBatch", row, 2); }
 
     // Names of the test files carry neither a tape ID nor a language.
     void UseFixedTapeIDAndLanguage() {
@@ -93,19 +71,14 @@ private:
 
 private Q_SLOTS:
     void init() {
-        dir_ = NewTestHome("caplin-batch");
-        QVERIFY(dir_);
-        dialogs_ = TScriptedDialogs();
+        QVERIFY(StartHome("caplin-batch"));
         form_ = std::make_unique<TCaplinForm>(&dialogs_);
         form_->show();
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
         QDir().mkpath(dir_->filePath("out"));
     }
 
-    void cleanup() {
-        form_.reset();
-        dir_.reset();
-    }
+    void cleanup() { EndHome(); }
 
     void fillingWritesNothingBack() {
         TSTLConvertSettings& s = *Session().BatchSettings;

@@ -20,10 +20,7 @@
 #include "platform/Registry.h"
 #include "platform/TextUtils.h"
 #include "tests/common/TestSupport.h"
-#include "tests/ui/ScriptedDialogs.h"
-#include "tests/ui/WindowControls.h"
-#include "tests/ui/WindowTestHome.h"
-#include "ui/CaplinForm.h"
+#include "tests/ui/PageTestSupport.h"
 #include "ui/HexFindReplaceDialog.h"
 #include "ui/LanguagesDialog.h"
 #include "ui/PropertiesDialog.h"
@@ -145,13 +142,10 @@ bool ClickCancel(QDialog& dialog) {
 
 } // namespace
 
-class TDialogsTest : public QObject {
+class TDialogsTest : public QObject, private TPageTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    TScriptedDialogs dialogs_;
-
     std::vector<std::string> Messages() const {
         std::vector<std::string> messages;
         for (const std::string& asked : dialogs_.Asked)
@@ -164,15 +158,13 @@ private:
 
 private Q_SLOTS:
     void init() {
-        dir_ = NewTestHome("caplin-dialogs");
-        QVERIFY(dir_);
-        dialogs_ = TScriptedDialogs();
+        QVERIFY(StartHome("caplin-dialogs"));
         SetCustomLanguageListToDefault();
     }
 
     void cleanup() {
         SetCustomLanguageListToDefault();
-        dir_.reset();
+        EndHome();
     }
 
     void hexEntryFormat_data() {
@@ -731,7 +723,7 @@ private Q_SLOTS:
             form->Session().WatchFolderList->NewItem(*form->Session().WFSettings));
         const TMainSettings before = form->Session().MainSettings;
         QCOMPARE(before.FPSSource, 1);
-        const std::string newFolder = dir_->filePath("newlogs").toStdString();
+        const std::string newFolder = Path("newlogs");
         QVERIFY(QDir().mkpath(QString::fromStdString(newFolder)));
         dialogs_.FolderAnswers = {newFolder};
         dialogs_.DialogScripts.push_back([&](QDialog& dialog) {
@@ -806,7 +798,7 @@ private Q_SLOTS:
         QCOMPARE(dialogs_.Asked.size(), size_t(1));
 
         const std::string bad = CAPLIN_SOURCE_DIR "/tests/data/disk-format-code-invalid.stl";
-        const std::string missing = dir_->filePath("missing.stl").toStdString();
+        const std::string missing = Path("missing.stl");
         dialogs_.FilesAnswers = {{bad, missing}};
         QString copied;
         QStringList blocks;

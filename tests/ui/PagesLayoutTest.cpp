@@ -19,10 +19,7 @@
 #include <QtTest>
 
 #include "platform/Registry.h"
-#include "tests/ui/ScriptedDialogs.h"
-#include "tests/ui/WindowControls.h"
-#include "tests/ui/WindowTestHome.h"
-#include "ui/CaplinForm.h"
+#include "tests/ui/PageTestSupport.h"
 #include "ui/PlaylistCheckPanel.h"
 
 namespace {
@@ -76,26 +73,19 @@ QString Clipped(const QWidget* control) {
 
 } // namespace
 
-class TPagesLayoutTest : public QObject {
+class TPagesLayoutTest : public QObject, private TPageTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    TScriptedDialogs dialogs_;
-
     std::unique_ptr<TCaplinForm> ShownForm() { return NewShownForm(&dialogs_); }
 
     // What the window works on, apart from its controls.
     static TCaplinSession& Session(TCaplinForm& form) { return form.Session(); }
 
 private Q_SLOTS:
-    void init() {
-        dir_ = NewTestHome("caplin-pages");
-        QVERIFY(dir_);
-        dialogs_ = TScriptedDialogs();
-    }
+    void init() { QVERIFY(StartHome("caplin-pages")); }
 
-    void cleanup() { dir_.reset(); }
+    void cleanup() { EndHome(); }
 
     // At the window's default size each settings panel shows every control whole: no scroll
     // bar, nothing outside the visible area, no text cut short.

@@ -19,10 +19,7 @@
 
 #include "platform/Registry.h"
 #include "tests/common/TestSupport.h"
-#include "tests/ui/ScriptedDialogs.h"
-#include "tests/ui/WindowControls.h"
-#include "tests/ui/WindowTestHome.h"
-#include "ui/CaplinForm.h"
+#include "tests/ui/PageTestSupport.h"
 #include "ui/PlaylistCheckPage.h"
 #include "ui/PlaylistCheckPanel.h"
 
@@ -52,13 +49,10 @@ QString LogName(int playlist) {
 
 } // namespace
 
-class TPlaylistCheckPageTest : public QObject {
+class TPlaylistCheckPageTest : public QObject, private TPageTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    TScriptedDialogs dialogs_;
-    std::unique_ptr<TCaplinForm> form_;
     int linesAtAction_ = -1;
     QMetaObject::Connection watch_;
 
@@ -66,12 +60,7 @@ private:
     TPlaylistCheckPanel& EntryPanel() const {
         return *Find<TPlaylistCheckPanel>("PCSettingsPanel");
     }
-    template <class T> T* Find(const char* name) const { return Control<T>(form_.get(), name); }
-    void Press(const char* name) { Click(form_.get(), name); }
     const QAbstractItemModel* List() const { return Find<QTableView>("lvPlaylistFolder")->model(); }
-    // What the window works on, apart from its controls.
-    TCaplinSession& Session() const { return form_->Session(); }
-    std::string Path(const QString& name) const { return dir_->filePath(name).toStdString(); }
 
     // The window on the settings file as it stands, with the hidden page selected by code.
     bool Show(TEntries entries = {}) {
@@ -98,13 +87,7 @@ private:
         Press("btnPCAddLanguage");
     }
 
-    // The list handles a click after the view's own handling, on the event loop's next turn.
-    void ClickRow(int row) {
-        QTableView* view = Find<QTableView>("lvPlaylistFolder");
-        const QRect cell = view->visualRect(view->model()->index(row, 1));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
-        QCoreApplication::processEvents();
-    }
+    void ClickRow(int row) { ClickListRow("lvPlaylistFolder", row); }
 
     QStringList Panel() const {
         QStringList languages;
@@ -182,16 +165,9 @@ private:
     }
 
 private Q_SLOTS:
-    void init() {
-        dir_ = NewTestHome("caplin-pc", false);
-        QVERIFY(dir_);
-        dialogs_ = TScriptedDialogs();
-    }
+    void init() { QVERIFY(StartHome("caplin-pc", false)); }
 
-    void cleanup() {
-        form_.reset();
-        dir_.reset();
-    }
+    void cleanup() { EndHome(); }
 
     void addChecksInOrder_data() {
         QTest::addColumn<QStringList>("folders"); // playlists, subtitles, missings log

@@ -28,10 +28,7 @@
 #include "platform/Registry.h"
 #include "platform/TextUtils.h"
 #include "tests/common/TestSupport.h"
-#include "tests/ui/ScriptedDialogs.h"
-#include "tests/ui/WindowControls.h"
-#include "tests/ui/WindowTestHome.h"
-#include "ui/CaplinForm.h"
+#include "tests/ui/PageTestSupport.h"
 #include "ui/SettingsPanel.h"
 #include "ui/WatchFolderPage.h"
 
@@ -78,32 +75,19 @@ bool CanCreateFileIn(const fs::path& folder) {
 
 } // namespace
 
-class TWatchFolderPageTest : public QObject {
+class TWatchFolderPageTest : public QObject, private TPageTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    TScriptedDialogs dialogs_;
-    std::unique_ptr<TCaplinForm> form_;
-
     TWatchFolderPage& Page() const { return *Part<TWatchFolderPage>(form_.get()); }
-    template <class T> T* Find(const char* name) const { return Control<T>(form_.get(), name); }
-    void Press(const char* name) { Click(form_.get(), name); }
     TConversionSettingsPanel& Panel() const {
         return *Find<TConversionSettingsPanel>("pnWFSettings");
     }
     QTableView* List() const { return Find<QTableView>("lvWatchFolder"); }
-    // What the window works on, apart from its controls.
-    TCaplinSession& Session() const { return form_->Session(); }
     std::vector<std::unique_ptr<TWatchFolderItem>>& Items() {
         return Session().WatchFolderList->Items;
     }
-    std::string Path(const std::string& name) {
-        return dir_->filePath(QString::fromStdString(name)).toStdString();
-    }
-    QString Cell(int row, int column) {
-        return List()->model()->index(row, column).data().toString();
-    }
+    QString Cell(int row, int column) { return ListCell("lvWatchFolder", row, column); }
 
     void ShowForm() {
         form_ = std::make_unique<TCaplinForm>(&dialogs_);
@@ -123,14 +107,11 @@ private:
         Press("btnWFAdd");
     }
 
-    // The list handles a click after the view's own handling, on the event loop's next turn.
+    // A click on row, with the answer to the question it may ask.
     void ClickRow(int row, std::optional<bool> answer = std::nullopt) {
         if (answer)
             dialogs_.YesNoAnswers.push_back(*answer);
-        QTableView* view = List();
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                          view->visualRect(view->model()->index(row, 1)).center());
-        QCoreApplication::processEvents();
+        ClickListRow("lvWatchFolder", row);
     }
 
     std::vector<std::string> Messages() const {
@@ -139,14 +120,6 @@ private:
             if (asked.rfind("Message: ", 0) == 0 || asked.rfind("YesNo: ", 0) == 0)
                 messages.push_back(asked);
         return messages;
-    }
-
-    QStringList LogLines() const {
-        QStringList lines;
-        for (const QString& line : Find<QPlainTextEdit>("memLogs")->toPlainText().split('\n'))
-            if (!line.isEmpty())
-                lines << line.section(" - ", 1);
-        return lines;
     }
 
     // Two watch folders in and out of the temporary folder, added through the page.
@@ -197,16 +170,9 @@ private:
     }
 
 private Q_SLOTS:
-    void init() {
-        dir_ = NewTestHome("caplin-wf");
-        QVERIFY(dir_);
-        dialogs_ = TScriptedDialogs();
-    }
+    void init() { QVERIFY(StartHome("caplin-wf")); }
 
-    void cleanup() {
-        form_.reset();
-        dir_.reset();
-    }
+    void cleanup() { EndHome(); }
 
     void addChecksInOrder_data() {
         QTest::addColumn<QStringList>("pairs"); // watch|destination, added in turn
@@ -235,7 +201,6 @@ private Q_SLOTS:
         QFETCH(QStringList, refusals);
         QFETCH(int, entries);
         ShowForm();
-        Session().WatchFolderCheckIntervalMS = 700;
         for (const QString& pair : pairs)
             Add(pair.section('|', 0, 0).toStdString(), pair.section('|', 1, 1).toStdString(),
                 "night");
@@ -250,7 +215,6 @@ private Q_SLOTS:
             QCOMPARE(Cell(row, 1), pairs[row].section('|', 0, 0));
             QCOMPARE(Cell(row, 2), pairs[row].section('|', 1, 1));
             QCOMPARE(Cell(row, 3), QString("night"));
-            QCOMPARE(Items()[row]->CheckIntervalMS, 700);
         }
         if (refusals.isEmpty()) {
             // An accepted entry leaves an empty panel that counts as unchanged.
@@ -506,7 +470,8 @@ private Q_SLOTS:
         TraceCapture trace;
         ShowForm();
         AddTwoFolders();
-        QVERIFY(Items()[1]->Start()); // the second folder cannot be started again
+        QVERIFY(
+            Items()[1]->Start(kMinCheckIntervalMS)); // the second folder cannot be started again
         Press("btnWFArm");
         QCOMPARE(trace.Lines(),
                  (std::vector<std::string>{
@@ -533,7 +498,7 @@ private Q_SLOTS:
                 files.push_back(file);
         QCOMPARE(files.size(), size_t(6));
         ShowForm();
-        Session().WatchFolderCheckIntervalMS = 50;
+        Session().WatchFolderList->WatchFolderCheckIntervalMS = 50;
         AddTwoFolders();
         for (size_t i = 0; i < files.size(); ++i)
             fs::copy_file(files[i], Path(i % 2 == 0 ? "inA" : "inB") / files[i].filename());
@@ -632,7 +597,7 @@ private Q_SLOTS:
     void watchFolderRemovedWhileArmed() {
         TraceCapture trace;
         ShowForm();
-        Session().WatchFolderCheckIntervalMS = 100;
+        Session().WatchFolderList->WatchFolderCheckIntervalMS = 100;
         AddTwoFolders();
         Arm();
         fs::remove_all(Path("inA"));
@@ -649,7 +614,7 @@ private Q_SLOTS:
 
     void destinationTurnedReadOnly() {
         ShowForm();
-        Session().WatchFolderCheckIntervalMS = 100;
+        Session().WatchFolderList->WatchFolderCheckIntervalMS = 100;
         AddTwoFolders();
         const std::string out = Path("outA");
         fs::permissions(out, fs::perms::owner_read | fs::perms::owner_exec);
@@ -700,7 +665,7 @@ private Q_SLOTS:
             registry.WriteString("WatchFolder", "/in/2");
         }
         ShowForm();
-        QCOMPARE(Session().WatchFolderCheckIntervalMS, 50);
+        QCOMPARE(Session().WatchFolderList->WatchFolderCheckIntervalMS, 50);
         // An entry without its key loads as empty settings, so the count stored decides.
         QCOMPARE(List()->model()->rowCount(), 50);
         QCOMPARE(Cell(0, 1), QString("/in/0"));
@@ -713,8 +678,6 @@ private Q_SLOTS:
         QVERIFY(Items()[2]->Settings.SubtitleFileTypes.empty());
         QCOMPARE(Cell(49, 0), QString("50"));
         QCOMPARE(Cell(49, 1), QString());
-        for (const auto& item : Items())
-            QCOMPARE(item->CheckIntervalMS, 50);
 
         // Nothing is lost at the next save.
         QVERIFY(form_->close());

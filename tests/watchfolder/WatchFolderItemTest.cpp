@@ -128,7 +128,7 @@ TEST_P(Life, StartAndStopRefuseTheStateTheyWouldMake) {
     bool started = false;
     for (const auto& [start, result] : GetParam().calls) {
         const TSTLWatchFolderThread* before = item.Thread.get();
-        EXPECT_EQ(start ? item.Start() : item.Stop(), result);
+        EXPECT_EQ(start ? item.Start(kMinCheckIntervalMS) : item.Stop(), result);
         if (result)
             started = start;
         else
@@ -184,14 +184,13 @@ TEST_F(Item, ConvertFileConvertsWithTheItemsSettings) {
 }
 
 TEST_F(Item, FilesQueuedAtStopComeUpAgainAfterTheNextStart) {
-    item.CheckIntervalMS = 100;
     WriteStlFile(in() + "/a.stl");
     WriteStlFile(in() + "/b.stl");
-    ASSERT_TRUE(item.Start());
+    ASSERT_TRUE(item.Start(kMinCheckIntervalMS));
     ASSERT_TRUE(WaitUntil([&] { return item.PendingCount() == 2; }));
     ASSERT_TRUE(item.Stop());
     EXPECT_EQ(item.PendingCount(), 2u);
-    ASSERT_TRUE(item.Start());
+    ASSERT_TRUE(item.Start(kMinCheckIntervalMS));
     EXPECT_TRUE(WaitUntil([&] { return item.PendingCount() == 4; }));
     // Left started: destroying the item ends its thread before the queue goes.
 }

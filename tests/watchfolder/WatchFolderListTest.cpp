@@ -83,7 +83,6 @@ TEST_F(List, RegistryRoundTripOfTwoEntries) {
         EXPECT_EQ(settings.OverrideDestination, n == 1);
         EXPECT_EQ(settings.FramesPerSecondSource, 1);
         EXPECT_EQ(settings.FramesPerSecond, "STL30.01");
-        EXPECT_EQ(loaded.Items[n]->CheckIntervalMS, 5000);
     }
     ASSERT_EQ(loaded.Items[0]->Settings.HexFindAndReplaceItems.size(), 1u);
     EXPECT_EQ(loaded.Items[0]->Settings.HexFindAndReplaceItems[0]->ReplaceHex, 0x4344);
@@ -135,8 +134,6 @@ TEST_P(ListKey, LoadsWhatIsReadableAndWritesTheIntervalBack) {
     ASSERT_TRUE(list.LoadRegistryWatchFolders(0, "STL25.01"));
     EXPECT_EQ(list.Items.size(), GetParam().items);
     EXPECT_EQ(list.WatchFolderCheckIntervalMS, GetParam().interval);
-    for (const auto& item : list.Items)
-        EXPECT_EQ(item->CheckIntervalMS, GetParam().interval);
     EXPECT_EQ(StoredInteger(kWatchFolderKey, "WatchFolderCheckIntervalMS"),
               GetParam().storedInterval);
 }
@@ -245,7 +242,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(List, ArmingStopsTheItemsItStartedWhenOneFails) {
     for (const char* folder : {"a", "b", "c", "d"})
         Add(folder);
-    ASSERT_TRUE(list.Items[2]->Start());
+    ASSERT_TRUE(list.Items[2]->Start(list.WatchFolderCheckIntervalMS));
     EXPECT_FALSE(list.StartWatchFolderObjects());
     EXPECT_EQ(Started(), (std::vector<bool>{false, false, true, false}));
     EXPECT_EQ(trace.Lines(),
