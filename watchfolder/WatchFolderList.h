@@ -48,3 +48,7 @@ public:
     // A new item set up as Add does (interval, report function), settings copied.
     std::unique_ptr<TWatchFolderItem> NewItem(const TSTLConvertSettings& settings) const;
 };
+
+struct TSettingValue;
+// WatchFolderCheckIntervalMS.
+std::vector<const TSettingValue*> WatchFolderListSettingValues();
