@@ -11,11 +11,23 @@
 
 namespace {
 
-// A width that cannot be read falls back to a single byte.
-const TIndexedListField<THexFindAndReplaceValue> kFields[] = {
-    {"HexFindReplace_NumBytes_", &THexFindAndReplaceValue::NumBytes, 1},
-    {"HexFindReplace_FindHex_", &THexFindAndReplaceValue::FindHex, 0},
-    {"HexFindReplace_ReplaceHex_", &THexFindAndReplaceValue::ReplaceHex, 0}};
+using H = THexFindAndReplaceValue;
+using namespace setting;
+
+// One item, entered as "0x8A 0x0A" or "0x8A8B 0x0A0B". A width that cannot be read falls
+// back to a single byte.
+constexpr TSettingField<H> kFields[] = {
+    {Field(Number("NumBytes", spHexItem, "1", 1, 2, "width of the item: 1 a byte, 2 a byte pair"),
+           "HexFindReplace_NumBytes_<n>"),
+     MemberOf<&H::NumBytes>},
+    {Field(Number("FindHex", spHexItem, "0", 0, 0xFFFF,
+                  "the byte or pair searched for in subtitle text, high byte first"),
+           "HexFindReplace_FindHex_<n>"),
+     MemberOf<&H::FindHex>},
+    {Field(Number("ReplaceHex", spHexItem, "0", 0, 0xFFFF, "the byte or pair written in its place"),
+           "HexFindReplace_ReplaceHex_<n>"),
+     MemberOf<&H::ReplaceHex>},
+};
 
 const TIndexedListLayout<THexFindAndReplaceValue> kLayout = {"HexFindAndReplaceCount", kFields};
 
@@ -82,6 +94,10 @@ bool SaveHexFindAndReplaceListToRegistry(const std::string& keyPath,
 
 bool LoadHexFindAndReplaceListToRegistry(const std::string& keyPath, THexFindAndReplaceList* list) {
     return LoadIndexedList("LoadHexFindAndReplaceListToRegistry", keyPath, kLayout, list);
+}
+
+std::vector<const TSettingValue*> HexFindAndReplaceSettingValues() {
+    return ValuesOfFields(kFields);
 }
 
 bool HexFindAndReplaceItem(uint8_t* buffer, int32_t length, int32_t numBytes, int32_t findHex,

@@ -27,6 +27,10 @@ bool SaveHexFindAndReplaceListToRegistry(const std::string& keyPath,
                                          const THexFindAndReplaceList* list);
 bool LoadHexFindAndReplaceListToRegistry(const std::string& keyPath, THexFindAndReplaceList* list);
 
+struct TSettingValue;
+// The fields of one item, each with the name it is stored under, in stored order.
+std::vector<const TSettingValue*> HexFindAndReplaceSettingValues();
+
 bool HexFindAndReplaceItem(uint8_t* buffer, int32_t length, int32_t numBytes, int32_t findHex,
                            int32_t replaceHex);
 bool HexFindAndReplaceList(uint8_t* buffer, int32_t length, const THexFindAndReplaceList* list);

@@ -1,88 +1,109 @@
 #include "convert/STLConvertSettings.h"
 
-#include "convert/SettingsValues.h"
+#include "convert/SettingsChoices.h"
 #include "platform/Registry.h"
+#include "platform/SettingValue.h"
 #include "platform/Trace.h"
 #include "stl/STLBlocks.h"
-
-using namespace settingsvalues;
+#include "stl/STLCodePages.h"
 
 namespace {
 
-// One scalar field: its value name (the field's name) and where it lives. Exactly one of
-// the three members is set.
-struct TScalarField {
-    const char* Name;
-    std::string TSTLConvertSettings::*Text = nullptr;
-    int32_t TSTLConvertSettings::*Number = nullptr;
-    bool TSTLConvertSettings::*Flag = nullptr;
-    const char* TextFallback = ""; // taken when a string value has another type
-    // For a number with a fixed set of values: the last one; any other reads as 0.
-    int32_t Last = -1;
-};
-
 using S = TSTLConvertSettings;
+using F = TValueForm;
+using namespace setting;
+
+constexpr uint32_t kConversion = spBatch | spWatchFolderEntry;
+constexpr uint32_t kWF = spWatchFolderEntry;
 
 // Every scalar field in field order: the order of the values in the settings key and the
 // order in which Assign copies them.
-const TScalarField SCALAR_FIELDS[] = {
-    {.Name = "DestinationFolder", .Text = &S::DestinationFolder},
-    {.Name = "TapeIDSource", .Number = &S::TapeIDSource},
-    {.Name = "TapeIDPredefined", .Text = &S::TapeIDPredefined},
-    {.Name = "LanguageSource", .Number = &S::LanguageSource},
-    {.Name = "LanguagePredefined", .Text = &S::LanguagePredefined},
-    {.Name = "PerformLanguageCheck", .Flag = &S::PerformLanguageCheck},
-    {.Name = "RemoveZeroPage", .Flag = &S::RemoveZeroPage},
-    {.Name = "ZeroPageKeyWord", .Text = &S::ZeroPageKeyWord},
-    {.Name = "TimeCodeStartOfProgrammeSource", .Number = &S::TimeCodeStartOfProgrammeSource},
-    {.Name = "TimeCodeStartOfProgramme", .Text = &S::TimeCodeStartOfProgramme},
-    {.Name = "TimeCodeFirstInCueSource", .Number = &S::TimeCodeFirstInCueSource},
-    {.Name = "TimeCodeFirstInCue", .Text = &S::TimeCodeFirstInCue},
-    {.Name = "FramesPerSecondSource", .Number = &S::FramesPerSecondSource},
-    {.Name = "FramesPerSecond", .Text = &S::FramesPerSecond},
-    {.Name = "OverrideDestination", .Flag = &S::OverrideDestination},
-    {.Name = "MoveProcessedFiles", .Flag = &S::MoveProcessedFiles},
-    {.Name = "MoveProcessedFilesFolder", .Text = &S::MoveProcessedFilesFolder},
-    {.Name = "CodePageNumberSource", .Number = &S::CodePageNumberSource},
-    {.Name = "CodePageNumberCustom", .Text = &S::CodePageNumberCustom, .TextFallback = "850"},
-    {.Name = "CharacterCodeTableNumberSource", .Number = &S::CharacterCodeTableNumberSource},
-    {.Name = "DisplayStandardCodeSource", .Number = &S::DisplayStandardCodeSource},
-    {.Name = "QualityCheck", .Number = &S::QualityCheck, .Last = qcRefuse},
+constexpr TSettingField<S> kFields[] = {
+    {String("DestinationFolder", kConversion, F::Folder,
+            "folder the converted files are written to"),
+     MemberOf<&S::DestinationFolder>},
+    {Choice("TapeIDSource", kConversion, kTapeIDSourceItems, spBatch,
+            "where the tape ID (Subtitle List Reference Code) comes from"),
+     MemberOf<&S::TapeIDSource>},
+    {String("TapeIDPredefined", kConversion, F::Text, "tape ID written when TapeIDSource is 1", "",
+            16),
+     MemberOf<&S::TapeIDPredefined>},
+    {Choice("LanguageSource", kConversion, kLanguageSourceItems, kConversion,
+            "where the Language Code comes from"),
+     MemberOf<&S::LanguageSource>},
+    {String("LanguagePredefined", kConversion, F::Language,
+            "language written when LanguageSource is 1"),
+     MemberOf<&S::LanguagePredefined>},
+    {Flag("PerformLanguageCheck", kConversion,
+          "refuse a file whose Language Code differs from the language chosen"),
+     MemberOf<&S::PerformLanguageCheck>},
+    {Flag("RemoveZeroPage", kConversion,
+          "drop the first subtitle when its text holds ZeroPageKeyWord"),
+     MemberOf<&S::RemoveZeroPage>},
+    {String("ZeroPageKeyWord", kConversion, F::Text, "keyword of the zero page, case-sensitive"),
+     MemberOf<&S::ZeroPageKeyWord>},
+    {Choice("TimeCodeStartOfProgrammeSource", kConversion, kTimeCodeStartOfProgrammeItems, spBatch,
+            "whether Time Code Start Of Programme is kept or written"),
+     MemberOf<&S::TimeCodeStartOfProgrammeSource>},
+    {String("TimeCodeStartOfProgramme", kConversion, F::TimeCode,
+            "Time Code Start Of Programme written when its source is 1"),
+     MemberOf<&S::TimeCodeStartOfProgramme>},
+    {NoControl(Number("TimeCodeFirstInCueSource", kConversion, "0", 0, 1,
+                      "1 writes TimeCodeFirstInCue, 0 keeps the source's Time Code First In Cue")),
+     MemberOf<&S::TimeCodeFirstInCueSource>},
+    {NoControl(String("TimeCodeFirstInCue", kConversion, F::TimeCode,
+                      "Time Code First In Cue written when its source is 1")),
+     MemberOf<&S::TimeCodeFirstInCue>},
+    {SetFrom(Number("FramesPerSecondSource", kConversion, "0", 0, 1,
+                    "1 writes FramesPerSecond, 0 keeps the source's Disk Format Code"),
+             "FPSSource"),
+     MemberOf<&S::FramesPerSecondSource>},
+    {SetFrom(String("FramesPerSecond", kConversion, F::FrameRate,
+                    "Disk Format Code written when its source is 1"),
+             "FPS"),
+     MemberOf<&S::FramesPerSecond>},
+    {Flag("OverrideDestination", kConversion, "replace a destination file that exists"),
+     MemberOf<&S::OverrideDestination>},
+    // A drop-down list over a flag: item 1 stands for set.
+    {{.Name = "MoveProcessedFiles",
+      .Parts = kConversion,
+      .Type = TStoredType::Flag,
+      .Form = F::Choice,
+      .Default = "0",
+      .Items = kMoveProcessedFilesItems,
+      .Min = 0,
+      .Max = 1,
+      .Meaning = "whether a converted source is moved away"},
+     MemberOf<&S::MoveProcessedFiles>},
+    {String("MoveProcessedFilesFolder", kConversion, F::Folder,
+            "folder the converted sources are moved to"),
+     MemberOf<&S::MoveProcessedFilesFolder>},
+    {Choice("CodePageNumberSource", kConversion, kCodePageNumberItems, kConversion,
+            "where the Code Page Number comes from"),
+     MemberOf<&S::CodePageNumberSource>},
+    {{.Name = "CodePageNumberCustom",
+      .Parts = kConversion,
+      .Type = TStoredType::String,
+      .Form = F::CodePage,
+      .Default = "",
+      .Min = 0,
+      .Max = 999,
+      .Fallback = STL_FALLBACK_CODE_PAGE,
+      .Meaning = "Code Page Number written when CodePageNumberSource is 6"},
+     MemberOf<&S::CodePageNumberCustom>},
+    {Choice("CharacterCodeTableNumberSource", kConversion, kCharacterCodeTableNumberItems, kWF,
+            "where the Character Code Table Number comes from"),
+     MemberOf<&S::CharacterCodeTableNumberSource>},
+    {Choice("DisplayStandardCodeSource", kConversion, kDisplayStandardCodeItems, kWF,
+            "where the Display Standard Code comes from"),
+     MemberOf<&S::DisplayStandardCodeSource>},
+    // Read as qcOff when out of range, as every run takes it.
+    {WithFallback(
+         Choice("QualityCheck", kConversion, kQualityCheckItems, 0,
+                "whether each file is checked against EBU Tech 3264 before it is converted"),
+         "0"),
+     MemberOf<&S::QualityCheck>},
 };
-
-void CopyField(const TScalarField& field, const S& source, S& destination) {
-    if (field.Text)
-        destination.*field.Text = source.*field.Text;
-    else if (field.Number)
-        destination.*field.Number = source.*field.Number;
-    else
-        destination.*field.Flag = source.*field.Flag;
-}
-
-// A number outside the field's values reads as a failed read does.
-int32_t ReadNumber(const TScalarField& field, const TRegistry& registry) {
-    const int32_t value = ReadIntegerOr(registry, field.Name, 0);
-    return field.Last >= 0 && (value < 0 || value > field.Last) ? 0 : value;
-}
-
-// A failed read sets the field to its fallback and never stops the load.
-void LoadField(const TScalarField& field, const TRegistry& registry, S& settings) {
-    if (field.Text)
-        settings.*field.Text = ReadStringOr(registry, field.Name, field.TextFallback);
-    else if (field.Number)
-        settings.*field.Number = ReadNumber(field, registry);
-    else
-        settings.*field.Flag = ReadBoolOr(registry, field.Name, false);
-}
-
-void SaveField(const TScalarField& field, TRegistry& registry, const S& settings) {
-    if (field.Text)
-        WriteString(registry, field.Name, settings.*field.Text);
-    else if (field.Number)
-        WriteInteger(registry, field.Name, settings.*field.Number);
-    else
-        WriteBool(registry, field.Name, settings.*field.Flag);
-}
 
 // The list subkeys are appended to the key, so "Batch" and "Batch\" name the same ones.
 std::string WithTrailingBackslash(const std::string& key) {
@@ -104,13 +125,10 @@ bool TSTLConvertSettings::Assign(const TSTLConvertSettings& source) {
     return Guarded("TSTLConvertSettings.Assign", false, [&] {
         if (&source == this)
             return true;
-        DestinationFolder = source.DestinationFolder;
         // The copies hold at most 16 entries each; what they report is not needed here.
         AssignHexFindAndReplaceList(&source.HexFindAndReplaceItems, &HexFindAndReplaceItems);
         AssignSubtitleFileTypeList(&source.SubtitleFileTypes, &SubtitleFileTypes);
-        for (const TScalarField& field : SCALAR_FIELDS)
-            if (field.Text != &S::DestinationFolder)
-                CopyField(field, source, *this);
+        CopySettings(kFields, source, *this);
         return true;
     });
 }
@@ -135,8 +153,7 @@ bool TSTLConvertSettings::LoadFromRegistry(const std::string& key,
         TRegistry registry;
         if (!registry.OpenKey(base, false))
             return true; // nothing stored yet: every field keeps its value
-        for (const TScalarField& field : SCALAR_FIELDS)
-            LoadField(field, registry, *this);
+        LoadSettings(registry, kFields, *this);
         return true;
     });
 }
@@ -161,10 +178,13 @@ bool TSTLConvertSettings::SaveToRegistry(const std::string& key,
         TRegistry registry;
         if (!registry.OpenKey(base, true))
             return true;
-        for (const TScalarField& field : SCALAR_FIELDS)
-            SaveField(field, registry, *this);
+        SaveSettings(registry, kFields, *this);
         return true;
     });
+}
+
+std::vector<const TSettingValue*> ConversionSettingValues() {
+    return ValuesOfFields(kFields);
 }
 
 void NormaliseFrameRatePolicy(int32_t& fpsSource, std::string& fps) {

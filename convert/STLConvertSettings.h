@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "convert/HexFindReplace.h"
 #include "convert/SubtitleFileType.h"
@@ -56,6 +57,12 @@ public:
     int32_t DisplayStandardCodeSource = 0;
     int32_t QualityCheck = qcOff;
 };
+
+struct TSettingValue;
+
+// The conversion values of the Batch page and of every watch folder, in the order they are
+// stored.
+std::vector<const TSettingValue*> ConversionSettingValues();
 
 // The window-wide frame-rate policy brought into range: a source other than 0 (keep each
 // file's rate) or 1 (force fps) becomes 0, a rate other than the two Disk Format Codes

@@ -14,6 +14,7 @@
 #include "platform/Trace.h"
 #include "qc/QualityCheck.h"
 #include "stl/STLBlocks.h"
+#include "stl/STLCodePages.h"
 #include "stl/STLReader.h"
 #include "stl/STLWriter.h"
 
@@ -26,7 +27,7 @@ constexpr const char* kRoutine = "ConvertSTLFile";
 constexpr size_t kWriteBufferSize = 1024 * 1024;
 
 // Values of the choice settings 1, 2, ... (0 keeps the source's value).
-constexpr const char* kCodePageNumbers[] = {"437", "850", "860", "863", "865"};
+constexpr const auto& kCodePageNumbers = STL_CODE_PAGE_NUMBERS;
 constexpr int32_t kCustomCodePageNumber = 6;
 constexpr const char* kCharacterCodeTableNumbers[] = {"00", "01", "02", "03", "04"};
 constexpr const char* kDisplayStandardCodes[] = {" ", "0", "1", "2"};

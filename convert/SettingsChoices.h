@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "stl/STLCodePages.h"
+
 inline constexpr std::array<const char*, 3> kTapeIDSourceItems = {
     "Use Tape ID value from source", "Overwrite Tape ID value",
     "Use Tape ID value parsed from file name"};
@@ -24,14 +26,15 @@ inline constexpr std::array<const char*, 2> kTimeCodeStartOfProgrammeItems = {
 inline constexpr std::array<const char*, 2> kMoveProcessedFilesItems = {
     "Don't move the processed files", "Move processed files to a different folder location"};
 
-inline constexpr std::array<const char*, 7> kCodePageNumberItems = {
-    "Use Code Page Number from source",
-    "United States - 437",
-    "Multilingual - 850",
-    "Portugal - 860",
-    "Canada-French - 863",
-    "Nordic - 865",
-    "Set custom Code Page Number"};
+// The code pages of the standard between "from source" and "custom".
+inline constexpr std::array<const char*, STL_CODE_PAGES.size() + 2> kCodePageNumberItems = [] {
+    std::array<const char*, STL_CODE_PAGES.size() + 2> items{};
+    items.front() = "Use Code Page Number from source";
+    for (size_t i = 0; i < STL_CODE_PAGES.size(); ++i)
+        items[i + 1] = STL_CODE_PAGES[i].Item;
+    items.back() = "Set custom Code Page Number";
+    return items;
+}();
 
 inline constexpr std::array<const char*, 6> kCharacterCodeTableNumberItems = {
     "Use Character Code Table Number from source",

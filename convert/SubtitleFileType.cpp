@@ -4,26 +4,47 @@
 #include <stdexcept>
 
 #include "convert/IndexedListSettings.h"
+#include "convert/SettingsChoices.h"
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
 
 namespace {
 
-// A numeric field that cannot be read from the settings.
-const int32_t NUMBER_FALLBACK = 1;
+using R = TSubtitleFileType;
+using namespace setting;
 
-const TIndexedListField<TSubtitleFileType> kFields[] = {
-    {"SubType_Name_", &TSubtitleFileType::Name},
-    {"SubType_CharsCount_", &TSubtitleFileType::CharsCount, NUMBER_FALLBACK},
-    {"SubType_TapeIDParseStringStartPosition_", &TSubtitleFileType::TapeIDParseStringStartPosition,
-     NUMBER_FALLBACK},
-    {"SubType_TapeIDParseStringCharsCount_", &TSubtitleFileType::TapeIDParseStringCharsCount,
-     NUMBER_FALLBACK},
-    {"SubType_LanguageParseStringStartPosition_",
-     &TSubtitleFileType::LanguageParseStringStartPosition, NUMBER_FALLBACK},
-    {"SubType_LanguageParseStringCharsCount_", &TSubtitleFileType::LanguageParseStringCharsCount,
-     NUMBER_FALLBACK},
-    {"SubType_SampleFileName_", &TSubtitleFileType::SampleFileName}};
+// A number of a file type, as its dialog starts a new one; a stored file type without it
+// reads it as 1.
+constexpr TSettingValue Count(const char* name, const char* storedAs, const char* byDefault,
+                              int32_t min, int32_t max, const char* meaning) {
+    return Field(MissingAs(Number(name, spFileType, byDefault, min, max, meaning), "1"), storedAs);
+}
+
+constexpr TSettingField<R> kFields[] = {
+    {Field(String("Name", spFileType, TValueForm::Text, "profile name"), "SubType_Name_<n>"),
+     MemberOf<&R::Name>},
+    {Count("CharsCount", "SubType_CharsCount_<n>", "4", 4, 100,
+           "length of the whole file name that selects this type"),
+     MemberOf<&R::CharsCount>},
+    {Count("TapeIDParseStringStartPosition", "SubType_TapeIDParseStringStartPosition_<n>", "1", 1,
+           256, "position of the tape ID's first character, from 1"),
+     MemberOf<&R::TapeIDParseStringStartPosition>},
+    {Count("TapeIDParseStringCharsCount", "SubType_TapeIDParseStringCharsCount_<n>", "1", 1, 16,
+           "number of tape ID characters"),
+     MemberOf<&R::TapeIDParseStringCharsCount>},
+    {Count("LanguageParseStringStartPosition", "SubType_LanguageParseStringStartPosition_<n>", "1",
+           1, 256, "position of the language's first character, from 1"),
+     MemberOf<&R::LanguageParseStringStartPosition>},
+    {Count("LanguageParseStringCharsCount", "SubType_LanguageParseStringCharsCount_<n>", "2", 2, 3,
+           "number of language characters"),
+     MemberOf<&R::LanguageParseStringCharsCount>},
+    // A stored file type without a sample reads an empty one.
+    {Field(MissingAs(String("SampleFileName", spFileType, TValueForm::Text,
+                            "file name the dialog previews the parse with", kDefaultSampleFileName),
+                     ""),
+           "SubType_SampleFileName_<n>"),
+     MemberOf<&R::SampleFileName>},
+};
 
 const TIndexedListLayout<TSubtitleFileType> kLayout = {"SubTypesCount", kFields};
 
@@ -111,6 +132,10 @@ bool SaveSubtitleFileTypeListToRegistry(const std::string& keyPath,
 
 bool LoadSubtitleFileTypeListToRegistry(const std::string& keyPath, TSubtitleFileTypeList* list) {
     return LoadIndexedList("LoadSubtitleFileTypeListToRegistry", keyPath, kLayout, list);
+}
+
+std::vector<const TSettingValue*> SubtitleFileTypeSettingValues() {
+    return ValuesOfFields(kFields);
 }
 
 bool GetTapeIDFromFileName(const std::string& path, const TSubtitleFileTypeList* list,

@@ -34,6 +34,10 @@ bool SaveSubtitleFileTypeListToRegistry(const std::string& keyPath,
 // Appends the stored records (the name keeps the original's "ToRegistry").
 bool LoadSubtitleFileTypeListToRegistry(const std::string& keyPath, TSubtitleFileTypeList* list);
 
+struct TSettingValue;
+// The fields of one file type, each with the name it is stored under, in stored order.
+std::vector<const TSettingValue*> SubtitleFileTypeSettingValues();
+
 // Cut the tape ID / language token out of the file-name part of path with the first record
 // whose CharsCount equals the name's length; false (output untouched) when none matches.
 bool GetTapeIDFromFileName(const std::string& path, const TSubtitleFileTypeList* list,

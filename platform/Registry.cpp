@@ -437,6 +437,11 @@ bool TRegistry::ValueExists(const std::string& name) const {
     });
 }
 
+bool TRegistry::ReadValue(const std::string& name, TRegValue& out) const {
+    return Guarded("TRegistry.ReadValue", false,
+                   [&] { return open_ && store_.GetValue(current_, name, out); });
+}
+
 bool TRegistry::ReadString(const std::string& name, std::string& out) const {
     return Guarded("TRegistry.ReadString", false, [&] {
         TRegValue value;
@@ -480,14 +485,8 @@ bool TRegistry::ReadBinary(const std::string& name, std::vector<uint8_t>& out) c
 bool TRegistry::ReadFloat(const std::string& name, double& out) const {
     return Guarded("TRegistry.ReadFloat", false, [&] {
         TRegValue value;
-        if (!ReadTyped(store_, open_, current_, name, TRegValueType::Binary, value) ||
-            value.Bytes.size() != 8)
-            return false;
-        uint64_t bits = 0;
-        for (int i = 7; i >= 0; --i)
-            bits = (bits << 8) | value.Bytes[size_t(i)];
-        out = std::bit_cast<double>(bits);
-        return true;
+        return ReadTyped(store_, open_, current_, name, TRegValueType::Binary, value) &&
+               DoubleOfValue(value, out);
     });
 }
 
@@ -547,6 +546,16 @@ bool TRegistry::WriteFloat(const std::string& name, double number) {
             value.Bytes.push_back(static_cast<uint8_t>(bits & 0xFF));
         return open_ && store_.SetValue(current_, value);
     });
+}
+
+bool DoubleOfValue(const TRegValue& value, double& out) {
+    if (value.Type != TRegValueType::Binary || value.Bytes.size() != 8)
+        return false;
+    uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i)
+        bits = (bits << 8) | value.Bytes[size_t(i)];
+    out = std::bit_cast<double>(bits);
+    return true;
 }
 
 int32_t StoredListLength(const TRegistry& registry, int32_t count, int32_t cap,

@@ -103,6 +103,8 @@ public:
     const std::string& CurrentPath() const { return current_; }
 
     bool ValueExists(const std::string& name) const;
+    // The value as stored, of whatever type; false when no key is open or it is missing.
+    bool ReadValue(const std::string& name, TRegValue& out) const;
 
     // Reads fail (false, out untouched) when no key is open, the value is missing, or it
     // holds another type.
@@ -128,6 +130,9 @@ private:
     std::string current_;
     bool open_ = false;
 };
+
+// An 8-byte raw value as the little-endian IEEE 754 double it holds; false for any other.
+bool DoubleOfValue(const TRegValue& value, double& out);
 
 // How many entries of a stored list to load. Up to cap, the stored count as it stands (an
 // entry without its key loads empty); past cap, only as far as the entries' keys go, so that

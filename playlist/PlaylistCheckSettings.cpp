@@ -1,11 +1,10 @@
 #include "playlist/PlaylistCheckSettings.h"
 
 #include <algorithm>
-#include <cmath>
 #include <stdexcept>
 
 #include "platform/Registry.h"
-#include "platform/TextUtils.h"
+#include "platform/SettingValue.h"
 #include "platform/Trace.h"
 
 namespace {
@@ -13,6 +12,44 @@ namespace {
 // A stored count beyond any real list (a damaged or hand-edited settings file) must not
 // make loading walk billions of missing values.
 constexpr int32_t kMaxLanguageCount = 65536;
+
+using P = TPlaylistCheckSettings;
+using F = TValueForm;
+using namespace setting;
+
+constexpr uint32_t kPC = spPlaylistEntry;
+
+// Every field in stored order; the languages are kept in their subkey by their own routines.
+constexpr TSettingField<P> kFields[] = {
+    {EndsInSlash(String("PlaylistsFolder", kPC, F::Folder, "folder of the playlists (*.ply)")),
+     MemberOf<&P::PlaylistsFolder>},
+    {EndsInSlash(String("SubtitlesFolder", kPC, F::Folder, "folder of the STL subtitle files")),
+     MemberOf<&P::SubtitlesFolder>},
+    {{.Name = "Languages",
+      .Parts = kPC,
+      .Type = TStoredType::CodeList,
+      .Form = F::Languages,
+      .Default = "",
+      .Meaning = "languages every clip needs a subtitle file in"},
+     MemberOf<&P::LanguageCheckList>},
+    {String("Comment", kPC, F::Text, "free text shown in the playlist-check list"),
+     MemberOf<&P::Comment>},
+    {EndsInSlash(
+         String("MissingsLogFolder", kPC, F::Folder, "folder of the missing-subtitle logs")),
+     MemberOf<&P::MissingsLogFolder>},
+    {Flag("CheckClipsWidhDurationOver", kPC,
+          "check only clips longer than ClipsDurationThreasholdSeconds"),
+     MemberOf<&P::CheckClipsWidhDurationOver>},
+    {{.Name = "ClipsDurationThreasholdSeconds",
+      .Parts = kPC,
+      .Type = TStoredType::Float,
+      .Form = F::Seconds,
+      .Default = "0",
+      .Min = 0,
+      .Max = 999999,
+      .Meaning = "the clip-duration threshold, in seconds"},
+     MemberOf<&P::ClipsDurationThreasholdSeconds>},
+};
 
 std::string LanguagesKeyPath(const std::string& entryKey, const std::string& languagesSubKey) {
     std::string path = entryKey;
@@ -23,12 +60,6 @@ std::string LanguagesKeyPath(const std::string& entryKey, const std::string& lan
 
 std::string LanguageValueName(size_t index) {
     return "LangID_" + std::to_string(index);
-}
-
-// A value that is missing or of another type reads as the field's empty value.
-std::string ReadStringOrEmpty(const TRegistry& registry, const char* name) {
-    std::string value;
-    return registry.ReadStringOrEmpty(name, value) ? value : std::string();
 }
 
 // A write fails only when the key is gone; the routine's guard traces it.
@@ -43,13 +74,7 @@ bool TPlaylistCheckSettings::Assign(const TPlaylistCheckSettings& source) {
     return Guarded("TPlaylistCheckSettings.Assign", false, [&] {
         if (&source == this)
             return true;
-        PlaylistsFolder = source.PlaylistsFolder;
-        SubtitlesFolder = source.SubtitlesFolder;
-        LanguageCheckList = source.LanguageCheckList;
-        Comment = source.Comment;
-        MissingsLogFolder = source.MissingsLogFolder;
-        CheckClipsWidhDurationOver = source.CheckClipsWidhDurationOver;
-        ClipsDurationThreasholdSeconds = source.ClipsDurationThreasholdSeconds;
+        CopySettings(kFields, source, *this);
         return true;
     });
 }
@@ -67,19 +92,7 @@ bool TPlaylistCheckSettings::LoadFromRegistry(const std::string& entryKey,
         if (!registry.OpenKey(entryKey, false))
             return true;
         // Each value on its own: a missing or mistyped one leaves only its field empty.
-        PlaylistsFolder = IncludeTrailingSlash(ReadStringOrEmpty(registry, "PlaylistsFolder"));
-        SubtitlesFolder = IncludeTrailingSlash(ReadStringOrEmpty(registry, "SubtitlesFolder"));
-        Comment = ReadStringOrEmpty(registry, "Comment");
-        MissingsLogFolder = IncludeTrailingSlash(ReadStringOrEmpty(registry, "MissingsLogFolder"));
-        bool flag = false;
-        CheckClipsWidhDurationOver = registry.ReadBool("CheckClipsWidhDurationOver", flag) && flag;
-        double threshold = 0.0;
-        // Eight raw bytes may hold anything; a NaN would fail every duration test silently.
-        ClipsDurationThreasholdSeconds =
-            registry.ReadFloat("ClipsDurationThreasholdSeconds", threshold) &&
-                    std::isfinite(threshold)
-                ? threshold
-                : 0.0;
+        LoadSettings(registry, kFields, *this);
         return true;
     });
 }
@@ -96,14 +109,7 @@ bool TPlaylistCheckSettings::SaveToRegistry(const std::string& entryKey,
         TRegistry registry;
         if (!registry.OpenKey(entryKey, true))
             return true;
-        Check(registry.WriteString("PlaylistsFolder", PlaylistsFolder), "PlaylistsFolder");
-        Check(registry.WriteString("SubtitlesFolder", SubtitlesFolder), "SubtitlesFolder");
-        Check(registry.WriteString("Comment", Comment), "Comment");
-        Check(registry.WriteString("MissingsLogFolder", MissingsLogFolder), "MissingsLogFolder");
-        Check(registry.WriteBool("CheckClipsWidhDurationOver", CheckClipsWidhDurationOver),
-              "CheckClipsWidhDurationOver");
-        Check(registry.WriteFloat("ClipsDurationThreasholdSeconds", ClipsDurationThreasholdSeconds),
-              "ClipsDurationThreasholdSeconds");
+        SaveSettings(registry, kFields, *this);
         return true;
     });
 }
@@ -149,4 +155,8 @@ bool LoadLanguageCheckListFromRegistry(const std::string& keyPath, std::vector<i
         }
         return true;
     });
+}
+
+std::vector<const TSettingValue*> PlaylistCheckSettingValues() {
+    return ValuesOfFields(kFields);
 }

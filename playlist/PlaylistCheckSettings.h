@@ -9,7 +9,6 @@
 
 #include "platform/SettingsKeys.h"
 
-
 class TPlaylistCheckSettings {
 public:
     std::string PlaylistsFolder;            // ends in "/" once loaded or set through the page
@@ -38,3 +37,7 @@ bool SaveLanguageCheckListToRegistry(const std::string& keyPath, const std::vect
 // missing "LangID_<i>" values are skipped. An absent key leaves codes as they are. False
 // without a list.
 bool LoadLanguageCheckListFromRegistry(const std::string& keyPath, std::vector<int32_t>* codes);
+
+struct TSettingValue;
+// The values of one entry in stored order, its languages among them.
+std::vector<const TSettingValue*> PlaylistCheckSettingValues();

@@ -1,10 +1,12 @@
 // The GSI rules, field by field in block order.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "lang/STLLangUtils.h"
 #include "qc/QcChecks.h"
+#include "stl/STLCodePages.h"
 
 namespace {
 
@@ -127,8 +129,8 @@ bool IsLanguageCode(TField field) {
 
 void CheckCodes(const uint8_t* gsi, TQcHeader& header, TQcFindings& findings) {
     const TField cpn = FieldOf(gsi, gfCodePageNumber);
-    if (!Equals(cpn, "437") && !Equals(cpn, "850") && !Equals(cpn, "860") && !Equals(cpn, "863") &&
-        !Equals(cpn, "865"))
+    if (std::none_of(STL_CODE_PAGES.begin(), STL_CODE_PAGES.end(),
+                     [&](const TSTLCodePage& page) { return Equals(cpn, page.Number); }))
         findings.Add(srCpnValue, 0, "%s is not 437, 850, 860, 863 or 865", Quote(cpn).Text);
 
     const TField dfc = FieldOf(gsi, gfDiskFormatCode);

@@ -56,3 +56,7 @@ bool LoadWindowLayout(TWindowLayout& layout, bool writeBack);
 
 // Writes the main values and the layout under the root key, creating it when missing.
 bool SaveMainSettings(const TMainSettings& settings, const TWindowLayout& layout);
+
+struct TSettingValue;
+// The main values in stored order, the layout's among them.
+std::vector<const TSettingValue*> MainSettingValues();

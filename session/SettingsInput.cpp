@@ -10,6 +10,7 @@
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
 #include "playlist/PlaylistCheckSettings.h"
+#include "stl/STLCodePages.h"
 
 namespace {
 
@@ -247,7 +248,7 @@ TSettingInput FreshSettingInput(const TSettingValue& value, const TMainSettings&
         else if (value.Form == F::TimeCode && !value.NoControl)
             SetText(input, "00000000");
         else if (value.Form == F::CodePage)
-            SetText(input, "850");
+            SetText(input, STL_FALLBACK_CODE_PAGE);
         else if (value.Form == F::Language)
             SetText(input, "00");
         else

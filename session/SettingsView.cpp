@@ -4,38 +4,16 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "convert/SettingsChoices.h"
 #include "lang/STLLangUtils.h"
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
+#include "stl/STLCodePages.h"
 
 namespace {
 
 using F = TValueForm;
-
-// What the loaders read: the stored value, or the default of a missing one, or the
-// fallback of one of another type.
-struct TRead {
-    bool Stored = false;
-    bool WrongType = false;
-    std::string Text;
-    int32_t Number = 0;
-    double Real = 0.0;
-};
-
-TRegValueType ExpectedType(TStoredType type) {
-    switch (type) {
-    case TStoredType::String:
-        return TRegValueType::String;
-    case TStoredType::Float:
-        return TRegValueType::Binary;
-    default:
-        return TRegValueType::DWord;
-    }
-}
 
 std::string StoredTypeName(TRegValueType type) {
     switch (type) {
@@ -46,36 +24,6 @@ std::string StoredTypeName(TRegValueType type) {
     default:
         return "raw bytes";
     }
-}
-
-// The default in the form the loader gives it: "no" is 0, "centred" and other words 0.
-void ReadDefault(const char* text, TRead& read) {
-    read.Text = text;
-    int32_t number = 0;
-    read.Number = TryStrToInt(read.Text, number) ? number : 0;
-    read.Real = read.Number;
-}
-
-TRead ReadValue(const TSettingValue& value, const TRegValue* stored) {
-    TRead read;
-    read.Stored = stored != nullptr;
-    read.WrongType = stored != nullptr && stored->Type != ExpectedType(value.Type);
-    // A wrong-sized raw value is no double to the loader either.
-    if (stored != nullptr && value.Type == TStoredType::Float && stored->Bytes.size() != 8)
-        read.WrongType = true;
-    if (!read.Stored || read.WrongType) {
-        ReadDefault(read.WrongType && value.Fallback ? value.Fallback : value.Default, read);
-        return read;
-    }
-    read.Text = stored->Text;
-    read.Number = static_cast<int32_t>(stored->Number);
-    if (value.Type == TStoredType::Float) {
-        std::memcpy(&read.Real, stored->Bytes.data(), sizeof read.Real);
-        // A NaN or an infinity would fail every duration test; the loader reads 0.
-        if (!std::isfinite(read.Real))
-            read.Real = 0.0;
-    }
-    return read;
 }
 
 std::string RealText(double value) {
@@ -95,40 +43,37 @@ std::string WindowTakes(uint32_t part) {
     return part == spWatchFolderEntry ? "the window shows " : "the window uses ";
 }
 
-void DescribeChoice(const TSettingValue& value, uint32_t part, const TRead& read,
-                    TSettingShown& shown) {
+void DescribeChoice(const TSettingValue& value, uint32_t part, const TSettingRead& read,
+                    const TRegValue* stored, TSettingShown& shown) {
     const int32_t index =
         value.Type == TStoredType::Flag ? (read.Number != 0 ? 1 : 0) : read.Number;
     const int32_t last = static_cast<int32_t>(value.Items.size()) - 1;
     if (index >= 0 && index <= last) {
         shown.Value = std::to_string(index);
         shown.Meaning = value.Items[size_t(index)];
+        if (read.OutOfRange)
+            AddNote(shown, "stored " + std::to_string(static_cast<int32_t>(stored->Number)) +
+                               ": out of range, read as " + shown.Value);
         return;
     }
-    const std::string stored = "stored " + std::to_string(index) + ": out of range, ";
-    if (value.Fallback) {
-        shown.Value = value.Fallback;
-        shown.Meaning = value.Items[size_t(std::clamp(std::atoi(value.Fallback), 0, last))];
-        AddNote(shown, stored + "read as " + value.Fallback);
-        return;
-    }
+    const std::string outside = "stored " + std::to_string(index) + ": out of range, ";
     if ((value.ClampedIn & part) != 0) {
         const int32_t used = std::clamp(index, 0, last);
         shown.Value = std::to_string(used);
         shown.Meaning = value.Items[size_t(used)];
-        AddNote(shown, stored + WindowTakes(part) + std::to_string(used));
+        AddNote(shown, outside + WindowTakes(part) + std::to_string(used));
         return;
     }
     shown.Value = std::to_string(index);
     shown.Meaning = "no item";
-    AddNote(shown, stored + "the window shows no item" +
+    AddNote(shown, outside + "the window shows no item" +
                        (part == spBatch ? " and stores -1 at its close" : ""));
 }
 
-void DescribeNumber(const TSettingValue& value, uint32_t part, const TRead& read,
+void DescribeNumber(const TSettingValue& value, uint32_t part, const TSettingRead& read,
                     TSettingShown& shown) {
-    shown.Value = read.Stored && !read.WrongType ? std::to_string(read.Number) : read.Text;
-    if (!read.Stored || read.WrongType || (read.Number >= value.Min && read.Number <= value.Max))
+    shown.Value = read.Taken() ? std::to_string(read.Number) : read.Text;
+    if (!read.Taken() || (read.Number >= value.Min && read.Number <= value.Max))
         return;
     const std::string stored = "stored " + std::to_string(read.Number) + ": out of range, ";
     if ((value.ClampedIn & part) != 0)
@@ -138,7 +83,7 @@ void DescribeNumber(const TSettingValue& value, uint32_t part, const TRead& read
         AddNote(shown, "outside " + AllowedText(value));
 }
 
-void DescribeLanguage(const TRead& read, TSettingShown& shown) {
+void DescribeLanguage(const TSettingRead& read, TSettingShown& shown) {
     const int32_t code = HexTextToInt(read.Text);
     int32_t row = 0;
     if (!GetLanguageCodeIndex(code, row)) {
@@ -152,8 +97,7 @@ void DescribeLanguage(const TRead& read, TSettingShown& shown) {
         AddNote(shown, "the window shows " + shown.Meaning + " (" + canonical + ")");
 }
 
-void DescribeText(const TSettingValue& value, uint32_t part, const TRead& read,
-                  TSettingShown& shown) {
+void DescribeText(const TSettingValue& value, const TSettingRead& read, TSettingShown& shown) {
     switch (value.Form) {
     case F::TimeCode: {
         if (value.NoControl)
@@ -169,7 +113,7 @@ void DescribeText(const TSettingValue& value, uint32_t part, const TRead& read,
     case F::CodePage: {
         int32_t number = 0;
         if (!TryStrToInt(read.Text, number))
-            number = 850;
+            TryStrToInt(STL_FALLBACK_CODE_PAGE, number);
         number = std::clamp(number, value.Min, value.Max);
         if (read.Text != std::to_string(number))
             AddNote(shown, "the window shows " + std::to_string(number));
@@ -185,8 +129,8 @@ void DescribeText(const TSettingValue& value, uint32_t part, const TRead& read,
                                std::to_string(value.Max));
         break;
     case F::Folder:
-        if (part == spPlaylistEntry && !read.Text.empty() && read.Text.back() != '/')
-            AddNote(shown, "the window reads " + IncludeTrailingSlash(read.Text));
+        if (read.Text != shown.Value)
+            AddNote(shown, "the window reads " + read.Text);
         break;
     default:
         break;
@@ -195,7 +139,7 @@ void DescribeText(const TSettingValue& value, uint32_t part, const TRead& read,
 
 // The main values the window corrects as it loads them: it shows and uses what its loader
 // made of them. False for every other value.
-bool DescribeMainValue(const TSettingValue& value, const TRead& read,
+bool DescribeMainValue(const TSettingValue& value, const TSettingRead& read,
                        const TSettingsViewContext& context, TSettingShown& shown) {
     const std::string name = value.Name;
     std::string used;
@@ -214,14 +158,14 @@ bool DescribeMainValue(const TSettingValue& value, const TRead& read,
         shown.Meaning = value.Items[size_t(std::clamp(context.Main.FPSSource, 0, 1))];
     const std::string stored =
         value.Type == TStoredType::String ? read.Text : std::to_string(read.Number);
-    if (read.Stored && !read.WrongType && stored != used)
+    if (read.Taken() && stored != used)
         AddNote(shown, "stored " + (stored.empty() ? std::string("empty") : stored) +
                            ", the window uses " + used);
     return true;
 }
 
 // The frame-rate policy's copies in the conversion settings: every run takes main's.
-void NotePolicyCopy(const TSettingValue& value, const TRead& read,
+void NotePolicyCopy(const TSettingValue& value, const TSettingRead& read,
                     const TSettingsViewContext& context, TSettingShown& shown) {
     const bool source = std::string(value.SetFrom) == "FPSSource";
     const std::string used = source ? std::to_string(context.Main.FPSSource) : context.Main.FPS;
@@ -236,13 +180,13 @@ void NotePolicyCopy(const TSettingValue& value, const TRead& read,
 TSettingShown DescribeStoredValue(const TSettingValue& value, uint32_t part,
                                   const TRegValue* stored, const TSettingsViewContext& context) {
     return Guarded("DescribeStoredValue", TSettingShown{}, [&] {
-        const TRead read = ReadValue(value, stored);
+        const TSettingRead read = ReadSettingValue(value, stored);
         TSettingShown shown;
-        shown.Value = read.Text;
+        shown.Value = read.Taken() ? stored->Text : read.Text;
         shown.Meaning = value.Meaning;
         if (!read.Stored)
             AddNote(shown, "not stored");
-        if (read.WrongType)
+        if (read.OtherType)
             AddNote(shown, "stored as " + StoredTypeName(stored->Type) +
                                ": another type, read as " +
                                (read.Text.empty() ? std::string("empty") : read.Text));
@@ -250,25 +194,26 @@ TSettingShown DescribeStoredValue(const TSettingValue& value, uint32_t part,
             return shown;
         switch (value.Form) {
         case F::Choice:
-            DescribeChoice(value, part, read, shown);
+            DescribeChoice(value, part, read, stored, shown);
             break;
         case F::Number:
             DescribeNumber(value, part, read, shown);
             break;
         case F::Flag:
             shown.Value = read.Number != 0 ? "yes" : "no";
-            if (read.Stored && !read.WrongType && read.Number != 0 && read.Number != 1)
+            if (read.Taken() && read.Number != 0 && read.Number != 1)
                 AddNote(shown, "stored " + std::to_string(read.Number) + ", read as yes");
             break;
         case F::Seconds: {
             shown.Value = RealText(read.Real);
-            const double whole = std::clamp(std::trunc(read.Real), 0.0, 999999.0);
+            const double whole =
+                std::clamp(std::trunc(read.Real), double(value.Min), double(value.Max));
             if (whole != read.Real)
                 AddNote(shown, "the window shows " + RealText(whole));
             break;
         }
         default:
-            DescribeText(value, part, read, shown);
+            DescribeText(value, read, shown);
             break;
         }
         if (value.NoControl && shown.Value != value.Default)

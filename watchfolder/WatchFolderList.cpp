@@ -6,6 +6,7 @@
 #include "convert/STLConvertUtils.h"
 #include "convert/SettingsValues.h"
 #include "platform/Registry.h"
+#include "platform/SettingValue.h"
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
 
@@ -16,6 +17,14 @@ namespace {
 // Past this many, only entries whose keys exist are loaded: a damaged count must not make
 // start-up build millions of empty ones.
 constexpr int32_t kMaxWatchFolderCount = 1024;
+
+// The Watch Folder page's own value; a missing one is written back as it stands.
+constexpr TSettingField<TWatchFolderList> kFields[] = {
+    {setting::WrittenBack(setting::Number(
+         "WatchFolderCheckIntervalMS", spWatchFolders, "5000", kMinCheckIntervalMS,
+         kMaxCheckIntervalMS, "how often every watch folder is scanned, in ms", spWatchFolders)),
+     MemberOf<&TWatchFolderList::WatchFolderCheckIntervalMS>},
+};
 
 } // namespace
 
@@ -31,8 +40,7 @@ bool TWatchFolderList::LoadRegistryWatchFolders(int32_t fpsSource, const std::st
         const int32_t count =
             StoredListLength(registry, ReadIntegerOr(registry, "WatchFoldersCount", 0),
                              kMaxWatchFolderCount, [](int32_t n) { return EntryKey(n); });
-        if (!registry.ReadInteger("WatchFolderCheckIntervalMS", WatchFolderCheckIntervalMS))
-            WriteInteger(registry, "WatchFolderCheckIntervalMS", WatchFolderCheckIntervalMS);
+        LoadSettings(registry, kFields, *this, true);
 
         // An entry whose key is missing loads as empty settings and is kept, so the list
         // keeps the length it was saved with; an empty folder lists nothing when armed.
@@ -168,4 +176,8 @@ TWatchFolderList::NewItem(const TSTLConvertSettings& settings) const {
         item->Settings.Assign(settings);
         return item;
     });
+}
+
+std::vector<const TSettingValue*> WatchFolderListSettingValues() {
+    return ValuesOfFields(kFields);
 }

@@ -58,3 +58,7 @@ public:
     // "Software\Velmora\Caplin\WatchFolder\WF_<index>\"
     static std::string EntryKey(size_t index);
 };
+
+struct TSettingValue;
+// WatchFolderCheckIntervalMS.
+std::vector<const TSettingValue*> WatchFolderListSettingValues();

@@ -1,10 +1,25 @@
 #include "watchfolder/WatchFolderSTLConvertSettings.h"
 
-#include "convert/SettingsValues.h"
 #include "platform/Registry.h"
+#include "platform/SettingValue.h"
 #include "platform/Trace.h"
 
-using namespace settingsvalues;
+namespace {
+
+using W = TWatchFolderSTLConvertSettings;
+using namespace setting;
+
+// What a watch folder holds besides the conversion values, in stored order.
+constexpr TSettingField<W> kFields[] = {
+    {String("WatchFolder", spWatchFolderEntry, TValueForm::Folder,
+            "folder watched for new STL files"),
+     MemberOf<&W::WatchFolder>},
+    {String("Comment", spWatchFolderEntry, TValueForm::Text,
+            "free text shown in the watch-folder list"),
+     MemberOf<&W::Comment>},
+};
+
+} // namespace
 
 bool TWatchFolderSTLConvertSettings::Assign(const TSTLConvertSettings& source) {
     return Guarded("TWatchFolderSTLConvertSettings.Assign", false, [&] {
@@ -12,8 +27,7 @@ bool TWatchFolderSTLConvertSettings::Assign(const TSTLConvertSettings& source) {
             return false;
         // A plain conversion settings object has no folder or comment to give: ours stay.
         if (const auto* watch = dynamic_cast<const TWatchFolderSTLConvertSettings*>(&source)) {
-            WatchFolder = watch->WatchFolder;
-            Comment = watch->Comment;
+            CopySettings(kFields, *watch, *this);
         }
         return true;
     });
@@ -30,8 +44,7 @@ bool TWatchFolderSTLConvertSettings::LoadFromRegistry(const std::string& key,
         if (!registry.OpenKey(key, false))
             return true;
         // Each value on its own: a missing or mistyped one leaves only its field empty.
-        WatchFolder = ReadStringOr(registry, "WatchFolder", std::string());
-        Comment = ReadStringOr(registry, "Comment", std::string());
+        LoadSettings(registry, kFields, *this);
         return true;
     });
 }
@@ -45,8 +58,11 @@ bool TWatchFolderSTLConvertSettings::SaveToRegistry(
         TRegistry registry;
         if (!registry.OpenKey(key, true))
             return true;
-        WriteString(registry, "WatchFolder", WatchFolder);
-        WriteString(registry, "Comment", Comment);
+        SaveSettings(registry, kFields, *this);
         return true;
     });
+}
+
+std::vector<const TSettingValue*> WatchFolderSettingValues() {
+    return ValuesOfFields(kFields);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "convert/STLConvertSettings.h"
 
@@ -17,3 +18,6 @@ public:
     std::string WatchFolder;
     std::string Comment;
 };
+
+// WatchFolder and Comment, in the order they are stored after the conversion values.
+std::vector<const TSettingValue*> WatchFolderSettingValues();
