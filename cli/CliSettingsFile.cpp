@@ -1,6 +1,6 @@
 #include "cli/CliSettingsFile.h"
 
-#include "cli/CliApp.h"
+#include "cli/CliRun.h"
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
 

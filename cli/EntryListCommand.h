@@ -11,7 +11,7 @@
 // folders end in "/", as the page's browse buttons make them.
 #pragma once
 
-#include "cli/CliApp.h"
+#include "cli/CliRun.h"
 
 namespace CLI {
 class App;

@@ -9,7 +9,7 @@
 // "0x8A8B", both of one width). A 17th item is refused before its values are looked at.
 #pragma once
 
-#include "cli/CliApp.h"
+#include "cli/CliRun.h"
 
 namespace CLI {
 class App;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/CliApp.h"
+#include "cli/CliRun.h"
 
 namespace CLI {
 class App;

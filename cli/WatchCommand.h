@@ -4,7 +4,7 @@
 
 #include <ostream>
 
-#include "cli/CliApp.h"
+#include "cli/CliRun.h"
 
 namespace CLI {
 class App;

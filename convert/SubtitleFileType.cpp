@@ -138,6 +138,20 @@ std::vector<const TSettingValue*> SubtitleFileTypeSettingValues() {
     return ValuesOfFields(kFields);
 }
 
+bool SetSubtitleFileTypeValue(TSubtitleFileType& type, const TRegValue& value) {
+    for (const TSettingField<R>& field : kFields) {
+        if (UpperCaseText(field.Value.Name) != UpperCaseText(value.Name))
+            continue;
+        const TSettingMember member = field.Member(type);
+        if (int32_t* const* number = std::get_if<int32_t*>(&member))
+            **number = static_cast<int32_t>(value.Number);
+        else if (std::string* const* text = std::get_if<std::string*>(&member))
+            **text = value.Text;
+        return true;
+    }
+    return false;
+}
+
 bool GetTapeIDFromFileName(const std::string& path, const TSubtitleFileTypeList* list,
                            std::string& tapeID) {
     return ParseFileName("GetTapeIDFromFileName", path, list,

@@ -35,8 +35,12 @@ bool SaveSubtitleFileTypeListToRegistry(const std::string& keyPath,
 bool LoadSubtitleFileTypeListToRegistry(const std::string& keyPath, TSubtitleFileTypeList* list);
 
 struct TSettingValue;
+struct TRegValue;
 // The fields of one file type, each with the name it is stored under, in stored order.
 std::vector<const TSettingValue*> SubtitleFileTypeSettingValues();
+// Sets the field that value is named after (as SubtitleFileTypeSettingValues names them) to
+// it; false when no field has that name.
+bool SetSubtitleFileTypeValue(TSubtitleFileType& type, const TRegValue& value);
 
 // Cut the tape ID / language token out of the file-name part of path with the first record
 // whose CharsCount equals the name's length; false (output untouched) when none matches.

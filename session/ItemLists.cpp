@@ -4,38 +4,6 @@
 #include "platform/SettingsKeys.h"
 #include "session/CaplinSession.h"
 
-namespace {
-
-using TType = TSubtitleFileType;
-
-// The fields of a file type by the names of its values.
-struct TFileTypeField {
-    const char* Name;
-    std::string TType::*Text = nullptr;
-    int32_t TType::*Number = nullptr;
-};
-
-const TFileTypeField kFileTypeFields[] = {
-    {"Name", &TType::Name},
-    {"CharsCount", nullptr, &TType::CharsCount},
-    {"TapeIDParseStringStartPosition", nullptr, &TType::TapeIDParseStringStartPosition},
-    {"TapeIDParseStringCharsCount", nullptr, &TType::TapeIDParseStringCharsCount},
-    {"LanguageParseStringStartPosition", nullptr, &TType::LanguageParseStringStartPosition},
-    {"LanguageParseStringCharsCount", nullptr, &TType::LanguageParseStringCharsCount},
-    {"SampleFileName", &TType::SampleFileName}};
-
-void SetField(TType& type, const TSettingInput& input) {
-    for (const TFileTypeField& field : kFileTypeFields)
-        if (std::string(field.Name) == input.Value->Name) {
-            if (field.Text)
-                type.*field.Text = input.Stored.Text;
-            else
-                type.*field.Number = static_cast<int32_t>(input.Stored.Number);
-        }
-}
-
-} // namespace
-
 TListOwner BatchListOwner(TCaplinSession& session) {
     return {session.BatchSettings.get(), kBatchKey};
 }
@@ -58,9 +26,9 @@ TListChange AddFileType(TSubtitleFileTypeList& list, const TSubtitleFileType& ty
 TSubtitleFileType NewFileType(const std::vector<TSettingInput>& values) {
     TSubtitleFileType type;
     for (const TSettingValue* value : SettingValuesOf(spFileType))
-        SetField(type, FreshSettingInput(*value, TMainSettings{}));
+        SetSubtitleFileTypeValue(type, FreshSettingInput(*value, TMainSettings{}).Stored);
     for (const TSettingInput& input : values)
-        SetField(type, input);
+        SetSubtitleFileTypeValue(type, input.Stored);
     return type;
 }
 

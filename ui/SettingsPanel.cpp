@@ -18,6 +18,7 @@
 
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
+#include "stl/STLCodePages.h"
 #include "ui/HexFindReplaceDialog.h"
 #include "ui/PageContext.h"
 #include "ui/QtText.h"
@@ -26,6 +27,13 @@
 #include "watchfolder/WatchFolderSTLConvertSettings.h"
 
 namespace {
+
+// The custom code page shown for a stored value that is no number, and by a cleared panel.
+int32_t FallbackCodePage() {
+    int32_t number = 0;
+    TryStrToInt(STL_FALLBACK_CODE_PAGE, number);
+    return number;
+}
 
 // Room between groups and inside them; the panel's two columns must fit beside each other
 // and under the list at the window's default size.
@@ -520,7 +528,7 @@ void TConversionSettingsPanel::UpdateForm() {
             SetClampedIndex(cbCodePageNumber, s.CodePageNumberSource);
             int32_t codePage = 0;
             if (!TryStrToInt(s.CodePageNumberCustom, codePage))
-                codePage = 850;
+                codePage = FallbackCodePage();
             seCodePageNumber->setValue(codePage);
             if (watchFolder_) {
                 SetClampedIndex(cbCharacterCodeTableNumber, s.CharacterCodeTableNumberSource);
@@ -579,5 +587,5 @@ void TConversionSettingsPanel::ClearControls() {
         box->setChecked(false);
     for (QSpinBox* spin : {seHour, seMin, seSec, seFrame})
         spin->setValue(0);
-    seCodePageNumber->setValue(850);
+    seCodePageNumber->setValue(FallbackCodePage());
 }
