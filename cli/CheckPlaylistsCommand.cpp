@@ -43,9 +43,9 @@ int RunCheckPlaylists(std::ostream& out, std::ostream& err) {
         TCaplinSession session(TSessionOwner::CommandLine);
         if (!LoadCliSession(session, pgPlaylistCheck, err))
             return CLI_EXIT_USAGE;
-        session.Logs.SetObserver(&console);
+        session.Logs().SetObserver(&console);
 
-        TPlaylistCheckRun& run = session.PlaylistCheck;
+        TPlaylistCheckRun& run = session.PlaylistCheck();
         // Nobody waits for a window here: a step checks a whole entry, and a stop is looked
         // at between entries.
         run.StepBudget = std::chrono::hours(24);
@@ -63,7 +63,7 @@ int RunCheckPlaylists(std::ostream& out, std::ostream& err) {
             }
             next = run.Step();
         }
-        const bool foldersMissing = ReportMissingFolders(*session.PlaylistCheckList, err);
+        const bool foldersMissing = ReportMissingFolders(*session.PlaylistCheckList(), err);
         const TPlaylistCheckTally& tally = run.Tally();
         return !foldersMissing && run.FailedEntries() == 0 && tally.Missing == 0 &&
                        tally.FailedPlaylists == 0

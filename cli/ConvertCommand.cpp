@@ -82,18 +82,18 @@ int RunConvert(const TConvertOptions& options, std::ostream& out, std::ostream& 
         if (!LoadCliSession(session, pgBatch, err))
             return CLI_EXIT_USAGE;
         // The frame rate as the window's panel writes it; every other value as stored.
-        session.ApplyFrameRatePolicy(*session.BatchSettings);
+        session.ApplyFrameRatePolicy(*session.BatchSettings());
         if (options.Dest)
-            session.BatchSettings->DestinationFolder = *options.Dest;
+            session.BatchSettings()->DestinationFolder = *options.Dest;
         const std::string destinationProblem =
-            DestinationProblem(session.BatchSettings->DestinationFolder);
+            DestinationProblem(session.BatchSettings()->DestinationFolder);
         if (!options.Files.empty() && !destinationProblem.empty()) {
             err << destinationProblem << '\n';
             return CLI_EXIT_USAGE;
         }
-        session.Logs.SetObserver(&console);
+        session.Logs().SetObserver(&console);
 
-        TBatchRun& run = session.Batch;
+        TBatchRun& run = session.Batch();
         for (const std::string& path : options.Files)
             run.AppendToBatchList(path);
         run.EntryChanged = [&](size_t index) {
@@ -105,7 +105,7 @@ int RunConvert(const TConvertOptions& options, std::ostream& out, std::ostream& 
         size_t failed = 0;
         run.EntryConverted = [&](size_t, const TConvertOutcome& outcome) {
             ++(outcome.Succeeded() ? converted : failed);
-            hints.Converted(outcome, [&] { return BatchFileNameHint(*session.BatchSettings); });
+            hints.Converted(outcome, [&] { return BatchFileNameHint(*session.BatchSettings()); });
         };
         const TRunStart start = run.Start();
         if (!start.Started) {

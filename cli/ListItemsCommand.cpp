@@ -61,7 +61,7 @@ bool FindOwner(TCliSettingsFile& file, const TOwnerOption& option, TListOwner& o
         return true;
     }
     size_t index = 0;
-    if (!EntryIndex(option.WatchFolder, session.WatchFolderList->Items.size(), "watch folder",
+    if (!EntryIndex(option.WatchFolder, session.WatchFolderList()->Items.size(), "watch folder",
                     index, err))
         return false;
     owner = WatchFolderListOwner(session, index);

@@ -24,7 +24,7 @@ void ShowConversionLists(std::ostream& out, const TSTLConvertSettings& settings)
 void ShowBatch(std::ostream& out, TCaplinSession& session, const TSettingsViewContext& context) {
     PrintSectionTitle(out, "batch", kBatchKey);
     PrintStoredValues(out, spBatch, kBatchKey, context);
-    ShowConversionLists(out, *session.BatchSettings);
+    ShowConversionLists(out, *session.BatchSettings());
 }
 
 void ShowWatchFolders(std::ostream& out, TCaplinSession& session,
@@ -59,7 +59,7 @@ void ShowPlaylists(std::ostream& out, TCaplinSession& session,
             const TSettingShown shown =
                 value->Form == TValueForm::Languages
                     ? DescribeLanguageCodes(
-                          session.PlaylistCheckList->Entries[n]->LanguageCheckList)
+                          session.PlaylistCheckList()->Entries[n]->LanguageCheckList)
                     : DescribeStoredValue(*value, spPlaylistEntry, stored ? &*stored : nullptr,
                                           context);
             out << SettingLine(value->Name, shown) << '\n';

@@ -22,12 +22,13 @@ int RunWatch(std::ostream& out, std::ostream& err) {
         TCaplinSession session(TSessionOwner::CommandLine);
         if (!LoadCliSession(session, pgWatchFolder, err))
             return CLI_EXIT_USAGE;
-        session.Logs.SetObserver(&console);
+        session.Logs().SetObserver(&console);
 
-        TWatchRun& run = session.Watch;
+        TWatchRun& run = session.Watch();
         run.FileConverted = [&](size_t folder, const std::string&, const TConvertOutcome& outcome) {
-            hints.Converted(
-                outcome, [&] { return WatchFolderFileNameHint(*session.WatchFolderList, folder); });
+            hints.Converted(outcome, [&] {
+                return WatchFolderFileNameHint(*session.WatchFolderList(), folder);
+            });
         };
         const TRunStart start = run.Arm();
         if (!start.Started) {

@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "convert/STLConvertUtils.h"
+#include "logs/LogsAndMessages.h"
 #include "platform/TextUtils.h"
 #include "platform/Trace.h"
-#include "session/CaplinSession.h"
 
 namespace fs = std::filesystem;
 
@@ -206,10 +206,10 @@ TRunStart TBatchRun::Start() {
     return Guarded(kRunRoutine, TRunStart{}, [&] {
         if (list_.empty())
             return TRunStart{false, "No files to convert."};
-        if (!session_.BatchSettings || session_.BatchSettings->DestinationFolder.empty())
+        if (!settings_ || settings_->DestinationFolder.empty())
             return TRunStart{false, "No destination folder specified."};
-        session_.Logs.LogFunction("Batch conversion started.");
-        session_.SetConversionInProgress(true);
+        context_.Logs.LogFunction("Batch conversion started.");
+        context_.Busy = true;
         running_ = true;
         position_ = 0;
         reached_ = 0;
@@ -230,7 +230,7 @@ TRunNext TBatchRun::Step() {
     return Guarded(kRunRoutine, TRunNext::Finished, [&] {
         if (!running_)
             return TRunNext::Finished;
-        if (!session_.ConversionInProgress() || position_ >= list_.size()) {
+        if (!context_.Busy || position_ >= list_.size()) {
             running_ = false;
             return TRunNext::Finished;
         }
@@ -239,10 +239,10 @@ TRunNext TBatchRun::Step() {
         SetStatus(index, TBatchItemStatus::Processing);
         // A copy: the list may not change during a run, but the path must outlive the entry.
         const std::string path = list_[index].FileName;
-        const TReportFunction report = session_.Logs.ReportSink();
+        const TReportFunction report = context_.Logs.ReportSink();
         const TConvertOutcome outcome =
-            ConvertFileOfRun(path, session_.Logs.LogSink(), report, [&] {
-                return ConvertSTLFileWithOutcome(path, *session_.BatchSettings, "", report);
+            ConvertFileOfRun(path, context_.Logs.LogSink(), report, [&] {
+                return ConvertSTLFileWithOutcome(path, *settings_, "", report);
             });
         if (!outcome.Succeeded())
             ++failed_;
@@ -254,16 +254,16 @@ TRunNext TBatchRun::Step() {
         if (position_ < list_.size())
             return TRunNext::AfterPause;
         running_ = false;
-        session_.SetConversionInProgress(false);
-        session_.Logs.LogFunction("Batch conversion done.");
+        context_.Busy = false;
+        context_.Logs.LogFunction("Batch conversion done.");
         return TRunNext::Finished;
     });
 }
 
 void TBatchRun::Cancel() {
     GuardedVoid(kRunRoutine, [&] {
-        session_.Logs.LogFunction("Batch conversion canceled.");
+        context_.Logs.LogFunction("Batch conversion canceled.");
         running_ = false;
-        session_.SetConversionInProgress(false);
+        context_.Busy = false;
     });
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -13,7 +14,7 @@
 #include "session/ListChange.h"
 #include "session/Run.h"
 
-class TCaplinSession;
+class TSTLConvertSettings;
 
 // Failed is shown for an entry whose conversion failed, so that it never looks done.
 enum class TBatchItemStatus : int32_t {
@@ -62,7 +63,9 @@ std::string DropSkippedMessage(const std::vector<TSkippedItem>& skipped);
 
 class TBatchRun {
 public:
-    explicit TBatchRun(TCaplinSession& session) : session_(session) {}
+    // Converts with the settings settings holds when a run starts.
+    TBatchRun(TRunContext context, const std::unique_ptr<TSTLConvertSettings>& settings)
+        : context_(context), settings_(settings) {}
 
     // The batch list, in the order added. Not stored between runs of the program. It changes
     // only through the operations below, which keep the index of its names in step.
@@ -116,7 +119,8 @@ private:
     void AddFolderToBatchList(const std::string& folder, std::vector<TSkippedItem>& skipped);
     void AddDroppedFile(const std::string& path, std::vector<TSkippedItem>& skipped);
 
-    TCaplinSession& session_;
+    TRunContext context_;
+    const std::unique_ptr<TSTLConvertSettings>& settings_;
     std::vector<TBatchItem> list_;
     // The names of list_ trimmed and upper-cased, so a duplicate is found without a walk
     // through the list (a dropped folder may add thousands of files at once).

@@ -11,13 +11,15 @@
 #include "platform/Trace.h"
 
 TCaplinSession::TCaplinSession(TSessionOwner owner)
-    : Batch(*this), Watch(*this), PlaylistCheck(*this), owner_(owner) {}
+    : owner_(owner), batch_({logs_, conversionInProgress_}, batchSettings_),
+      watch_({logs_, conversionInProgress_}, watchFolderList_),
+      playlistCheck_({logs_, conversionInProgress_}, playlistCheckList_) {}
 
 TCaplinSession::~TCaplinSession() {
     // A session dropped without its close (a test, an aborted start) still stops its folders
     // before their items go.
-    Watch.Abandon();
-    PlaylistCheck.Abandon();
+    watch_.Abandon();
+    playlistCheck_.Abandon();
 }
 
 bool TCaplinSession::LoadSettingsFile() {
@@ -38,14 +40,14 @@ void TCaplinSession::KeepSettingsFileUntouched() {
 void TCaplinSession::InitializeConverter(int32_t screenWidth, int32_t screenHeight) {
     GuardedVoid("TCaplinForm.InitializeConverter", [&] {
         initialized_ = true;
-        BatchSettings = std::make_unique<TSTLConvertSettings>();
-        WatchFolderList = std::make_unique<TWatchFolderList>();
-        WatchFolderList->ReportFunction = Logs.ReportSink();
-        WatchFolderList->LogFunction = Logs.LogSink();
-        WFSettings = std::make_unique<TWatchFolderSTLConvertSettings>();
-        PlaylistCheckList = std::make_unique<TPlaylistCheckList>();
-        PCSettings = std::make_unique<TPlaylistCheckSettings>();
-        MainSettings = DefaultMainSettings(screenWidth, screenHeight);
+        batchSettings_ = std::make_unique<TSTLConvertSettings>();
+        watchFolderList_ = std::make_unique<TWatchFolderList>();
+        watchFolderList_->ReportFunction = logs_.ReportSink();
+        watchFolderList_->LogFunction = logs_.LogSink();
+        wfSettings_ = std::make_unique<TWatchFolderSTLConvertSettings>();
+        playlistCheckList_ = std::make_unique<TPlaylistCheckList>();
+        pcSettings_ = std::make_unique<TPlaylistCheckSettings>();
+        mainSettings_ = DefaultMainSettings(screenWidth, screenHeight);
         SetCustomLanguageListToDefault();
         LoadCustomLanguageListFromRegistry(STL_CUSTOM_LANGUAGES_KEY);
         LoadRegistry();
@@ -57,40 +59,40 @@ bool TCaplinSession::LoadRegistry() {
     return Guarded("TCaplinForm.LoadRegistry", false, [&] {
         // Only the window writes missing values back; the command line never saves them.
         const bool writeBack = owner_ == TSessionOwner::Window;
-        if (!LoadMainSettings(MainSettings, writeBack) || !LoadWindowLayout(Layout, writeBack)) {
+        if (!LoadMainSettings(mainSettings_, writeBack) || !LoadWindowLayout(layout_, writeBack)) {
             TraceCall("TCaplinForm.LoadRegistry");
             return false;
         }
-        if (!BatchSettings->LoadFromRegistry(kBatchKey, kHexFindReplaceSubKey,
-                                             kSubtitleFileTypeSubKey))
+        if (!batchSettings_->LoadFromRegistry(kBatchKey, kHexFindReplaceSubKey,
+                                              kSubtitleFileTypeSubKey))
             TraceError("TCaplinForm.LoadRegistry", "cannot load batch converter settings");
-        if (!WFSettings->LoadFromRegistry(kWatchFolderKey, kHexFindReplaceSubKey,
-                                          kSubtitleFileTypeSubKey))
+        if (!wfSettings_->LoadFromRegistry(kWatchFolderKey, kHexFindReplaceSubKey,
+                                           kSubtitleFileTypeSubKey))
             TraceError("TCaplinForm.LoadRegistry", "cannot load watch folder converter settings");
-        WatchFolderList->LoadRegistryWatchFolders(MainSettings.FPSSource, MainSettings.FPS);
-        if (!PCSettings->LoadFromRegistry(kPlaylistsCheckKey, kPlaylistCheckLanguagesSubKey))
+        watchFolderList_->LoadRegistryWatchFolders(mainSettings_.FPSSource, mainSettings_.FPS);
+        if (!pcSettings_->LoadFromRegistry(kPlaylistsCheckKey, kPlaylistCheckLanguagesSubKey))
             TraceError("TCaplinForm.LoadRegistry", "cannot load playlist check list settings");
-        PlaylistCheckList->LoadRegistryPlaylistCheckLists();
+        playlistCheckList_->LoadRegistryPlaylistCheckLists();
         return true;
     });
 }
 
 bool TCaplinSession::SaveRegistry() {
     return Guarded("TCaplinForm.SaveRegistry", false, [&] {
-        SaveMainSettings(MainSettings, Layout);
-        if (BatchSettings && !BatchSettings->SaveToRegistry(kBatchKey, kHexFindReplaceSubKey,
-                                                            kSubtitleFileTypeSubKey))
+        SaveMainSettings(mainSettings_, layout_);
+        if (batchSettings_ && !batchSettings_->SaveToRegistry(kBatchKey, kHexFindReplaceSubKey,
+                                                              kSubtitleFileTypeSubKey))
             TraceError("TCaplinForm.SaveRegistry", "cannot save batch converter settings");
-        if (WFSettings && !WFSettings->SaveToRegistry(kWatchFolderKey, kHexFindReplaceSubKey,
-                                                      kSubtitleFileTypeSubKey))
+        if (wfSettings_ && !wfSettings_->SaveToRegistry(kWatchFolderKey, kHexFindReplaceSubKey,
+                                                        kSubtitleFileTypeSubKey))
             TraceError("TCaplinForm.SaveRegistry", "cannot save watch folder converter settings");
-        if (WatchFolderList)
-            WatchFolderList->SaveRegistryWatchFolders();
-        if (PCSettings &&
-            !PCSettings->SaveToRegistry(kPlaylistsCheckKey, kPlaylistCheckLanguagesSubKey))
+        if (watchFolderList_)
+            watchFolderList_->SaveRegistryWatchFolders();
+        if (pcSettings_ &&
+            !pcSettings_->SaveToRegistry(kPlaylistsCheckKey, kPlaylistCheckLanguagesSubKey))
             TraceError("TCaplinForm.SaveRegistry", "cannot save playlist check list settings");
-        if (PlaylistCheckList)
-            PlaylistCheckList->SaveRegistryPlaylistCheckLists();
+        if (playlistCheckList_)
+            playlistCheckList_->SaveRegistryPlaylistCheckLists();
         return true;
     });
 }
@@ -102,21 +104,21 @@ void TCaplinSession::DeinitializeConverter() {
         initialized_ = false;
         SaveRegistry();
         SaveCustomLanguageListToRegistry(STL_CUSTOM_LANGUAGES_KEY);
-        Batch.ClearBatchList();
-        BatchSettings.reset();
+        batch_.ClearBatchList();
+        batchSettings_.reset();
         // Every started folder stops before the list goes.
-        Watch.Abandon();
-        if (WatchFolderList)
-            WatchFolderList->ClearWatchFolderList();
-        WatchFolderList.reset();
-        WFSettings.reset();
-        PlaylistCheck.Abandon();
-        if (PlaylistCheckList)
-            PlaylistCheckList->ClearPlaylistCheckList();
-        PlaylistCheckList.reset();
-        PCSettings.reset();
-        Logs.CloseLogsFile();
-        Logs.CloseMessagesFile();
+        watch_.Abandon();
+        if (watchFolderList_)
+            watchFolderList_->ClearWatchFolderList();
+        watchFolderList_.reset();
+        wfSettings_.reset();
+        playlistCheck_.Abandon();
+        if (playlistCheckList_)
+            playlistCheckList_->ClearPlaylistCheckList();
+        playlistCheckList_.reset();
+        pcSettings_.reset();
+        logs_.CloseLogsFile();
+        logs_.CloseMessagesFile();
     });
 }
 
@@ -143,22 +145,22 @@ TSettingsFileSave TCaplinSession::SaveSettingsFile() {
 }
 
 void TCaplinSession::ApplyFrameRatePolicy(TSTLConvertSettings& settings) const {
-    ::ApplyFrameRatePolicy(settings, MainSettings.FPSSource, MainSettings.FPS);
+    ::ApplyFrameRatePolicy(settings, mainSettings_.FPSSource, mainSettings_.FPS);
 }
 
 bool TCaplinSession::UpdateWatchFolderFPS(int32_t fpsSource, const std::string& fps) {
     return Guarded("TCaplinForm.UpdateWatchFolderFPS", false, [&] {
-        return WatchFolderList &&
-               WatchFolderList->UpdateWatchFolderFPS(fpsSource, fps, WFSettings.get());
+        return watchFolderList_ &&
+               watchFolderList_->UpdateWatchFolderFPS(fpsSource, fps, wfSettings_.get());
     });
 }
 
 void TCaplinSession::UseLogFolders() {
-    Logs.LogsOutputFolder = MainSettings.LogsOutputFolder;
-    Logs.MessagesOutputFolder = MainSettings.MessagesOutputFolder;
-    Logs.MessagesFilterIndex = MainSettings.MessagesFilterIndex;
+    logs_.LogsOutputFolder = mainSettings_.LogsOutputFolder;
+    logs_.MessagesOutputFolder = mainSettings_.MessagesOutputFolder;
+    logs_.MessagesFilterIndex = mainSettings_.MessagesFilterIndex;
 }
 
 void TCaplinSession::SelectPage(int32_t page) {
-    Logs.CurrentPage = page;
+    logs_.CurrentPage = page;
 }

@@ -73,19 +73,25 @@ public:
     bool ConversionInProgress() const { return conversionInProgress_; }
     void SetConversionInProgress(bool busy) { conversionInProgress_ = busy; }
 
-    // First, so that it outlives everything that reports into it.
-    TLogsAndMessages Logs;
-    TMainSettings MainSettings;
-    TWindowLayout Layout;
-    std::unique_ptr<TSTLConvertSettings> BatchSettings;
-    std::unique_ptr<TWatchFolderSTLConvertSettings> WFSettings;
-    std::unique_ptr<TWatchFolderList> WatchFolderList;
-    std::unique_ptr<TPlaylistCheckSettings> PCSettings;
-    std::unique_ptr<TPlaylistCheckList> PlaylistCheckList;
+    TLogsAndMessages& Logs() { return logs_; }
+    const TLogsAndMessages& Logs() const { return logs_; }
+    TMainSettings& MainSettings() { return mainSettings_; }
+    const TMainSettings& MainSettings() const { return mainSettings_; }
+    TWindowLayout& Layout() { return layout_; }
+    // The settings objects and lists exist between InitializeConverter and
+    // DeinitializeConverter; null before and after.
+    TSTLConvertSettings* BatchSettings() const { return batchSettings_.get(); }
+    TWatchFolderSTLConvertSettings* WFSettings() const { return wfSettings_.get(); }
+    TWatchFolderList* WatchFolderList() const { return watchFolderList_.get(); }
+    TPlaylistCheckSettings* PCSettings() const { return pcSettings_.get(); }
+    TPlaylistCheckList* PlaylistCheckList() const { return playlistCheckList_.get(); }
 
-    TBatchRun Batch;
-    TWatchRun Watch;
-    TPlaylistCheckRun PlaylistCheck;
+    TBatchRun& Batch() { return batch_; }
+    const TBatchRun& Batch() const { return batch_; }
+    TWatchRun& Watch() { return watch_; }
+    const TWatchRun& Watch() const { return watch_; }
+    TPlaylistCheckRun& PlaylistCheck() { return playlistCheck_; }
+    const TPlaylistCheckRun& PlaylistCheck() const { return playlistCheck_; }
 
 private:
     TSessionOwner owner_;
@@ -93,4 +99,18 @@ private:
     bool settingsFileRead_ = true;
     bool initialized_ = false;
     bool conversionInProgress_ = false;
+
+    // Before the runs and lists, so that it outlives everything that reports into it.
+    TLogsAndMessages logs_;
+    TMainSettings mainSettings_;
+    TWindowLayout layout_;
+    std::unique_ptr<TSTLConvertSettings> batchSettings_;
+    std::unique_ptr<TWatchFolderSTLConvertSettings> wfSettings_;
+    std::unique_ptr<TWatchFolderList> watchFolderList_;
+    std::unique_ptr<TPlaylistCheckSettings> pcSettings_;
+    std::unique_ptr<TPlaylistCheckList> playlistCheckList_;
+
+    TBatchRun batch_;
+    TWatchRun watch_;
+    TPlaylistCheckRun playlistCheck_;
 };

@@ -90,7 +90,7 @@ public:
         inputs.insert(inputs.end(), values.begin(), values.end());
         const size_t index = Count(session);
         const std::string key = info_.EntryKey(index);
-        const std::function<bool()> write = [this, key, inputs, main = session.MainSettings] {
+        const std::function<bool()> write = [this, key, inputs, main = session.MainSettings()] {
             return WriteNewEntry(key, inputs, main);
         };
         Entry entry;
@@ -201,20 +201,20 @@ public:
 
 protected:
     TItems* Items(const TCaplinSession& session) const override {
-        return session.WatchFolderList ? &session.WatchFolderList->Items : nullptr;
+        return session.WatchFolderList() ? &session.WatchFolderList()->Items : nullptr;
     }
     Entry& EntryOf(TWatchFolderItem& item) const override { return item.Settings; }
-    Entry& Edited(const TCaplinSession& session) const override { return *session.WFSettings; }
+    Entry& Edited(const TCaplinSession& session) const override { return *session.WFSettings(); }
     bool MayAdd(const TCaplinSession& session, const Entry& entry, std::string& refusal,
                 size_t except) const override {
-        return session.WatchFolderList->MayAdd(entry.WatchFolder, entry.DestinationFolder, refusal,
-                                               except);
+        return session.WatchFolderList()->MayAdd(entry.WatchFolder, entry.DestinationFolder,
+                                                 refusal, except);
     }
     bool Append(TCaplinSession& session, const Entry& entry) const override {
-        std::unique_ptr<TWatchFolderItem> item = session.WatchFolderList->NewItem(entry);
+        std::unique_ptr<TWatchFolderItem> item = session.WatchFolderList()->NewItem(entry);
         if (!item)
             return false;
-        session.WatchFolderList->Items.push_back(std::move(item));
+        session.WatchFolderList()->Items.push_back(std::move(item));
         return true;
     }
     bool Load(Entry& entry, const std::string& key) const override {
@@ -247,18 +247,18 @@ public:
 
 protected:
     TItems* Items(const TCaplinSession& session) const override {
-        return session.PlaylistCheckList ? &session.PlaylistCheckList->Entries : nullptr;
+        return session.PlaylistCheckList() ? &session.PlaylistCheckList()->Entries : nullptr;
     }
     Entry& EntryOf(Entry& entry) const override { return entry; }
-    Entry& Edited(const TCaplinSession& session) const override { return *session.PCSettings; }
+    Entry& Edited(const TCaplinSession& session) const override { return *session.PCSettings(); }
     bool MayAdd(const TCaplinSession& session, const Entry& entry, std::string& refusal,
                 size_t except) const override {
-        return session.PlaylistCheckList->MayAdd(entry, refusal, except);
+        return session.PlaylistCheckList()->MayAdd(entry, refusal, except);
     }
     bool Append(TCaplinSession& session, const Entry& entry) const override {
         auto copy = std::make_unique<Entry>();
         copy->Assign(entry);
-        session.PlaylistCheckList->Entries.push_back(std::move(copy));
+        session.PlaylistCheckList()->Entries.push_back(std::move(copy));
         return true;
     }
     bool Load(Entry& entry, const std::string& key) const override {

@@ -5,11 +5,12 @@
 #include "session/CaplinSession.h"
 
 TListOwner BatchListOwner(TCaplinSession& session) {
-    return {session.BatchSettings.get(), kBatchKey};
+    return {session.BatchSettings(), kBatchKey};
 }
 
 TListOwner WatchFolderListOwner(TCaplinSession& session, size_t index) {
-    return {&session.WatchFolderList->Items.at(index)->Settings, TWatchFolderList::EntryKey(index)};
+    return {&session.WatchFolderList()->Items.at(index)->Settings,
+            TWatchFolderList::EntryKey(index)};
 }
 
 std::string FileTypeLimitRefusal(const TSubtitleFileTypeList& list) {

@@ -1,8 +1,9 @@
 #include "session/PlaylistCheckRun.h"
 
+#include "logs/LogsAndMessages.h"
 #include "platform/Trace.h"
+#include "playlist/PlaylistCheckList.h"
 #include "playlist/PlaylistGroupCheck.h"
-#include "session/CaplinSession.h"
 
 namespace {
 
@@ -10,17 +11,19 @@ constexpr const char* kRunRoutine = "TCaplinForm.btnPCCheckClick";
 
 } // namespace
 
-TPlaylistCheckRun::TPlaylistCheckRun(TCaplinSession& session) : session_(session) {}
+TPlaylistCheckRun::TPlaylistCheckRun(TRunContext context,
+                                     const std::unique_ptr<TPlaylistCheckList>& list)
+    : context_(context), list_(list) {}
 
 TPlaylistCheckRun::~TPlaylistCheckRun() = default;
 
 TRunStart TPlaylistCheckRun::Start() {
     return Guarded(kRunRoutine, TRunStart{}, [&] {
-        const TPlaylistCheckList* list = session_.PlaylistCheckList.get();
+        const TPlaylistCheckList* list = list_.get();
         if (!list || list->Entries.empty())
             return TRunStart{false, "There are no playlist folders specified."};
-        session_.SetConversionInProgress(true);
-        session_.Logs.LogFunction("Playlist check starting.");
+        context_.Busy = true;
+        context_.Logs.LogFunction("Playlist check starting.");
         running_ = true;
         count_ = list->Entries.size();
         index_ = 0;
@@ -35,16 +38,16 @@ TRunNext TPlaylistCheckRun::Step() {
     return Guarded(kRunRoutine, TRunNext::Finished, [&] {
         if (!running_)
             return TRunNext::Finished;
-        const bool stopped = !session_.ConversionInProgress();
+        const bool stopped = !context_.Busy;
         if (!entryCheck_) {
             // The pause before an entry is over. The list may have shrunk meanwhile.
-            const auto& entries = session_.PlaylistCheckList->Entries;
+            const auto& entries = list_->Entries;
             if (stopped || index_ >= count_ || index_ >= entries.size()) {
                 EndRun();
                 return TRunNext::Finished;
             }
             entryCheck_ = std::make_unique<TPlaylistGroupCheck>(
-                *entries[index_], session_.Logs.LogSink(), session_.Logs.ReportSink(), StepBudget,
+                *entries[index_], context_.Logs.LogSink(), context_.Logs.ReportSink(), StepBudget,
                 &tally_);
         }
         if (stopped)
@@ -52,7 +55,7 @@ TRunNext TPlaylistCheckRun::Step() {
         else if (entryCheck_->Step())
             return TRunNext::Now;
         EndEntry();
-        if (session_.ConversionInProgress() && index_ < count_)
+        if (context_.Busy && index_ < count_)
             return TRunNext::AfterPause;
         EndRun();
         return TRunNext::Finished;
@@ -66,8 +69,8 @@ void TPlaylistCheckRun::Stop() {
             EndEntry();
         }
         running_ = false;
-        session_.Logs.LogFunction("Playlist check stopping.");
-        session_.SetConversionInProgress(false);
+        context_.Logs.LogFunction("Playlist check stopping.");
+        context_.Busy = false;
     });
 }
 
@@ -79,7 +82,7 @@ void TPlaylistCheckRun::Abandon() {
 void TPlaylistCheckRun::EndEntry() {
     if (!entryCheck_->Succeeded()) {
         ++failedEntries_;
-        session_.Logs.ReportFunction(
+        context_.Logs.ReportFunction(
             rtError,
             ("Error checking playlist folder " + entryCheck_->Settings().PlaylistsFolder).c_str());
     }
@@ -91,8 +94,8 @@ void TPlaylistCheckRun::EndRun() {
     running_ = false;
     entryCheck_.reset();
     // A close has already cleared the flag; the run then ends without its line.
-    if (!session_.ConversionInProgress())
+    if (!context_.Busy)
         return;
-    session_.SetConversionInProgress(false);
-    session_.Logs.LogFunction("Playlist check done.");
+    context_.Busy = false;
+    context_.Logs.LogFunction("Playlist check done.");
 }

@@ -9,12 +9,12 @@
 #include "playlist/PlaylistCheckUtils.h"
 #include "session/Run.h"
 
-class TCaplinSession;
+class TPlaylistCheckList;
 class TPlaylistGroupCheck;
 
 class TPlaylistCheckRun {
 public:
-    explicit TPlaylistCheckRun(TCaplinSession& session);
+    TPlaylistCheckRun(TRunContext context, const std::unique_ptr<TPlaylistCheckList>& list);
     ~TPlaylistCheckRun();
 
     // Refused with an empty list; otherwise the start is logged and the busy flag set.
@@ -46,7 +46,8 @@ private:
     void EndEntry();
     void EndRun();
 
-    TCaplinSession& session_;
+    TRunContext context_;
+    const std::unique_ptr<TPlaylistCheckList>& list_;
     bool running_ = false;
     size_t count_ = 0;
     size_t index_ = 0; // the entry under way, or the next one

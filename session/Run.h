@@ -6,6 +6,8 @@
 #include <chrono>
 #include <string>
 
+class TLogsAndMessages;
+
 // After a step: step again at once, step again after the run's pause, or stop stepping.
 enum class TRunNext { Now, AfterPause, Finished };
 
@@ -19,4 +21,12 @@ struct TRunStart {
     // on standard error of the command line); empty when it started, or when it failed for a
     // reason only the trace tells.
     std::string Refusal;
+};
+
+// What every run works with besides its own state and the settings or list it takes: where it
+// reports, and the busy flag the three runs share (set while one runs; a front end clears it
+// to end a run at its next step without its closing line).
+struct TRunContext {
+    TLogsAndMessages& Logs;
+    bool& Busy;
 };

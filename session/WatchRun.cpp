@@ -1,7 +1,7 @@
 #include "session/WatchRun.h"
 
+#include "logs/LogsAndMessages.h"
 #include "platform/Trace.h"
-#include "session/CaplinSession.h"
 
 namespace {
 
@@ -11,18 +11,18 @@ constexpr const char* kRunRoutine = "TCaplinForm.btnWFArmClick";
 
 TRunStart TWatchRun::Arm() {
     return Guarded(kRunRoutine, TRunStart{}, [&] {
-        TWatchFolderList* list = session_.WatchFolderList.get();
+        TWatchFolderList* list = list_.get();
         if (!list || list->Items.empty())
             return TRunStart{false, "There are no watch folder specified."};
-        session_.SetConversionInProgress(true);
+        context_.Busy = true;
         if (!list->StartWatchFolderObjects()) {
             TraceError(kRunRoutine, "cannot start watch folder objects");
             // The list stopped the folders it had started; nothing stays half armed.
-            session_.SetConversionInProgress(false);
+            context_.Busy = false;
             return TRunStart{};
         }
         armed_ = true;
-        session_.Logs.LogFunction("Watch folder conversion armed.");
+        context_.Logs.LogFunction("Watch folder conversion armed.");
         return TRunStart{true, {}};
     });
 }
@@ -32,11 +32,11 @@ TRunNext TWatchRun::Step() {
         lastPass_ = 0;
         if (!armed_)
             return TRunNext::Finished;
-        if (!session_.ConversionInProgress() || !session_.WatchFolderList) {
+        if (!context_.Busy || !list_) {
             Abandon();
             return TRunNext::Finished;
         }
-        lastPass_ = session_.WatchFolderList->ProcessPass(FileConverted);
+        lastPass_ = list_->ProcessPass(FileConverted);
         return TRunNext::AfterPause;
     });
 }
@@ -44,19 +44,19 @@ TRunNext TWatchRun::Step() {
 void TWatchRun::Disarm() {
     GuardedVoid(kRunRoutine, [&] {
         armed_ = false;
-        if (session_.WatchFolderList && !session_.WatchFolderList->StopWatchFolderObjects())
+        if (list_ && !list_->StopWatchFolderObjects())
             TraceError(kRunRoutine, "cannot stop watch folder objects");
-        session_.Logs.LogFunction("Watch folder conversion disarmed.");
-        session_.SetConversionInProgress(false);
+        context_.Logs.LogFunction("Watch folder conversion disarmed.");
+        context_.Busy = false;
     });
 }
 
 void TWatchRun::Abandon() {
     GuardedVoid("TCaplinForm.DeinitializeConverter", [&] {
         armed_ = false;
-        if (!session_.WatchFolderList)
+        if (!list_)
             return;
-        for (const auto& item : session_.WatchFolderList->Items)
+        for (const auto& item : list_->Items)
             if (item->IsStarted())
                 item->Stop();
     });

@@ -2,14 +2,15 @@
 // one queued file per folder converted with the folder's settings.
 #pragma once
 
+#include <memory>
+
 #include "session/Run.h"
 #include "watchfolder/WatchFolderList.h"
 
-class TCaplinSession;
-
 class TWatchRun {
 public:
-    explicit TWatchRun(TCaplinSession& session) : session_(session) {}
+    TWatchRun(TRunContext context, const std::unique_ptr<TWatchFolderList>& list)
+        : context_(context), list_(list) {}
 
     // Refused with an empty list; otherwise every folder is started and the arming logged.
     // If one fails, those started are stopped again and the busy flag
@@ -31,7 +32,8 @@ public:
     TFileConverted FileConverted;
 
 private:
-    TCaplinSession& session_;
+    TRunContext context_;
+    const std::unique_ptr<TWatchFolderList>& list_;
     bool armed_ = false;
     int lastPass_ = 0;
 };

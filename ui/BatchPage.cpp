@@ -57,7 +57,7 @@ void TBatchListModel::RowChanged(int row) {
 }
 
 TBatchPage::TBatchPage(TPageContext& context, QWidget* parent)
-    : QWidget(parent), context_(context), run_(context.Session.Batch) {
+    : QWidget(parent), context_(context), run_(context.Session.Batch()) {
     setObjectName("pnBatch");
     // The list above the settings panel: a larger window gives the list its extra room.
     auto* layout = new QVBoxLayout(this);
@@ -94,7 +94,7 @@ TBatchPage::TBatchPage(TPageContext& context, QWidget* parent)
     left->addLayout(buttons);
     layout->addLayout(left, 1);
 
-    panel_ = new TConversionSettingsPanel("B", context.Dialogs, context.Session.MainSettings,
+    panel_ = new TConversionSettingsPanel("B", context.Dialogs, context.Session.MainSettings(),
                                           context.Updating, context.GeneralRefresh, this);
     layout->addWidget(NewPanelArea(panel_, "sbBSettingsPanel", this));
 
@@ -156,14 +156,14 @@ bool TBatchPage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TBatchPage::StoreColumnWidths() {
-    ReadColumnWidths(lvBatch_, context_.Session.Layout.ColumnWidths[lvBatch]);
+    ReadColumnWidths(lvBatch_, context_.Session.Layout().ColumnWidths[lvBatch]);
 }
 
 void TBatchPage::Loaded() {
     GuardedVoid("TCaplinForm.UpdateBatchForm", [&] {
-        panel_->SetSettings(context_.Session.BatchSettings.get());
+        panel_->SetSettings(context_.Session.BatchSettings());
         panel_->UpdateForm();
-        const TWindowLayout& layout = context_.Session.Layout;
+        const TWindowLayout& layout = context_.Session.Layout();
         FitColumns(lvBatch_,
                    {{TColumnFit::Text, "99999"},
                     {TColumnFit::Path, {}},

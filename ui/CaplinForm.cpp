@@ -89,7 +89,7 @@ TCaplinForm::TCaplinForm(IUserDialogs* dialogs, QWidget* parent)
     BuildControls();
     BuildMenu();
     SetWindowAccessKeys(this);
-    session_.Logs.SetObserver(this);
+    session_.Logs().SetObserver(this);
 }
 
 TCaplinForm::~TCaplinForm() {
@@ -100,7 +100,7 @@ TCaplinForm::~TCaplinForm() {
             watchFolderPage_->Unloading();
         delete takeCentralWidget();
     });
-    session_.Logs.SetObserver(nullptr);
+    session_.Logs().SetObserver(nullptr);
 }
 
 void TCaplinForm::BuildControls() {
@@ -142,7 +142,7 @@ QWidget* TCaplinForm::BuildLogsGroup(QWidget* parent) {
     btnLogsClear->setObjectName("btnLogsClear");
     logsLayout->addWidget(memLogs_);
     logsLayout->addWidget(btnLogsClear, 0, Qt::AlignLeft);
-    connect(btnLogsClear, &QPushButton::clicked, this, [this] { session_.Logs.ClearLogsPane(); });
+    connect(btnLogsClear, &QPushButton::clicked, this, [this] { session_.Logs().ClearLogsPane(); });
     return gbLogs;
 }
 
@@ -165,7 +165,7 @@ QWidget* TCaplinForm::BuildMessagesGroup(QWidget* parent) {
     messagesLayout->addWidget(memMessages_, 0, 0);
     messagesLayout->addLayout(counters, 1, 0);
     connect(btnMessagesClear, &QPushButton::clicked, this,
-            [this] { session_.Logs.ClearMessagesPane(); });
+            [this] { session_.Logs().ClearMessagesPane(); });
     connect(cbMessagesFilter_, &QComboBox::currentIndexChanged, this,
             [this](int index) { cbMessagesFilterChange(index); });
     return gbMessages;
@@ -217,14 +217,14 @@ void TCaplinForm::InitializeConverter() {
                                  ? QGuiApplication::primaryScreen()->geometry()
                                  : QRect(0, 0, 1024, 768);
         session_.InitializeConverter(screen.width(), screen.height());
-        PageControl_->setCurrentIndex(session_.Layout.ActivePageIndex);
+        PageControl_->setCurrentIndex(session_.Layout().ActivePageIndex);
         session_.SelectPage(PageControl_->currentIndex());
         FillMessagesFilterCombo();
-        session_.Logs.RefreshMessages();
+        session_.Logs().RefreshMessages();
         {
             // No change handler may write half-filled controls back while the window resizes.
             TFlagScope updating(context_->Updating);
-            const TMainSettings& main = session_.MainSettings;
+            const TMainSettings& main = session_.MainSettings();
             setGeometry(main.FormLeft, main.FormTop, main.FormWidth, main.FormHeight);
         }
         batchPage_->Loaded();
@@ -239,7 +239,7 @@ void TCaplinForm::FillMessagesFilterCombo() {
     for (const char* item : kMessagesFilterItems)
         cbMessagesFilter_->addItem(item);
     // A stored index outside the list selects nothing and is kept as it is.
-    cbMessagesFilter_->setCurrentIndex(session_.MainSettings.MessagesFilterIndex);
+    cbMessagesFilter_->setCurrentIndex(session_.MainSettings().MessagesFilterIndex);
 }
 
 void TCaplinForm::GeneralRefresh() {
@@ -248,7 +248,7 @@ void TCaplinForm::GeneralRefresh() {
         for (QAction* action : {Properties1_, LanguagesSetup1_, Exit1_, About1_})
             action->setEnabled(idle);
         // Seen from the task bar too: the window keeps converting what lands in its folders.
-        setWindowTitle(session_.Watch.Armed() ? "Caplin - watch folders armed" : "Caplin");
+        setWindowTitle(session_.Watch().Armed() ? "Caplin - watch folders armed" : "Caplin");
         batchPage_->Refresh();
         watchFolderPage_->Refresh(idle);
         playlistCheckPage_->Refresh(idle);
@@ -273,21 +273,21 @@ void TCaplinForm::OnCurrentTabChanged(int index) {
 void TCaplinForm::PageControlChange() {
     GuardedVoid("TCaplinForm.PageControlChange", [&] {
         session_.SelectPage(PageControl_->currentIndex());
-        session_.Logs.RefreshMessages();
-        session_.Logs.RefreshLogs();
+        session_.Logs().RefreshMessages();
+        session_.Logs().RefreshLogs();
     });
 }
 
 void TCaplinForm::cbMessagesFilterChange(int index) {
     GuardedVoid("TCaplinForm.cbMessagesFilterChange", [&] {
-        session_.MainSettings.MessagesFilterIndex = index;
-        session_.Logs.SetFilterIndex(index);
+        session_.MainSettings().MessagesFilterIndex = index;
+        session_.Logs().SetFilterIndex(index);
     });
 }
 
 void TCaplinForm::Properties1Click() {
     GuardedVoid("TCaplinForm.Properties1Click", [&] {
-        TMainSettings& main = session_.MainSettings;
+        TMainSettings& main = session_.MainSettings();
         if (!ShowProperties(main.FPSSource, main.FPS, main.LogsOutputFolder,
                             main.MessagesOutputFolder, *dialogs_, this))
             return;
@@ -357,7 +357,7 @@ void TCaplinForm::DeinitializeConverter() {
         if (!session_.Initialized())
             return;
         const QRect bounds = geometry();
-        TMainSettings& main = session_.MainSettings;
+        TMainSettings& main = session_.MainSettings();
         main.FormTop = bounds.top();
         main.FormLeft = bounds.left();
         main.FormWidth = bounds.width();
@@ -367,9 +367,9 @@ void TCaplinForm::DeinitializeConverter() {
         // What the Batch page shows is what gets stored, corrected values included.
         batchPage_->Panel().UpdateSettings();
         batchPage_->StoreColumnWidths();
-        watchFolderPage_->ReadColumnWidths(session_.Layout.ColumnWidths[lvWatchFolder]);
-        playlistCheckPage_->ReadColumnWidths(session_.Layout.ColumnWidths[lvPlaylistsCheck]);
-        session_.Layout.ActivePageIndex = PageControl_->currentIndex();
+        watchFolderPage_->ReadColumnWidths(session_.Layout().ColumnWidths[lvWatchFolder]);
+        playlistCheckPage_->ReadColumnWidths(session_.Layout().ColumnWidths[lvPlaylistsCheck]);
+        session_.Layout().ActivePageIndex = PageControl_->currentIndex();
         // The runs end and the panels let go of the settings before the session saves and
         // releases them.
         batchPage_->Unloading();

@@ -55,10 +55,10 @@ std::string TPlaylistCheckPage::UpdatePrompt(size_t row, bool selecting) const {
 
 void TPlaylistCheckPage::Loaded() {
     GuardedVoid("TCaplinForm.UpdatePCForm", [&] {
-        ApplyColumnWidths(context_.Session.Layout.ColumnWidths[lvPlaylistsCheck],
-                          context_.Session.Layout.StoredWidths[lvPlaylistsCheck]);
+        ApplyColumnWidths(context_.Session.Layout().ColumnWidths[lvPlaylistsCheck],
+                          context_.Session.Layout().StoredWidths[lvPlaylistsCheck]);
     });
-    panel_->SetSettings(context_.Session.PCSettings.get());
+    panel_->SetSettings(context_.Session.PCSettings());
     panel_->UpdatePCForm();
     RefreshRowCount();
     selectedIndex_ = -1;
@@ -73,7 +73,7 @@ void TPlaylistCheckPage::Refresh(bool idle) {
 
 void TPlaylistCheckPage::Unloading() {
     runTimer_->stop();
-    context_.Session.PlaylistCheck.Abandon();
+    context_.Session.PlaylistCheck().Abandon();
     btnRun_->setText(kCheckCaption);
     panel_->SetSettings(nullptr);
 }
@@ -96,7 +96,7 @@ void TPlaylistCheckPage::lvPlaylistFolderClick() {
 
 void TPlaylistCheckPage::btnPCClearListClick() {
     GuardedVoid("TCaplinForm.btnPCClearListClick", [&] {
-        context_.Session.PlaylistCheckList->ClearPlaylistCheckList();
+        context_.Session.PlaylistCheckList()->ClearPlaylistCheckList();
         RefreshRowCount();
         // No entry is left for the index to name; later entries must not inherit it.
         selectedIndex_ = -1;
@@ -113,7 +113,7 @@ void TPlaylistCheckPage::btnPCClearParamsClick() {
 
 void TPlaylistCheckPage::btnPCCheckClick() {
     GuardedVoid("TCaplinForm.btnPCCheckClick", [&] {
-        TPlaylistCheckRun& run = context_.Session.PlaylistCheck;
+        TPlaylistCheckRun& run = context_.Session.PlaylistCheck();
         if (!run.Running()) {
             const TRunStart start = run.Start();
             if (!start.Refusal.empty())
@@ -135,7 +135,7 @@ void TPlaylistCheckPage::btnPCCheckClick() {
 
 void TPlaylistCheckPage::RunStep() {
     GuardedVoid("TCaplinForm.btnPCCheckClick", [&] {
-        switch (context_.Session.PlaylistCheck.Step()) {
+        switch (context_.Session.PlaylistCheck().Step()) {
         case TRunNext::Now:
             return runTimer_->start(0);
         case TRunNext::AfterPause:

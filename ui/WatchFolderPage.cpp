@@ -24,7 +24,7 @@
 TWatchFolderPage::TWatchFolderPage(TPageContext& context, QWidget* page)
     : TEntryListPage(context, page, WatchFolderEntries(), "WF", "Arm", "lvWatchFolder",
                      "Watch folders") {
-    panel_ = new TConversionSettingsPanel("WF", context.Dialogs, context.Session.MainSettings,
+    panel_ = new TConversionSettingsPanel("WF", context.Dialogs, context.Session.MainSettings(),
                                           context.Updating, context.GeneralRefresh, page);
     // The list above the settings panel: a larger window gives the list its extra room.
     auto* column = static_cast<QVBoxLayout*>(page->layout());
@@ -59,10 +59,10 @@ std::string TWatchFolderPage::UpdatePrompt(size_t row, bool) const {
 
 void TWatchFolderPage::Loaded() {
     GuardedVoid("TCaplinForm.UpdateWFForm", [&] {
-        panel_->SetSettings(context_.Session.WFSettings.get());
+        panel_->SetSettings(context_.Session.WFSettings());
         panel_->UpdateForm();
-        ApplyColumnWidths(context_.Session.Layout.ColumnWidths[lvWatchFolder],
-                          context_.Session.Layout.StoredWidths[lvWatchFolder]);
+        ApplyColumnWidths(context_.Session.Layout().ColumnWidths[lvWatchFolder],
+                          context_.Session.Layout().StoredWidths[lvWatchFolder]);
         RefreshRowCount();
         selectedIndex_ = -1;
     });
@@ -111,7 +111,7 @@ void TWatchFolderPage::lvWatchFolderKeyUp() {
 
 void TWatchFolderPage::btnWFClearListClick() {
     GuardedVoid("TCaplinForm.btnWFClearListClick", [&] {
-        context_.Session.WatchFolderList->ClearWatchFolderList();
+        context_.Session.WatchFolderList()->ClearWatchFolderList();
         selectedIndex_ = -1;
         RefreshRowCount();
     });
@@ -120,8 +120,8 @@ void TWatchFolderPage::btnWFClearListClick() {
 void TWatchFolderPage::btnWFClearParamsClick() {
     GuardedVoid("TCaplinForm.btnWFClearParamsClick", [&] {
         panel_->ClearControls();
-        FreeSubtitleFileTypeList(&context_.Session.WFSettings->SubtitleFileTypes);
-        FreeHexFindAndReplaceList(&context_.Session.WFSettings->HexFindAndReplaceItems);
+        FreeSubtitleFileTypeList(&context_.Session.WFSettings()->SubtitleFileTypes);
+        FreeHexFindAndReplaceList(&context_.Session.WFSettings()->HexFindAndReplaceItems);
         panel_->UpdateSettings();
         context_.GeneralRefresh();
     });
@@ -129,7 +129,7 @@ void TWatchFolderPage::btnWFClearParamsClick() {
 
 void TWatchFolderPage::btnWFArmClick() {
     GuardedVoid("TCaplinForm.btnWFArmClick", [&] {
-        TWatchRun& run = context_.Session.Watch;
+        TWatchRun& run = context_.Session.Watch();
         if (!run.Armed()) {
             const TRunStart start = run.Arm();
             if (!start.Refusal.empty())
@@ -151,7 +151,7 @@ void TWatchFolderPage::btnWFArmClick() {
 
 void TWatchFolderPage::ArmStep() {
     GuardedVoid("TCaplinForm.btnWFArmClick", [&] {
-        if (context_.Session.Watch.Step() != TRunNext::Finished)
+        if (context_.Session.Watch().Step() != TRunNext::Finished)
             return armTimer_->start();
         EndRunSilently();
         // The window's title and controls show the run has ended.
@@ -161,5 +161,5 @@ void TWatchFolderPage::ArmStep() {
 
 void TWatchFolderPage::EndRunSilently() {
     btnRun_->setText(kArmCaption);
-    context_.Session.Watch.Abandon();
+    context_.Session.Watch().Abandon();
 }

@@ -279,10 +279,10 @@ TEST_F(SettingsCommandTest, ValuesSetReadBackThroughTheWindowsLoaders) {
     TCaplinSession session(TSessionOwner::Window);
     ASSERT_TRUE(session.LoadSettingsFile());
     session.InitializeConverter(1024, 768);
-    EXPECT_EQ(session.MainSettings.FPSSource, 1);
-    EXPECT_EQ(session.MainSettings.FPS, "STL30.01");
-    EXPECT_EQ(session.MainSettings.FormWidth, 1000);
-    const TSTLConvertSettings& b = *session.BatchSettings;
+    EXPECT_EQ(session.MainSettings().FPSSource, 1);
+    EXPECT_EQ(session.MainSettings().FPS, "STL30.01");
+    EXPECT_EQ(session.MainSettings().FormWidth, 1000);
+    const TSTLConvertSettings& b = *session.BatchSettings();
     EXPECT_EQ(b.TapeIDSource, 1);
     EXPECT_EQ(b.TapeIDPredefined, "TAPE01");
     EXPECT_EQ(b.LanguageSource, 1);
@@ -303,7 +303,7 @@ TEST_F(SettingsCommandTest, ValuesSetReadBackThroughTheWindowsLoaders) {
     EXPECT_EQ(*b.SubtitleFileTypes[0],
               (TSubtitleFileType{"News", 20, 1, 8, 10, 2, "File_0123_PT.STL"}));
 
-    const auto& items = session.WatchFolderList->Items;
+    const auto& items = session.WatchFolderList()->Items;
     ASSERT_EQ(items.size(), 2u);
     const TWatchFolderSTLConvertSettings& wf = items[0]->Settings;
     EXPECT_EQ(wf.WatchFolder, "/in");
@@ -318,8 +318,8 @@ TEST_F(SettingsCommandTest, ValuesSetReadBackThroughTheWindowsLoaders) {
     ASSERT_EQ(items[1]->Settings.HexFindAndReplaceItems.size(), 1u);
     EXPECT_TRUE(wf.HexFindAndReplaceItems.empty());
 
-    ASSERT_EQ(session.PlaylistCheckList->Entries.size(), 1u);
-    const TPlaylistCheckSettings& pc = *session.PlaylistCheckList->Entries[0];
+    ASSERT_EQ(session.PlaylistCheckList()->Entries.size(), 1u);
+    const TPlaylistCheckSettings& pc = *session.PlaylistCheckList()->Entries[0];
     EXPECT_EQ(pc.PlaylistsFolder, "/lists/");
     EXPECT_EQ(pc.MissingsLogFolder, "/logs/");
     EXPECT_EQ(pc.LanguageCheckList, (std::vector<int32_t>{0x09, 0x0F}));
@@ -333,7 +333,7 @@ TEST_F(SettingsCommandTest, ShowsWhatTheWindowSaved) {
         TCaplinSession window(TSessionOwner::Window);
         ASSERT_TRUE(window.LoadSettingsFile());
         window.InitializeConverter(1024, 768);
-        TSTLConvertSettings& b = *window.BatchSettings;
+        TSTLConvertSettings& b = *window.BatchSettings();
         b.TapeIDSource = 1;
         b.TapeIDPredefined = "TAPE01";
         b.LanguagePredefined = "0F";
@@ -341,16 +341,16 @@ TEST_F(SettingsCommandTest, ShowsWhatTheWindowSaved) {
         b.CodePageNumberCustom = "437";
         b.HexFindAndReplaceItems.push_back(
             std::make_unique<THexFindAndReplaceValue>(THexFindAndReplaceValue{1, 0x8A, 0x0A}));
-        auto item = window.WatchFolderList->NewItem(b);
+        auto item = window.WatchFolderList()->NewItem(b);
         item->Settings.WatchFolder = "/in";
         item->Settings.Comment = "night";
-        window.WatchFolderList->Items.push_back(std::move(item));
+        window.WatchFolderList()->Items.push_back(std::move(item));
         auto entry = std::make_unique<TPlaylistCheckSettings>();
         entry->PlaylistsFolder = "/lists/";
         entry->LanguageCheckList = {0x0F, 0x09};
         entry->ClipsDurationThreasholdSeconds = 12.5;
-        window.PlaylistCheckList->Entries.push_back(std::move(entry));
-        window.MainSettings.FPS = "STL30.01";
+        window.PlaylistCheckList()->Entries.push_back(std::move(entry));
+        window.MainSettings().FPS = "STL30.01";
         window.DeinitializeConverter();
         ASSERT_TRUE(window.SaveSettingsFile().Saved);
     }
@@ -517,16 +517,16 @@ TEST_F(SettingsCommandTest, WindowAndCommandLineMakeTheSameListChange) {
         window.InitializeConverter(1024, 768);
         const TEntryList& folders = WatchFolderEntries();
         folders.LoadEdited(window, 1);
-        window.WFSettings->Comment = "changed";
+        window.WFSettings()->Comment = "changed";
         ASSERT_TRUE(folders.Update(window, 1, [] { return true; }).IsMade());
         ASSERT_TRUE(folders.Remove(window, 0).IsMade());
-        window.WFSettings->WatchFolder = "/in";
-        window.WFSettings->DestinationFolder = "/out";
-        window.WFSettings->Comment = "night";
+        window.WFSettings()->WatchFolder = "/in";
+        window.WFSettings()->DestinationFolder = "/out";
+        window.WFSettings()->Comment = "night";
         ASSERT_TRUE(folders.Add(window).IsMade());
-        window.WFSettings->WatchFolder = "/IN ";
+        window.WFSettings()->WatchFolder = "/IN ";
         refusal = folders.Add(window).Refusal();
-        TPlaylistCheckSettings& entry = *window.PCSettings;
+        TPlaylistCheckSettings& entry = *window.PCSettings();
         entry.PlaylistsFolder = "/lists/";
         entry.SubtitlesFolder = "/subs/";
         entry.MissingsLogFolder = "/logs/";

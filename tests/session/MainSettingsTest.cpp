@@ -177,9 +177,9 @@ TEST_F(MainSettingsTest, TheDefaultLogsFolderIsMadeWithTheFirstDailyFile) {
         session.InitializeConverter(1024, 768);
         EXPECT_FALSE(std::filesystem::exists(dir.File("state")));
         if (stored) // gone after the start, as a removed mount would be
-            session.Logs.LogsOutputFolder = chosen;
-        session.Logs.LogFunction("Batch conversion started.");
-        EXPECT_EQ(FileExists(session.Logs.CurrentLogsFileName()), !stored);
+            session.Logs().LogsOutputFolder = chosen;
+        session.Logs().LogFunction("Batch conversion started.");
+        EXPECT_EQ(FileExists(session.Logs().CurrentLogsFileName()), !stored);
         EXPECT_EQ(std::filesystem::exists(logs), !stored);
         EXPECT_FALSE(std::filesystem::exists(chosen));
         std::filesystem::remove_all(dir.File("state"));

@@ -3,6 +3,7 @@
 // the busy flag is cleared from outside (a close).
 #include <gtest/gtest.h>
 
+#include "platform/Registry.h"
 #include "session/CaplinSession.h"
 #include "tests/common/TestSupport.h"
 
@@ -23,20 +24,18 @@ class RunsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::filesystem::create_directories(dir.File("out"));
-        session.Logs.LogsOutputFolder = dir.File("");
-        session.Logs.MessagesOutputFolder = dir.File("");
-        session.Logs.SetObserver(&lines);
-        session.BatchSettings = std::make_unique<TSTLConvertSettings>();
-        session.BatchSettings->DestinationFolder = dir.File("out");
+        // Default settings and empty lists, whatever an earlier test left in the store.
+        TSettingsStore::Global().SetContent({});
+        session.InitializeConverter(0, 0);
+        session.Logs().LogsOutputFolder = dir.File("");
+        session.Logs().MessagesOutputFolder = dir.File("");
+        session.Logs().SetObserver(&lines);
+        session.BatchSettings()->DestinationFolder = dir.File("out");
         // Test files carry neither a tape ID nor a language in their names.
-        session.BatchSettings->LanguageSource = lsPredefined;
-        session.BatchSettings->LanguagePredefined = "09";
-        session.WatchFolderList = std::make_unique<TWatchFolderList>();
-        session.WatchFolderList->LogFunction = session.Logs.LogSink();
-        session.WatchFolderList->ReportFunction = session.Logs.ReportSink();
-        session.PlaylistCheckList = std::make_unique<TPlaylistCheckList>();
+        session.BatchSettings()->LanguageSource = lsPredefined;
+        session.BatchSettings()->LanguagePredefined = "09";
     }
-    void TearDown() override { session.Logs.SetObserver(nullptr); }
+    void TearDown() override { session.Logs().SetObserver(nullptr); }
 
     std::string GoodFile(const std::string& name) {
         WriteStl(dir.File(name), MakeGsi(1), {MakeTti(1, "Hello")});
@@ -44,11 +43,11 @@ protected:
     }
     void AddBatch(const std::vector<std::string>& paths) {
         for (const std::string& path : paths)
-            session.Batch.AppendToBatchList(path);
+            session.Batch().AppendToBatchList(path);
     }
     std::vector<TBatchItemStatus> Statuses() const {
         std::vector<TBatchItemStatus> statuses;
-        for (const TBatchItem& item : session.Batch.BatchList())
+        for (const TBatchItem& item : session.Batch().BatchList())
             statuses.push_back(item.Status);
         return statuses;
     }
@@ -62,10 +61,10 @@ constexpr auto kNone = TBatchItemStatus::NotProcessed;
 constexpr auto kDone = TBatchItemStatus::Processed;
 
 TEST_F(RunsTest, BatchRefusesAnEmptyListBeforeAMissingDestination) {
-    session.BatchSettings->DestinationFolder.clear();
-    EXPECT_EQ(session.Batch.Start().Refusal, "No files to convert.");
+    session.BatchSettings()->DestinationFolder.clear();
+    EXPECT_EQ(session.Batch().Start().Refusal, "No files to convert.");
     AddBatch({GoodFile("a.stl")});
-    const TRunStart start = session.Batch.Start();
+    const TRunStart start = session.Batch().Start();
     EXPECT_FALSE(start.Started);
     EXPECT_EQ(start.Refusal, "No destination folder specified.");
     EXPECT_TRUE(lines.Lines.empty());
@@ -76,16 +75,16 @@ TEST_F(RunsTest, BatchConvertsEveryEntryAndCountsTheFailedOnes) {
     const std::string missing = dir.File("missing.stl");
     AddBatch({GoodFile("a.stl"), missing});
     std::vector<std::pair<size_t, TBatchItemStatus>> seen;
-    session.Batch.EntryChanged = [&](size_t index) {
-        seen.emplace_back(index, session.Batch.BatchList()[index].Status);
+    session.Batch().EntryChanged = [&](size_t index) {
+        seen.emplace_back(index, session.Batch().BatchList()[index].Status);
     };
-    ASSERT_TRUE(session.Batch.Start().Started);
+    ASSERT_TRUE(session.Batch().Start().Started);
     EXPECT_TRUE(session.ConversionInProgress());
-    EXPECT_EQ(session.Batch.Step(), TRunNext::AfterPause);
-    EXPECT_EQ(session.Batch.Step(), TRunNext::Finished);
+    EXPECT_EQ(session.Batch().Step(), TRunNext::AfterPause);
+    EXPECT_EQ(session.Batch().Step(), TRunNext::Finished);
     EXPECT_FALSE(session.ConversionInProgress());
-    EXPECT_FALSE(session.Batch.Running());
-    EXPECT_EQ(session.Batch.Failed(), 1u);
+    EXPECT_FALSE(session.Batch().Running());
+    EXPECT_EQ(session.Batch().Failed(), 1u);
     // "Processing" is told before each conversion, "Processed" or "Failed" after it.
     const std::vector<std::pair<size_t, TBatchItemStatus>> expectedSeen = {
         {0, TBatchItemStatus::Processing},
@@ -105,10 +104,10 @@ TEST_F(RunsTest, BatchConvertsEveryEntryAndCountsTheFailedOnes) {
 
 TEST_F(RunsTest, BatchCancelAndCloseLeaveTheRestUntouched) {
     AddBatch({GoodFile("a.stl"), GoodFile("b.stl"), GoodFile("c.stl")});
-    ASSERT_TRUE(session.Batch.Start().Started);
-    session.Batch.Step();
-    session.Batch.Cancel();
-    EXPECT_EQ(session.Batch.Step(), TRunNext::Finished);
+    ASSERT_TRUE(session.Batch().Start().Started);
+    session.Batch().Step();
+    session.Batch().Cancel();
+    EXPECT_EQ(session.Batch().Step(), TRunNext::Finished);
     EXPECT_EQ(Statuses(), (std::vector{kDone, kNone, kNone}));
     EXPECT_EQ(lines.Lines.back(), "Batch conversion canceled.");
     EXPECT_FALSE(session.ConversionInProgress());
@@ -116,35 +115,35 @@ TEST_F(RunsTest, BatchCancelAndCloseLeaveTheRestUntouched) {
     // A new run starts from empty statuses; a close clears the flag and the run ends
     // without a line of its own.
     lines.Lines.clear();
-    ASSERT_TRUE(session.Batch.Start().Started);
+    ASSERT_TRUE(session.Batch().Start().Started);
     EXPECT_EQ(Statuses(), (std::vector{kNone, kNone, kNone}));
     session.SetConversionInProgress(false);
-    EXPECT_EQ(session.Batch.Step(), TRunNext::Finished);
+    EXPECT_EQ(session.Batch().Step(), TRunNext::Finished);
     EXPECT_EQ(lines.Lines, std::vector<std::string>{"Batch conversion started."});
-    EXPECT_FALSE(session.Batch.Running());
+    EXPECT_FALSE(session.Batch().Running());
 }
 
 TEST_F(RunsTest, WatchConvertsOneQueuedFilePerFolderPerStep) {
-    EXPECT_EQ(session.Watch.Arm().Refusal, "There are no watch folder specified.");
-    session.WatchFolderList->WatchFolderCheckIntervalMS = 3600000; // the test queues the files
+    EXPECT_EQ(session.Watch().Arm().Refusal, "There are no watch folder specified.");
+    session.WatchFolderList()->WatchFolderCheckIntervalMS = 3600000; // the test queues the files
     for (const char* name : {"in1", "in2"}) {
         std::filesystem::create_directories(dir.File(name));
         TWatchFolderSTLConvertSettings settings;
-        settings.Assign(*session.BatchSettings);
+        settings.Assign(*session.BatchSettings());
         settings.WatchFolder = dir.File(name);
-        session.WatchFolderList->Items.push_back(session.WatchFolderList->NewItem(settings));
+        session.WatchFolderList()->Items.push_back(session.WatchFolderList()->NewItem(settings));
     }
-    ASSERT_TRUE(session.Watch.Arm().Started);
+    ASSERT_TRUE(session.Watch().Arm().Started);
     EXPECT_TRUE(session.ConversionInProgress());
-    auto& items = session.WatchFolderList->Items;
+    auto& items = session.WatchFolderList()->Items;
     items[0]->NewWatchFolderSTLFile(GoodFile("in1/a.stl"));
     items[0]->NewWatchFolderSTLFile(GoodFile("in1/b.stl"));
     items[1]->NewWatchFolderSTLFile(GoodFile("in2/c.stl"));
-    EXPECT_EQ(session.Watch.Step(), TRunNext::AfterPause);
-    EXPECT_EQ(session.Watch.LastPass(), 2);
-    session.Watch.Step();
-    EXPECT_EQ(session.Watch.LastPass(), 1);
-    session.Watch.Disarm();
+    EXPECT_EQ(session.Watch().Step(), TRunNext::AfterPause);
+    EXPECT_EQ(session.Watch().LastPass(), 2);
+    session.Watch().Step();
+    EXPECT_EQ(session.Watch().LastPass(), 1);
+    session.Watch().Disarm();
     const std::vector<std::string> expected = {
         "Watch folder conversion armed.", "Converting STL file : " + dir.File("in1/a.stl"),
         "Converting STL file : " + dir.File("in2/c.stl"),
@@ -155,17 +154,17 @@ TEST_F(RunsTest, WatchConvertsOneQueuedFilePerFolderPerStep) {
         EXPECT_FALSE(item->IsStarted());
 
     // A close: the flag goes, the next step stops every folder without a line.
-    ASSERT_TRUE(session.Watch.Arm().Started);
+    ASSERT_TRUE(session.Watch().Arm().Started);
     session.SetConversionInProgress(false);
-    EXPECT_EQ(session.Watch.Step(), TRunNext::Finished);
-    EXPECT_FALSE(session.Watch.Armed());
+    EXPECT_EQ(session.Watch().Step(), TRunNext::Finished);
+    EXPECT_FALSE(session.Watch().Armed());
     for (const auto& item : items)
         EXPECT_FALSE(item->IsStarted());
     EXPECT_EQ(lines.Lines.back(), "Watch folder conversion armed.");
 }
 
 TEST_F(RunsTest, PlaylistCheckStopsAfterTheEntryUnderWay) {
-    EXPECT_EQ(session.PlaylistCheck.Start().Refusal, "There are no playlist folders specified.");
+    EXPECT_EQ(session.PlaylistCheck().Start().Refusal, "There are no playlist folders specified.");
     for (int n = 0; n < 3; ++n) {
         const std::string base = dir.File("e" + std::to_string(n));
         for (const char* folder : {"/lists", "/subs", "/logs"})
@@ -176,28 +175,28 @@ TEST_F(RunsTest, PlaylistCheckStopsAfterTheEntryUnderWay) {
         entry->SubtitlesFolder = base + "/subs/";
         entry->MissingsLogFolder = base + "/logs/";
         entry->LanguageCheckList = {9};
-        session.PlaylistCheckList->Entries.push_back(std::move(entry));
+        session.PlaylistCheckList()->Entries.push_back(std::move(entry));
     }
-    ASSERT_TRUE(session.PlaylistCheck.Start().Started);
+    ASSERT_TRUE(session.PlaylistCheck().Start().Started);
     TRunNext next = TRunNext::Now;
-    while (session.PlaylistCheck.EntriesChecked() < 1)
-        next = session.PlaylistCheck.Step();
+    while (session.PlaylistCheck().EntriesChecked() < 1)
+        next = session.PlaylistCheck().Step();
     EXPECT_EQ(next, TRunNext::AfterPause);
-    session.PlaylistCheck.Stop();
-    EXPECT_EQ(session.PlaylistCheck.EntriesChecked(), 1u);
-    EXPECT_EQ(session.PlaylistCheck.Tally().Missing, 1);
+    session.PlaylistCheck().Stop();
+    EXPECT_EQ(session.PlaylistCheck().EntriesChecked(), 1u);
+    EXPECT_EQ(session.PlaylistCheck().Tally().Missing, 1);
     EXPECT_EQ(lines.Lines.front(), "Playlist check starting.");
     EXPECT_EQ(lines.Lines.back(), "Playlist check stopping.");
     EXPECT_FALSE(session.ConversionInProgress());
 
     // Run to its end: every entry, one miss each, then the closing line.
     lines.Lines.clear();
-    ASSERT_TRUE(session.PlaylistCheck.Start().Started);
-    while (session.PlaylistCheck.Step() != TRunNext::Finished) {
+    ASSERT_TRUE(session.PlaylistCheck().Start().Started);
+    while (session.PlaylistCheck().Step() != TRunNext::Finished) {
     }
-    EXPECT_EQ(session.PlaylistCheck.EntriesChecked(), 3u);
-    EXPECT_EQ(session.PlaylistCheck.Tally().Missing, 3);
-    EXPECT_EQ(session.PlaylistCheck.FailedEntries(), 0u);
+    EXPECT_EQ(session.PlaylistCheck().EntriesChecked(), 3u);
+    EXPECT_EQ(session.PlaylistCheck().Tally().Missing, 3);
+    EXPECT_EQ(session.PlaylistCheck().FailedEntries(), 0u);
     EXPECT_EQ(lines.Lines.back(), "Playlist check done.");
     EXPECT_FALSE(session.ConversionInProgress());
 }

@@ -87,7 +87,7 @@ private Q_SLOTS:
         QVERIFY(form);
         QCOMPARE(Control<QTabWidget>(form.get(), "PageControl")->currentIndex(), 0);
         QCOMPARE(form->width(), 800);
-        const TMainSettings& main = Session(*form).MainSettings;
+        const TMainSettings& main = Session(*form).MainSettings();
         QCOMPARE(main.FPSSource, 1);
         QCOMPARE(main.FPS, std::string("STL25.01"));
         QCOMPARE(main.LogsOutputFolder, TestLogsFolder(*dir_));
@@ -110,8 +110,8 @@ private Q_SLOTS:
         UseSettingsFile(Path("plain") + "/registry.reg");
         auto form = ShownForm();
         QVERIFY(form);
-        Session(*form).MainSettings.FPS = "STL30.01";
-        Session(*form).MainSettings.FPSSource = 0;
+        Session(*form).MainSettings().FPS = "STL30.01";
+        Session(*form).MainSettings().FPSSource = 0;
         QVERIFY(form->close());
 
         const QString rescued = RescuedSettings();
@@ -173,8 +173,8 @@ private Q_SLOTS:
         ::close(socket);
         QFile::setPermissions(dir_->filePath("locked"),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(Session(*form).Batch.BatchList().size(), size_t(1));
-        QCOMPARE(Session(*form).Batch.BatchList()[0].FileName, Path("good.stl"));
+        QCOMPARE(Session(*form).Batch().BatchList().size(), size_t(1));
+        QCOMPARE(Session(*form).Batch().BatchList()[0].FileName, Path("good.stl"));
         QCOMPARE(dialogs_.Asked,
                  std::vector<std::string>{
                      "Message: 6 dropped items were not added: https://example.com/a.stl (not a "
@@ -205,7 +205,7 @@ private Q_SLOTS:
         slice([&] { QVERIFY(DropUrls(list, {QUrl::fromLocalFile(dir_->filePath("many"))})); });
         slice([&] { QCoreApplication::processEvents(); }); // laid out and painted
         QCOMPARE(list->model()->rowCount(), 10000);
-        QCOMPARE(Session(*form).Batch.BatchList().back().FileName, Path("many/109999.stl"));
+        QCOMPARE(Session(*form).Batch().BatchList().back().FileName, Path("many/109999.stl"));
         slice([&] { QVERIFY(DropUrls(list, {QUrl::fromLocalFile(dir_->filePath("many"))})); });
         QCOMPARE(list->model()->rowCount(), 10000);
         QCOMPARE(dialogs_.Asked.size(), size_t(1));
@@ -226,7 +226,7 @@ private Q_SLOTS:
             dialogs_.FilesAnswers.push_back({Path(name)});
             Click(form.get(), "btnBAddFile");
         }
-        TSTLConvertSettings& settings = *Session(*form).BatchSettings;
+        TSTLConvertSettings& settings = *Session(*form).BatchSettings();
         settings.DestinationFolder = Path("out");
         settings.TapeIDSource = tisPredefined;
         settings.TapeIDPredefined = "TAPE0001";
@@ -258,12 +258,12 @@ private Q_SLOTS:
         auto form = ShownForm();
         QVERIFY(form);
         WriteText(Path("plain"), "not a folder");
-        Session(*form).Logs.LogsOutputFolder = Path("plain") + "/logs";
-        Session(*form).Logs.MessagesOutputFolder = Path("plain") + "/messages";
+        Session(*form).Logs().LogsOutputFolder = Path("plain") + "/logs";
+        Session(*form).Logs().MessagesOutputFolder = Path("plain") + "/messages";
         WriteBytes(Path("bad.stl"), {1, 2, 3});
         dialogs_.FilesAnswers.push_back({Path("bad.stl")});
         Click(form.get(), "btnBAddFile");
-        Session(*form).BatchSettings->DestinationFolder = dir_->path().toStdString() + "/out";
+        Session(*form).BatchSettings()->DestinationFolder = dir_->path().toStdString() + "/out";
         QVERIFY(QDir().mkpath(dir_->filePath("out")));
         RunBatch(*form);
 

@@ -44,7 +44,7 @@ private:
 
     QStringList ListedFiles() const {
         QStringList files;
-        for (const TBatchItem& item : Session().Batch.BatchList())
+        for (const TBatchItem& item : Session().Batch().BatchList())
             files << QString::fromStdString(item.FileName);
         return files;
     }
@@ -53,7 +53,7 @@ private:
 
     // Names of the test files carry neither a tape ID nor a language.
     void UseFixedTapeIDAndLanguage() {
-        TSTLConvertSettings& settings = *Session().BatchSettings;
+        TSTLConvertSettings& settings = *Session().BatchSettings();
         settings.TapeIDSource = tisPredefined;
         settings.TapeIDPredefined = "TAPE0001";
         settings.LanguageSource = lsPredefined;
@@ -81,7 +81,7 @@ private Q_SLOTS:
     void cleanup() { EndHome(); }
 
     void fillingWritesNothingBack() {
-        TSTLConvertSettings& s = *Session().BatchSettings;
+        TSTLConvertSettings& s = *Session().BatchSettings();
         s.TapeIDSource = 7; // out of range: shown clamped, but not stored back
         s.TimeCodeStartOfProgramme = "25617030";
         s.CodePageNumberCustom = "abc";
@@ -103,8 +103,8 @@ private Q_SLOTS:
         QCOMPARE(s.TimeCodeStartOfProgramme, std::string("23595929"));
         QCOMPARE(s.CodePageNumberCustom, std::string("850"));
         QCOMPARE(s.LanguagePredefined, std::string("0F"));
-        QCOMPARE(s.FramesPerSecondSource, Session().MainSettings.FPSSource);
-        QCOMPARE(s.FramesPerSecond, Session().MainSettings.FPS);
+        QCOMPARE(s.FramesPerSecondSource, Session().MainSettings().FPSSource);
+        QCOMPARE(s.FramesPerSecond, Session().MainSettings().FPS);
         QCOMPARE(s.QualityCheck, 2);
     }
 
@@ -120,7 +120,7 @@ private Q_SLOTS:
     void timeCodeShown() {
         QFETCH(QString, stored);
         QFETCH(QList<int>, shown);
-        Session().BatchSettings->TimeCodeStartOfProgramme = stored.toStdString();
+        Session().BatchSettings()->TimeCodeStartOfProgramme = stored.toStdString();
         Panel().UpdateForm();
         const QList<int> actual{
             Find<QSpinBox>("seBHour")->value(), Find<QSpinBox>("seBMin")->value(),
@@ -143,11 +143,11 @@ private Q_SLOTS:
         move->setCurrentIndex(1);
         QVERIFY(Find<QLineEdit>("edBMoveProcessedFiles")->isEnabled());
         QVERIFY(Find<QPushButton>("btnBMoveProcessedFiles")->isEnabled());
-        QVERIFY(Session().BatchSettings->MoveProcessedFiles);
+        QVERIFY(Session().BatchSettings()->MoveProcessedFiles);
         move->setCurrentIndex(0);
         QVERIFY(!Find<QLineEdit>("edBMoveProcessedFiles")->isEnabled());
         QVERIFY(!Find<QPushButton>("btnBMoveProcessedFiles")->isEnabled());
-        QVERIFY(!Session().BatchSettings->MoveProcessedFiles);
+        QVERIFY(!Session().BatchSettings()->MoveProcessedFiles);
     }
 
     void enablingRules_data() {
@@ -266,7 +266,7 @@ private Q_SLOTS:
         dialogs_.FolderAnswers.push_back(Path("out"));
         Find<QPushButton>("btnBDestFolderBrowse")->click();
         QCOMPARE(dialogs_.Asked.back(), std::string("Folder: Destination Folder: "));
-        QCOMPARE(Session().BatchSettings->DestinationFolder, Path("out"));
+        QCOMPARE(Session().BatchSettings()->DestinationFolder, Path("out"));
     }
 
     void watchFolderPanelNotesOnlyOperatorChanges() {
@@ -277,7 +277,7 @@ private Q_SLOTS:
         settings.TapeIDSource = 9;              // left as stored on this panel
         settings.DisplayStandardCodeSource = 9; // brought into range on this panel
         settings.QualityCheck = qcReport;
-        TConversionSettingsPanel panel("WF", dialogs_, Session().MainSettings, updating, [] {});
+        TConversionSettingsPanel panel("WF", dialogs_, Session().MainSettings(), updating, [] {});
         panel.SetSettings(&settings);
         panel.UpdateForm();
         QVERIFY(!panel.SettingsChanged);
@@ -318,11 +318,11 @@ private Q_SLOTS:
         WriteBytes(Path("bad.stl"), {1, 2, 3});
         AddFile(Path("bad.stl"));
         AddFile(WriteGoodStl("c.stl"));
-        Session().BatchSettings->DestinationFolder = Path("out");
-        Session().BatchSettings->OverrideDestination = true;
+        Session().BatchSettings()->DestinationFolder = Path("out");
+        Session().BatchSettings()->OverrideDestination = true;
         UseFixedTapeIDAndLanguage();
         for (int pass = 0; pass < 2; ++pass) {
-            Session().Logs.ClearLogsPane();
+            Session().Logs().ClearLogsPane();
             Press("btnBatchConvert");
             QCOMPARE(Caption(Find<QPushButton>("btnBatchConvert")), QString("Cancel"));
             QVERIFY(Session().ConversionInProgress());
@@ -357,7 +357,7 @@ private Q_SLOTS:
         const char* names[] = {"1.stl", "2.stl", "3.stl", "4.stl", "5.stl"};
         for (const char* name : names)
             AddFile(WriteGoodStl(name));
-        Session().BatchSettings->DestinationFolder = Path("out");
+        Session().BatchSettings()->DestinationFolder = Path("out");
         UseFixedTapeIDAndLanguage();
         Press("btnBatchConvert");
         QTRY_COMPARE_WITH_TIMEOUT(StatusText(2), QString("Processed"), 5000);
@@ -377,7 +377,7 @@ private Q_SLOTS:
     // The view asks only for the rows it shows, so a long list scrolls as fast as a short one.
     void tenThousandFilesScrollWithoutDelay() {
         for (int i = 0; i < 10000; ++i)
-            Session().Batch.AppendToBatchList("/srv/in/file" + std::to_string(i) + ".stl");
+            Session().Batch().AppendToBatchList("/srv/in/file" + std::to_string(i) + ".stl");
         QTableView* view = Find<QTableView>("lvBatch");
         qobject_cast<TBatchListModel*>(view->model())->Reload();
         QCOMPARE(view->model()->rowCount(), 10000);
@@ -400,7 +400,7 @@ private Q_SLOTS:
     void closeDuringRunStopsWithoutLogLine() {
         for (const char* name : {"1.stl", "2.stl", "3.stl", "4.stl"})
             AddFile(WriteGoodStl(name));
-        Session().BatchSettings->DestinationFolder = Path("out");
+        Session().BatchSettings()->DestinationFolder = Path("out");
         UseFixedTapeIDAndLanguage();
         Press("btnBatchConvert");
         QTRY_COMPARE_WITH_TIMEOUT(StatusText(0), QString("Processed"), 5000);

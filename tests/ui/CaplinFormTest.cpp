@@ -82,7 +82,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
 
         QCOMPARE(form->windowTitle(), QString("Caplin"));
-        const TMainSettings& main = Session(*form).MainSettings;
+        const TMainSettings& main = Session(*form).MainSettings();
         QCOMPARE(main.LogsOutputFolder, TestLogsFolder(*dir_));
         QCOMPARE(main.MessagesOutputFolder, TestLogsFolder(*dir_));
         QCOMPARE(main.FPSSource, 1);
@@ -165,10 +165,10 @@ private Q_SLOTS:
         auto form = NewForm();
         form->InitializeConverter();
         QCOMPARE(Pages(*form)->currentIndex(), expectedPage);
-        QCOMPARE(Session(*form).MainSettings.FPSSource, expectedSource);
-        QCOMPARE(QString::fromStdString(Session(*form).MainSettings.FPS), expectedFps);
+        QCOMPARE(Session(*form).MainSettings().FPSSource, expectedSource);
+        QCOMPARE(QString::fromStdString(Session(*form).MainSettings().FPS), expectedFps);
         const std::string expectedFolder = logsFolderKept ? folder : TestLogsFolder(*dir_);
-        QCOMPARE(Session(*form).MainSettings.LogsOutputFolder, expectedFolder);
+        QCOMPARE(Session(*form).MainSettings().LogsOutputFolder, expectedFolder);
 
         form->DeinitializeConverter();
         ReloadStoreFromFile();
@@ -213,7 +213,7 @@ private Q_SLOTS:
         auto* warnings = Control<QLineEdit>(form.get(), "edWarnings");
         filter->setCurrentIndex(3); // "Show Errors"
         for (int32_t type : {1, 2, 3})
-            QCOMPARE(Session(*form).Logs.ReportFunction(type, "line"), STATUS_OK);
+            QCOMPARE(Session(*form).Logs().ReportFunction(type, "line"), STATUS_OK);
 
         QCOMPARE(LineCount(messages), 1);
         QCOMPARE(errors->text(), QString("1"));
@@ -234,7 +234,7 @@ private Q_SLOTS:
         QCOMPARE(errors->palette().color(QPalette::Base),
                  QGuiApplication::palette().color(QPalette::Base));
 
-        QCOMPARE(Session(*form).Logs.LogFunction("progress"), STATUS_OK);
+        QCOMPARE(Session(*form).Logs().LogFunction("progress"), STATUS_OK);
         QCOMPARE(LineCount(logs), 1);
         QVERIFY(logs->toPlainText().endsWith(" - progress"));
 
@@ -261,14 +261,14 @@ private Q_SLOTS:
         QVERIFY(!Control<QAction>(form.get(), "Exit1")->isEnabled());
         Pages(*form)->setCurrentIndex(1);
         QCOMPARE(Pages(*form)->currentIndex(), 0);
-        QCOMPARE(Session(*form).Logs.CurrentPage, 0);
+        QCOMPARE(Session(*form).Logs().CurrentPage, 0);
 
         Session(*form).SetConversionInProgress(false);
         form->GeneralRefresh();
         QVERIFY(Control<QAction>(form.get(), "About1")->isEnabled());
         Pages(*form)->setCurrentIndex(1);
         QCOMPARE(Pages(*form)->currentIndex(), 1);
-        QCOMPARE(Session(*form).Logs.CurrentPage, 1);
+        QCOMPARE(Session(*form).Logs().CurrentPage, 1);
         form->close();
     }
 

@@ -666,9 +666,9 @@ private Q_SLOTS:
         QVERIFY(form);
         const bool watchFolder = button.startsWith("btnWF");
         TSTLConvertSettings& edited =
-            watchFolder ? *form->Session().WFSettings : *form->Session().BatchSettings;
+            watchFolder ? *form->Session().WFSettings() : *form->Session().BatchSettings();
         TSTLConvertSettings& other =
-            watchFolder ? *form->Session().BatchSettings : *form->Session().WFSettings;
+            watchFolder ? *form->Session().BatchSettings() : *form->Session().WFSettings();
         AddHexItems(edited.HexFindAndReplaceItems, 1);
         auto* panel = form->findChild<TConversionSettingsPanel*>(watchFolder ? "pnWFSettings"
                                                                              : "pnBSettings");
@@ -719,9 +719,9 @@ private Q_SLOTS:
         QFETCH(bool, ok);
         auto form = ShownForm();
         QVERIFY(form);
-        form->Session().WatchFolderList->Items.push_back(
-            form->Session().WatchFolderList->NewItem(*form->Session().WFSettings));
-        const TMainSettings before = form->Session().MainSettings;
+        form->Session().WatchFolderList()->Items.push_back(
+            form->Session().WatchFolderList()->NewItem(*form->Session().WFSettings()));
+        const TMainSettings before = form->Session().MainSettings();
         QCOMPARE(before.FPSSource, 1);
         const std::string newFolder = Path("newlogs");
         QVERIFY(QDir().mkpath(QString::fromStdString(newFolder)));
@@ -736,23 +736,23 @@ private Q_SLOTS:
 
         QCOMPARE(dialogs_.Asked.front(), std::string("Dialog: Properties"));
         const std::string fps = ok ? "STL30.01" : "STL25.01";
-        QCOMPARE(form->Session().MainSettings.FPS, fps);
-        QCOMPARE(form->Session().MainSettings.LogsOutputFolder,
+        QCOMPARE(form->Session().MainSettings().FPS, fps);
+        QCOMPARE(form->Session().MainSettings().LogsOutputFolder,
                  ok ? newFolder : before.LogsOutputFolder);
-        QCOMPARE(form->Session().MainSettings.MessagesOutputFolder, before.MessagesOutputFolder);
+        QCOMPARE(form->Session().MainSettings().MessagesOutputFolder, before.MessagesOutputFolder);
         if (ok) {
             const std::vector<const TSTLConvertSettings*> all = {
-                form->Session().BatchSettings.get(), form->Session().WFSettings.get(),
-                &form->Session().WatchFolderList->Items[0]->Settings};
+                form->Session().BatchSettings(), form->Session().WFSettings(),
+                &form->Session().WatchFolderList()->Items[0]->Settings};
             for (const TSTLConvertSettings* settings : all) {
                 QCOMPARE(settings->FramesPerSecond, fps);
                 QCOMPARE(settings->FramesPerSecondSource, 1);
             }
         }
         // The next line goes into the folder in force.
-        form->Session().Logs.LogFunction("after the properties");
+        form->Session().Logs().LogFunction("after the properties");
         const std::string expectedFolder = ok ? newFolder : before.LogsOutputFolder;
-        QCOMPARE(QString::fromStdString(form->Session().Logs.CurrentLogsFileName())
+        QCOMPARE(QString::fromStdString(form->Session().Logs().CurrentLogsFileName())
                      .startsWith(QString::fromStdString(IncludeTrailingSlash(expectedFolder))),
                  true);
         form->close();

@@ -236,7 +236,7 @@ private Q_SLOTS:
         Control<QCheckBox>(form.get(), "cbPCEnableClipDurationThreshold")->setChecked(ticked);
         // An operator's tick counts as a change and reaches the settings at once.
         QCOMPARE(panel.PCSettingsChanged, ticked);
-        QCOMPARE(Session(*form).PCSettings->CheckClipsWidhDurationOver, ticked);
+        QCOMPARE(Session(*form).PCSettings()->CheckClipsWidhDurationOver, ticked);
         Session(*form).SetConversionInProgress(running);
         form->GeneralRefresh();
 
@@ -289,7 +289,7 @@ private Q_SLOTS:
 
         comment->setText("day");
         QVERIFY(panel.PCSettingsChanged);
-        QCOMPARE(Session(*form).PCSettings->Comment, std::string("day"));
+        QCOMPARE(Session(*form).PCSettings()->Comment, std::string("day"));
         QVERIFY(form->close());
     }
 

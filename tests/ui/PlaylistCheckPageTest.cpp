@@ -70,10 +70,10 @@ private:
         form_->show();
         Find<QTabWidget>("PageControl")->setCurrentIndex(pgPlaylistCheck);
         for (auto& entry : entries)
-            Session().PlaylistCheckList->Entries.push_back(std::move(entry));
+            Session().PlaylistCheckList()->Entries.push_back(std::move(entry));
         Page().RefreshRowCount();
         return QTest::qWaitForWindowExposed(form_.get()) &&
-               Session().Logs.CurrentPage == pgPlaylistCheck;
+               Session().Logs().CurrentPage == pgPlaylistCheck;
     }
 
     void Browse(const char* button, const QString& answer) {
@@ -208,7 +208,7 @@ private Q_SLOTS:
         dialogs_.Asked.clear();
 
         Press("btnPCAdd");
-        const auto& list = Session().PlaylistCheckList->Entries;
+        const auto& list = Session().PlaylistCheckList()->Entries;
         if (!message.isEmpty()) {
             QCOMPARE(dialogs_.Asked, std::vector<std::string>{"Message: " + message.toStdString()});
             QCOMPARE(list.size(), size_t(1));
@@ -226,7 +226,7 @@ private Q_SLOTS:
             QString("/lists//logs/night"));
         QCOMPARE(added.ClipsDurationThreasholdSeconds, 30.0);
         QCOMPARE(Panel(), (QStringList{"", "", "", "", "unticked", "0", ""}));
-        const TPlaylistCheckSettings& cleared = *Session().PCSettings;
+        const TPlaylistCheckSettings& cleared = *Session().PCSettings();
         QVERIFY(cleared.PlaylistsFolder.empty() && cleared.SubtitlesFolder.empty() &&
                 cleared.Comment.empty() && cleared.MissingsLogFolder.empty() &&
                 cleared.LanguageCheckList.empty() && !cleared.CheckClipsWidhDurationOver);
@@ -246,15 +246,15 @@ private Q_SLOTS:
         QCOMPARE(Panel().last(), QString("English,French"));
         Find<QListWidget>("lbPCLanguageCheckList")->setCurrentRow(0);
         Press("btnPCRemoveLanguage");
-        QCOMPARE(Session().PCSettings->LanguageCheckList, std::vector<int32_t>{kFrench});
+        QCOMPARE(Session().PCSettings()->LanguageCheckList, std::vector<int32_t>{kFrench});
 
         // A stored code without a language row is not shown; removing the row shown after it
         // removes that row's own code.
-        Session().PCSettings->LanguageCheckList = {0x30, kEnglish, kFrench};
+        Session().PCSettings()->LanguageCheckList = {0x30, kEnglish, kFrench};
         EntryPanel().UpdatePCForm();
         Find<QListWidget>("lbPCLanguageCheckList")->setCurrentRow(1);
         Press("btnPCRemoveLanguage");
-        QCOMPARE(Session().PCSettings->LanguageCheckList, (std::vector<int32_t>{0x30, kEnglish}));
+        QCOMPARE(Session().PCSettings()->LanguageCheckList, (std::vector<int32_t>{0x30, kEnglish}));
     }
 
     void updatePrompts_data() {
@@ -271,7 +271,7 @@ private Q_SLOTS:
         entries[1]->CheckClipsWidhDurationOver = true;
         entries[1]->ClipsDurationThreasholdSeconds = 12.7;
         QVERIFY(Show(std::move(entries)));
-        const auto& list = Session().PlaylistCheckList->Entries;
+        const auto& list = Session().PlaylistCheckList()->Entries;
         Press("btnPCUpdate");
         QCOMPARE(dialogs_.Asked.back(), std::string("Message: No item selected."));
 
@@ -355,7 +355,7 @@ private Q_SLOTS:
         // Nothing to check there, and nothing said about it.
         entries.push_back(Entry(Path("absent/"), "absent"));
         QVERIFY(Show(std::move(entries)));
-        const auto& list = Session().PlaylistCheckList->Entries;
+        const auto& list = Session().PlaylistCheckList()->Entries;
         Find<QComboBox>("cbMessagesFilter")
             ->setCurrentIndex(1); // "Show Infos": this page shows all
 
@@ -408,9 +408,9 @@ private Q_SLOTS:
         QFETCH(bool, close);
         QVERIFY(Show(CheckEntries(5, 3)));
         std::vector<TPlaylistCheckSettings> list;
-        for (const auto& entry : Session().PlaylistCheckList->Entries)
+        for (const auto& entry : Session().PlaylistCheckList()->Entries)
             list.push_back(*entry);
-        Session().PlaylistCheck.StepBudget = std::chrono::milliseconds(0); // one playlist a step
+        Session().PlaylistCheck().StepBudget = std::chrono::milliseconds(0); // one playlist a step
         WhenLogged(EntryLine(list[2]), [this, close] {
             dialogs_.YesNoAnswers = {true};
             if (close)
@@ -437,7 +437,7 @@ private Q_SLOTS:
         QCOMPARE(lines.filter(EntryLine(list[2])).size(), 3);
         QCOMPARE(lines.contains("Playlist check stopping."), !close);
         QVERIFY(!lines.contains("Playlist check done."));
-        QCOMPARE(Session().PlaylistCheck.EntriesChecked(), size_t(3));
+        QCOMPARE(Session().PlaylistCheck().EntriesChecked(), size_t(3));
     }
 
     void storedEntriesOfWrongTypes() {

@@ -149,9 +149,9 @@ private Q_SLOTS:
         const auto* check = Control<QTableView>(f, "lvPlaylistFolder");
         QCOMPARE(QStringList({Cell(check, 0, 1), Cell(check, 0, 2), Cell(check, 0, 3)}),
                  QStringList({"/lists/", "/subs/", "c"}));
-        QCOMPARE(form->Session().MainSettings.FPSSource, 0);
-        QCOMPARE(form->Session().MainSettings.FPS, std::string("STL30.01"));
-        QCOMPARE(form->Session().PlaylistCheckList->Entries[0]->LanguageCheckList,
+        QCOMPARE(form->Session().MainSettings().FPSSource, 0);
+        QCOMPARE(form->Session().MainSettings().FPS, std::string("STL30.01"));
+        QCOMPARE(form->Session().PlaylistCheckList()->Entries[0]->LanguageCheckList,
                  (std::vector<int32_t>{0x09, 0x0F}));
 
         // The window's save at close keeps every value; the commands read them back.

@@ -85,7 +85,7 @@ private:
     }
     QTableView* List() const { return Find<QTableView>("lvWatchFolder"); }
     std::vector<std::unique_ptr<TWatchFolderItem>>& Items() {
-        return Session().WatchFolderList->Items;
+        return Session().WatchFolderList()->Items;
     }
     QString Cell(int row, int column) { return ListCell("lvWatchFolder", row, column); }
 
@@ -160,7 +160,7 @@ private:
     void LanguageShown(int code, bool enabled) {
         auto* combo = Find<QComboBox>("cbWFLanguagePredefined");
         QCOMPARE(combo->currentData().toInt(), code);
-        QCOMPARE(HexTextToInt(Session().WFSettings->LanguagePredefined), code);
+        QCOMPARE(HexTextToInt(Session().WFSettings()->LanguagePredefined), code);
         QCOMPARE(combo->isEnabled(), enabled);
     }
 
@@ -219,7 +219,7 @@ private Q_SLOTS:
         if (refusals.isEmpty()) {
             // An accepted entry leaves an empty panel that counts as unchanged.
             QCOMPARE(Find<QLineEdit>("edWFWatchFolder")->text(), QString());
-            QCOMPARE(Session().WFSettings->WatchFolder, std::string());
+            QCOMPARE(Session().WFSettings()->WatchFolder, std::string());
             QVERIFY(!Panel().SettingsChanged);
         }
     }
@@ -356,7 +356,7 @@ private Q_SLOTS:
         QCOMPARE(dialogs_.Asked,
                  (std::vector<std::string>{"Folder: Watch Folder: ", "Folder: Destination Folder: ",
                                            "Folder: Destination Move Folder: "}));
-        QCOMPARE(Session().WFSettings->MoveProcessedFilesFolder, std::string("/moved"));
+        QCOMPARE(Session().WFSettings()->MoveProcessedFilesFolder, std::string("/moved"));
         Find<QComboBox>("cbWFTapeID")->setCurrentIndex(1);
         Find<QLineEdit>("edWFTapeID")->setText("TAPE");
         Find<QComboBox>("cbWFLanguageSource")->setCurrentIndex(1);
@@ -374,7 +374,7 @@ private Q_SLOTS:
         Find<QComboBox>("cbWFCharacterCodeTableNumber")->setCurrentIndex(3);
         Find<QComboBox>("cbWFDisplayStandardCode")->setCurrentIndex(2);
         Find<QLineEdit>("edWFComment")->setText("note");
-        TWatchFolderSTLConvertSettings& s = *Session().WFSettings;
+        TWatchFolderSTLConvertSettings& s = *Session().WFSettings();
         auto type = std::make_unique<TSubtitleFileType>();
         type->Name = "type";
         s.SubtitleFileTypes.push_back(std::move(type));
@@ -498,7 +498,7 @@ private Q_SLOTS:
                 files.push_back(file);
         QCOMPARE(files.size(), size_t(6));
         ShowForm();
-        Session().WatchFolderList->WatchFolderCheckIntervalMS = 50;
+        Session().WatchFolderList()->WatchFolderCheckIntervalMS = 50;
         AddTwoFolders();
         for (size_t i = 0; i < files.size(); ++i)
             fs::copy_file(files[i], Path(i % 2 == 0 ? "inA" : "inB") / files[i].filename());
@@ -572,14 +572,14 @@ private Q_SLOTS:
         }
         // The run ends at its next pass: the folders stop while the list is still there.
         auto stoppedWhileListed = [this] {
-            return Session().WatchFolderList && !Items()[0]->IsStarted() &&
+            return Session().WatchFolderList() && !Items()[0]->IsStarted() &&
                    !Items()[1]->IsStarted();
         };
         QTRY_VERIFY_WITH_TIMEOUT(stoppedWhileListed(), 400);
         QVERIFY(form_->isVisible());
         QCOMPARE(Caption(Find<QPushButton>("btnWFArm")), QString("Arm"));
         QTRY_VERIFY_WITH_TIMEOUT(!form_->isVisible(), 3000);
-        QVERIFY(!Session().WatchFolderList);
+        QVERIFY(!Session().WatchFolderList());
         QVERIFY(!LogLines().contains("Watch folder conversion disarmed."));
         QVERIFY2(trace.Lines().empty(), Joined(trace.Lines()).c_str());
 
@@ -597,7 +597,7 @@ private Q_SLOTS:
     void watchFolderRemovedWhileArmed() {
         TraceCapture trace;
         ShowForm();
-        Session().WatchFolderList->WatchFolderCheckIntervalMS = 100;
+        Session().WatchFolderList()->WatchFolderCheckIntervalMS = 100;
         AddTwoFolders();
         Arm();
         fs::remove_all(Path("inA"));
@@ -614,7 +614,7 @@ private Q_SLOTS:
 
     void destinationTurnedReadOnly() {
         ShowForm();
-        Session().WatchFolderList->WatchFolderCheckIntervalMS = 100;
+        Session().WatchFolderList()->WatchFolderCheckIntervalMS = 100;
         AddTwoFolders();
         const std::string out = Path("outA");
         fs::permissions(out, fs::perms::owner_read | fs::perms::owner_exec);
@@ -665,7 +665,7 @@ private Q_SLOTS:
             registry.WriteString("WatchFolder", "/in/2");
         }
         ShowForm();
-        QCOMPARE(Session().WatchFolderList->WatchFolderCheckIntervalMS, 50);
+        QCOMPARE(Session().WatchFolderList()->WatchFolderCheckIntervalMS, 50);
         // An entry without its key loads as empty settings, so the count stored decides.
         QCOMPARE(List()->model()->rowCount(), 50);
         QCOMPARE(Cell(0, 1), QString("/in/0"));
@@ -713,7 +713,7 @@ private Q_SLOTS:
         Add("/in/1", "/out/1");
         Add("/in/2", "/out/2");
         QVERIFY(Session().UpdateWatchFolderFPS(source, fps.toStdString()));
-        std::vector<const TSTLConvertSettings*> all{Session().WFSettings.get()};
+        std::vector<const TSTLConvertSettings*> all{Session().WFSettings()};
         for (const auto& item : Items())
             all.push_back(&item->Settings);
         for (const TSTLConvertSettings* settings : all) {
