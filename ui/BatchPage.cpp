@@ -17,7 +17,6 @@
 #include "platform/Trace.h"
 #include "session/CaplinSession.h"
 #include "session/ListViews.h"
-#include "ui/AccessKeys.h"
 #include "ui/ListTableModel.h"
 #include "ui/PageContext.h"
 #include "ui/QtText.h"
@@ -84,13 +83,13 @@ TBatchPage::TBatchPage(TPageContext& context, QWidget* parent)
         buttons->addWidget(b);
         return b;
     };
-    btnBAddFile_ = button("Add File", "btnBAddFile");
-    btnBRemove_ = button("Remove", "btnBRemove");
-    btnBClearBatchList_ = button("Clear List", "btnBClearBatchList");
+    btnBAddFile_ = button("&Add File", "btnBAddFile");
+    btnBRemove_ = button("Remo&ve", "btnBRemove");
+    btnBClearBatchList_ = button("Clear Li&st", "btnBClearBatchList");
     buttons->addStretch();
     lblBProgress_ = new QLabel(this);
     buttons->addWidget(lblBProgress_);
-    btnBatchConvert_ = button("Convert", "btnBatchConvert");
+    btnBatchConvert_ = button(kConvertCaption, "btnBatchConvert");
     left->addLayout(buttons);
     layout->addLayout(left, 1);
 

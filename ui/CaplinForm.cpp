@@ -24,7 +24,6 @@
 
 #include "convert/SettingsChoices.h"
 #include "platform/Trace.h"
-#include "ui/AccessKeys.h"
 #include "ui/BatchPage.h"
 #include "ui/LanguagesDialog.h"
 #include "ui/PlaylistCheckPage.h"
@@ -88,7 +87,6 @@ TCaplinForm::TCaplinForm(IUserDialogs* dialogs, QWidget* parent)
     setFont(font);
     BuildControls();
     BuildMenu();
-    SetWindowAccessKeys(this);
     session_.Logs().SetObserver(this);
 }
 
@@ -138,7 +136,7 @@ QWidget* TCaplinForm::BuildLogsGroup(QWidget* parent) {
     gbLogs->setObjectName("gbLogs");
     auto* logsLayout = new QVBoxLayout(gbLogs);
     memLogs_ = NewPane("memLogs", "Operations Sequence Logs", gbLogs);
-    auto* btnLogsClear = new QPushButton("Clear", gbLogs);
+    auto* btnLogsClear = new QPushButton("C&lear", gbLogs);
     btnLogsClear->setObjectName("btnLogsClear");
     logsLayout->addWidget(memLogs_);
     logsLayout->addWidget(btnLogsClear, 0, Qt::AlignLeft);
@@ -151,7 +149,7 @@ QWidget* TCaplinForm::BuildMessagesGroup(QWidget* parent) {
     gbMessages->setObjectName("gbMessages");
     auto* messagesLayout = new QGridLayout(gbMessages);
     memMessages_ = NewPane("memMessages", "Messages", gbMessages);
-    auto* btnMessagesClear = new QPushButton("Clear", gbMessages);
+    auto* btnMessagesClear = new QPushButton("Clea&r", gbMessages);
     btnMessagesClear->setObjectName("btnMessagesClear");
     cbMessagesFilter_ = new QComboBox(gbMessages);
     cbMessagesFilter_->setObjectName("cbMessagesFilter");

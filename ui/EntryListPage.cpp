@@ -39,16 +39,16 @@ TEntryListPage::TEntryListPage(TPageContext& context, QWidget* page, const TEntr
     auto* buttons = new QHBoxLayout;
     auto button = [&](const char* caption) {
         auto* made = new QPushButton(caption, host_);
-        made->setObjectName(QString("btn") + prefix + QString(caption).remove(' '));
+        made->setObjectName(QString("btn") + prefix + QString(caption).remove('&').remove(' '));
         buttons->addWidget(made);
         return made;
     };
     btnRun_ = button(runCaption);
-    btnClearList_ = button("Clear List");
-    btnAdd_ = button("Add");
-    btnRemove_ = button("Remove");
-    btnUpdate_ = button("Update");
-    btnClearParams_ = button("Clear Params");
+    btnClearList_ = button("Clear Li&st");
+    btnAdd_ = button("&Add");
+    btnRemove_ = button("Remo&ve");
+    btnUpdate_ = button("&Update");
+    btnClearParams_ = button("Clear &Params");
     buttons->addStretch();
     layout->addLayout(buttons);
     view_->installEventFilter(this);

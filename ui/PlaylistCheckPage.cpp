@@ -9,13 +9,12 @@
 #include "platform/Trace.h"
 #include "session/CaplinSession.h"
 #include "session/EntryLists.h"
-#include "ui/AccessKeys.h"
 #include "ui/PageContext.h"
 #include "ui/PlaylistCheckPanel.h"
 #include "ui/UserDialogs.h"
 
 TPlaylistCheckPage::TPlaylistCheckPage(TPageContext& context, QWidget* page)
-    : TEntryListPage(context, page, PlaylistEntries(), "PC", "Check", "lvPlaylistFolder",
+    : TEntryListPage(context, page, PlaylistEntries(), "PC", kCheckCaption, "lvPlaylistFolder",
                      "Playlist check entries") {
     panel_ = new TPlaylistCheckPanel(context, page);
     auto* row = new QHBoxLayout;

@@ -104,8 +104,8 @@ QGroupBox* TPlaylistCheckPanel::BuildLanguages() {
     lblPCLanguage_ = Named(new QLabel("Language", group), "lblPCLanguage", "lblPCLanguage");
     cbPCLanguage_ = Named(new QComboBox(group), "cbPCLanguage", "Language");
     lblPCLanguage_->setBuddy(cbPCLanguage_);
-    btnPCAddLanguage_ = NewButton("Add", "btnPCAddLanguage", "Add language", group);
-    btnPCRemoveLanguage_ = NewButton("Remove", "btnPCRemoveLanguage", "Remove language", group);
+    btnPCAddLanguage_ = NewButton("A&dd", "btnPCAddLanguage", "Add language", group);
+    btnPCRemoveLanguage_ = NewButton("Re&move", "btnPCRemoveLanguage", "Remove language", group);
     layout->addWidget(lbPCLanguageCheckList_, 0, 0, 4, 1);
     layout->addWidget(lblPCLanguage_, 0, 1, 1, 2);
     layout->addWidget(cbPCLanguage_, 1, 1, 1, 2);

@@ -197,7 +197,7 @@ QGroupBox* TConversionSettingsPanel::BuildParsingGroup() {
                                    "cb" + p + "PerformLanguageCheck", "Perform Language check");
     lbxTapeID = Named(new QListWidget(gb), "lbx" + p + "TapeID", "Subtitle file types");
     lbxTapeID->setFixedHeight(kListBoxHeight);
-    btnTapeIDConfigure = Named(new QPushButton("Configure", gb), "btn" + p + "TapeIDConfigure",
+    btnTapeIDConfigure = Named(new QPushButton("Con&figure", gb), "btn" + p + "TapeIDConfigure",
                                "Configure subtitle file types");
     QLabel* lblTapeIDSource =
         NewCaption("Tape ID source", "lbl" + p + "TapeIDSource", cbTapeID, gb);
@@ -222,7 +222,7 @@ QGroupBox* TConversionSettingsPanel::BuildHexGroup() {
     lbHexFindAndReplace =
         Named(new QListWidget(gb), "lb" + p + "HexFindAndReplace", "Hex Find And Replace");
     lbHexFindAndReplace->setFixedHeight(kListBoxHeight);
-    btnHexConfigure = Named(new QPushButton("Configure", gb), "btn" + p + "HexConfigure",
+    btnHexConfigure = Named(new QPushButton("Confi&gure", gb), "btn" + p + "HexConfigure",
                             "Configure hex find and replace");
     row->addWidget(lbHexFindAndReplace);
     row->addWidget(btnHexConfigure, 0, Qt::AlignTop);

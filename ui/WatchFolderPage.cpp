@@ -16,13 +16,12 @@
 #include "platform/Trace.h"
 #include "session/CaplinSession.h"
 #include "session/EntryLists.h"
-#include "ui/AccessKeys.h"
 #include "ui/PageContext.h"
 #include "ui/SettingsPanel.h"
 #include "ui/UserDialogs.h"
 
 TWatchFolderPage::TWatchFolderPage(TPageContext& context, QWidget* page)
-    : TEntryListPage(context, page, WatchFolderEntries(), "WF", "Arm", "lvWatchFolder",
+    : TEntryListPage(context, page, WatchFolderEntries(), "WF", kArmCaption, "lvWatchFolder",
                      "Watch folders") {
     panel_ = new TConversionSettingsPanel("WF", context.Dialogs, context.Session.MainSettings(),
                                           context.Updating, context.GeneralRefresh, page);
