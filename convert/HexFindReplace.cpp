@@ -52,39 +52,13 @@ bool AssignHexFindAndReplaceValue(const THexFindAndReplaceValue* source,
 
 bool AssignHexFindAndReplaceList(const THexFindAndReplaceList* source,
                                  THexFindAndReplaceList* destination) {
-    return Guarded("AssignHexFindAndReplaceList", false, [&] {
-        if (source == nullptr || destination == nullptr) {
-            TraceError("AssignHexFindAndReplaceList", "invalid arguments");
-            return false;
-        }
-        // Emptying a list into itself would lose it; it only keeps its first items.
-        if (source == destination) {
-            if (destination->size() > size_t(kMaxHexFindAndReplaceValues))
-                destination->resize(size_t(kMaxHexFindAndReplaceValues));
-            return true;
-        }
-        FreeHexFindAndReplaceList(destination);
-        const size_t count = std::min(source->size(), size_t(kMaxHexFindAndReplaceValues));
-        for (size_t i = 0; i < count; ++i) {
-            auto copy = std::make_unique<THexFindAndReplaceValue>();
-            if (!AssignHexFindAndReplaceValue((*source)[i].get(), copy.get())) {
-                TraceError("AssignHexFindAndReplaceList",
-                           "cannot assign hex find and replace value");
-                return false;
-            }
-            destination->push_back(std::move(copy));
-        }
-        return true;
-    });
+    return AssignIndexedList("AssignHexFindAndReplaceList",
+                             "cannot assign hex find and replace value", source, destination,
+                             size_t(kMaxHexFindAndReplaceValues), &AssignHexFindAndReplaceValue);
 }
 
 bool FreeHexFindAndReplaceList(THexFindAndReplaceList* list) {
-    return Guarded("FreeHexFindAndReplaceList", false, [&] {
-        if (list == nullptr)
-            throw std::invalid_argument("list");
-        list->clear();
-        return true;
-    });
+    return FreeIndexedList("FreeHexFindAndReplaceList", list);
 }
 
 bool SaveHexFindAndReplaceListToRegistry(const std::string& keyPath,

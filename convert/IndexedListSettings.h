@@ -3,6 +3,7 @@
 // Each record type lists its fields in a settings table.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -69,6 +70,46 @@ bool LoadIndexedList(const char* routine, const std::string& keyPath,
             LoadSettings(registry, layout.Fields, *record, false, size_t(i));
             list->push_back(std::move(record));
         }
+        return true;
+    });
+}
+
+// Replaces destination's records by copies of the first max of source's, each made by assign;
+// a failed copy is traced as failure. A list assigned to itself only keeps its first max.
+template <class TRecord>
+bool AssignIndexedList(const char* routine, const char* failure,
+                       const TIndexedList<TRecord>* source, TIndexedList<TRecord>* destination,
+                       size_t max, bool (*assign)(const TRecord*, TRecord*)) {
+    return Guarded(routine, false, [&] {
+        if (source == nullptr || destination == nullptr) {
+            TraceError(routine, "invalid arguments");
+            return false;
+        }
+        // Emptying a list into itself would lose it.
+        if (source == destination) {
+            if (destination->size() > max)
+                destination->resize(max);
+            return true;
+        }
+        destination->clear();
+        const size_t count = std::min(source->size(), max);
+        for (size_t i = 0; i < count; ++i) {
+            auto copy = std::make_unique<TRecord>();
+            if (!assign((*source)[i].get(), copy.get())) {
+                TraceError(routine, failure);
+                return false;
+            }
+            destination->push_back(std::move(copy));
+        }
+        return true;
+    });
+}
+
+template <class TRecord> bool FreeIndexedList(const char* routine, TIndexedList<TRecord>* list) {
+    return Guarded(routine, false, [&] {
+        if (list == nullptr)
+            throw std::invalid_argument("list");
+        list->clear();
         return true;
     });
 }

@@ -112,6 +112,31 @@ std::string WithTrailingBackslash(const std::string& key) {
     return key;
 }
 
+// Loads (save false) or saves settings under key: its two lists in their subkeys through types
+// and hex, then its values through values. Without the key (nothing stored yet) a load leaves
+// every value as it was.
+template <class TSettings, class TTypes, class THex, class TValues>
+bool ThroughKey(const char* routine, bool save, TSettings& settings, const std::string& key,
+                const std::string& hexFindReplaceSubKey, const std::string& subtitleFileTypeSubKey,
+                TTypes types, THex hex, TValues values) {
+    return Guarded(routine, false, [&] {
+        const std::string base = WithTrailingBackslash(key);
+        const std::string verb = save ? "save" : "load";
+        if (!types(base + subtitleFileTypeSubKey, &settings.SubtitleFileTypes)) {
+            TraceError(routine, "cannot " + verb + " subtitle file type to registry");
+            return false;
+        }
+        if (!hex(base + hexFindReplaceSubKey, &settings.HexFindAndReplaceItems)) {
+            TraceError(routine, "cannot " + verb + " hex find and replace to registry");
+            return false;
+        }
+        TRegistry registry;
+        if (registry.OpenKey(base, save))
+            values(registry);
+        return true;
+    });
+}
+
 } // namespace
 
 TSTLConvertSettings::~TSTLConvertSettings() {
@@ -136,51 +161,19 @@ bool TSTLConvertSettings::Assign(const TSTLConvertSettings& source) {
 bool TSTLConvertSettings::LoadFromRegistry(const std::string& key,
                                            const std::string& hexFindReplaceSubKey,
                                            const std::string& subtitleFileTypeSubKey) {
-    return Guarded("TSTLConvertSettings.LoadFromRegistry", false, [&] {
-        const std::string base = WithTrailingBackslash(key);
-        if (!LoadSubtitleFileTypeListToRegistry(base + subtitleFileTypeSubKey,
-                                                &SubtitleFileTypes)) {
-            TraceError("TSTLConvertSettings.LoadFromRegistry",
-                       "cannot load subtitle file type to registry");
-            return false;
-        }
-        if (!LoadHexFindAndReplaceListToRegistry(base + hexFindReplaceSubKey,
-                                                 &HexFindAndReplaceItems)) {
-            TraceError("TSTLConvertSettings.LoadFromRegistry",
-                       "cannot load hex find and replace to registry");
-            return false;
-        }
-        TRegistry registry;
-        if (!registry.OpenKey(base, false))
-            return true; // nothing stored yet: every field keeps its value
-        LoadSettings(registry, kFields, *this);
-        return true;
-    });
+    return ThroughKey("TSTLConvertSettings.LoadFromRegistry", false, *this, key,
+                      hexFindReplaceSubKey, subtitleFileTypeSubKey,
+                      LoadSubtitleFileTypeListToRegistry, LoadHexFindAndReplaceListToRegistry,
+                      [this](TRegistry& registry) { LoadSettings(registry, kFields, *this); });
 }
 
 bool TSTLConvertSettings::SaveToRegistry(const std::string& key,
                                          const std::string& hexFindReplaceSubKey,
                                          const std::string& subtitleFileTypeSubKey) const {
-    return Guarded("TSTLConvertSettings.SaveToRegistry", false, [&] {
-        const std::string base = WithTrailingBackslash(key);
-        if (!SaveSubtitleFileTypeListToRegistry(base + subtitleFileTypeSubKey,
-                                                &SubtitleFileTypes)) {
-            TraceError("TSTLConvertSettings.SaveToRegistry",
-                       "cannot save subtitle file type to registry");
-            return false;
-        }
-        if (!SaveHexFindAndReplaceListToRegistry(base + hexFindReplaceSubKey,
-                                                 &HexFindAndReplaceItems)) {
-            TraceError("TSTLConvertSettings.SaveToRegistry",
-                       "cannot save hex find and replace to registry");
-            return false;
-        }
-        TRegistry registry;
-        if (!registry.OpenKey(base, true))
-            return true;
-        SaveSettings(registry, kFields, *this);
-        return true;
-    });
+    return ThroughKey("TSTLConvertSettings.SaveToRegistry", true, *this, key, hexFindReplaceSubKey,
+                      subtitleFileTypeSubKey, SaveSubtitleFileTypeListToRegistry,
+                      SaveHexFindAndReplaceListToRegistry,
+                      [this](TRegistry& registry) { SaveSettings(registry, kFields, *this); });
 }
 
 std::vector<const TSettingValue*> ConversionSettingValues() {

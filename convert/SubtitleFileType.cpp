@@ -91,38 +91,13 @@ bool AssignSubtitleFileType(const TSubtitleFileType* source, TSubtitleFileType* 
 
 bool AssignSubtitleFileTypeList(const TSubtitleFileTypeList* source,
                                 TSubtitleFileTypeList* destination) {
-    return Guarded("AssignSubtitleFileTypeList", false, [&] {
-        if (source == nullptr || destination == nullptr) {
-            TraceError("AssignSubtitleFileTypeList", "invalid arguments");
-            return false;
-        }
-        // Emptying a list into itself would lose it; it only keeps its first records.
-        if (source == destination) {
-            if (destination->size() > size_t(kMaxSubtitleFileTypes))
-                destination->resize(size_t(kMaxSubtitleFileTypes));
-            return true;
-        }
-        FreeSubtitleFileTypeList(destination);
-        const size_t count = std::min(source->size(), size_t(kMaxSubtitleFileTypes));
-        for (size_t i = 0; i < count; ++i) {
-            auto copy = std::make_unique<TSubtitleFileType>();
-            if (!AssignSubtitleFileType((*source)[i].get(), copy.get())) {
-                TraceError("AssignSubtitleFileTypeList", "cannot assign subtitle file type");
-                return false;
-            }
-            destination->push_back(std::move(copy));
-        }
-        return true;
-    });
+    return AssignIndexedList("AssignSubtitleFileTypeList", "cannot assign subtitle file type",
+                             source, destination, size_t(kMaxSubtitleFileTypes),
+                             &AssignSubtitleFileType);
 }
 
 bool FreeSubtitleFileTypeList(TSubtitleFileTypeList* list) {
-    return Guarded("FreeSubtitleFileTypeList", false, [&] {
-        if (list == nullptr)
-            throw std::invalid_argument("list");
-        list->clear();
-        return true;
-    });
+    return FreeIndexedList("FreeSubtitleFileTypeList", list);
 }
 
 bool SaveSubtitleFileTypeListToRegistry(const std::string& keyPath,

@@ -68,6 +68,11 @@ void Check(bool written, const std::string& name) {
         throw std::runtime_error("cannot write " + name);
 }
 
+bool Failed(const char* routine, const char* reason) {
+    TraceError(routine, reason);
+    return false;
+}
+
 } // namespace
 
 bool TPlaylistCheckSettings::Assign(const TPlaylistCheckSettings& source) {
@@ -83,16 +88,13 @@ bool TPlaylistCheckSettings::LoadFromRegistry(const std::string& entryKey,
                                               const std::string& languagesSubKey) {
     return Guarded("TPlaylistCheckSettings.LoadFromRegistry", false, [&] {
         if (!LoadLanguageCheckListFromRegistry(LanguagesKeyPath(entryKey, languagesSubKey),
-                                               &LanguageCheckList)) {
-            TraceError("TPlaylistCheckSettings.LoadFromRegistry",
-                       "cannot load languages check list from registry");
-            return false;
-        }
-        TRegistry registry;
-        if (!registry.OpenKey(entryKey, false))
-            return true;
+                                               &LanguageCheckList))
+            return Failed("TPlaylistCheckSettings.LoadFromRegistry",
+                          "cannot load languages check list from registry");
         // Each value on its own: a missing or mistyped one leaves only its field empty.
-        LoadSettings(registry, kFields, *this);
+        TRegistry registry;
+        if (registry.OpenKey(entryKey, false))
+            LoadSettings(registry, kFields, *this);
         return true;
     });
 }
@@ -101,15 +103,12 @@ bool TPlaylistCheckSettings::SaveToRegistry(const std::string& entryKey,
                                             const std::string& languagesSubKey) const {
     return Guarded("TPlaylistCheckSettings.SaveToRegistry", false, [&] {
         if (!SaveLanguageCheckListToRegistry(LanguagesKeyPath(entryKey, languagesSubKey),
-                                             &LanguageCheckList)) {
-            TraceError("TPlaylistCheckSettings.SaveToRegistry",
-                       "cannot save languages check list to registry");
-            return false;
-        }
+                                             &LanguageCheckList))
+            return Failed("TPlaylistCheckSettings.SaveToRegistry",
+                          "cannot save languages check list to registry");
         TRegistry registry;
-        if (!registry.OpenKey(entryKey, true))
-            return true;
-        SaveSettings(registry, kFields, *this);
+        if (registry.OpenKey(entryKey, true))
+            SaveSettings(registry, kFields, *this);
         return true;
     });
 }

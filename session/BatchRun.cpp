@@ -17,23 +17,10 @@ constexpr const char* kRunRoutine = "TCaplinForm.btnBatchConvertClick";
 // Names a drop message spells out before it only counts the rest.
 constexpr size_t kSkippedNamesShown = 5;
 
-const char* DropSkipText(TDropSkip reason) {
-    switch (reason) {
-    case TDropSkip::AlreadyListed:
-        return "already in the batch list";
-    case TDropSkip::NotLocal:
-        return "not a local file";
-    case TDropSkip::NotFound:
-        return "not found";
-    case TDropSkip::NotFileOrFolder:
-        return "neither a file nor a folder";
-    case TDropSkip::FolderNotReadable:
-        return "folder not readable";
-    case TDropSkip::NoStlFiles:
-        return "no STL files in it";
-    }
-    return "";
-}
+// Why an item was not added, by TDropSkip in its order.
+constexpr const char* kDropSkipTexts[] = {
+    "already in the batch list",   "not a local file",    "not found",
+    "neither a file nor a folder", "folder not readable", "no STL files in it"};
 
 bool HasStlExtension(const std::string& name) {
     return name.size() >= 4 && FoldText(name.substr(name.size() - 4)) == ".STL";
@@ -64,8 +51,8 @@ std::string DropSkippedMessage(const std::vector<TSkippedItem>& skipped) {
                                : std::to_string(skipped.size()) + " dropped items were not added: ";
         const size_t shown = std::min(skipped.size(), kSkippedNamesShown);
         for (size_t i = 0; i < shown; ++i)
-            text += (i > 0 ? ", " : "") + skipped[i].Name + " (" + DropSkipText(skipped[i].Reason) +
-                    ")";
+            text += (i > 0 ? ", " : "") + skipped[i].Name + " (" +
+                    kDropSkipTexts[size_t(skipped[i].Reason)] + ")";
         if (skipped.size() > shown)
             text += " and " + std::to_string(skipped.size() - shown) + " more";
         return text + ".";

@@ -20,6 +20,7 @@
 #include "ui/ListTableModel.h"
 #include "ui/PageContext.h"
 #include "ui/QtText.h"
+#include "ui/RunCaptions.h"
 #include "ui/SettingsPanel.h"
 #include "ui/UserDialogs.h"
 

@@ -11,10 +11,6 @@
 
 #include "session/BatchRun.h"
 
-// The caption of the run button, as a run sets it: Convert when idle, Cancel while running.
-inline constexpr const char* kConvertCaption = "&Convert";
-inline constexpr const char* kCancelCaption = "Ca&ncel";
-
 class QLabel;
 class QMimeData;
 class QPushButton;

@@ -11,6 +11,7 @@
 #include "session/EntryLists.h"
 #include "ui/PageContext.h"
 #include "ui/PlaylistCheckPanel.h"
+#include "ui/RunCaptions.h"
 #include "ui/UserDialogs.h"
 
 TPlaylistCheckPage::TPlaylistCheckPage(TPageContext& context, QWidget* page)

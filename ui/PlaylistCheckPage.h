@@ -4,10 +4,6 @@
 
 #include "ui/EntryListPage.h"
 
-// The caption of the check button: Check when idle, Stop while checking.
-inline constexpr const char* kCheckCaption = "&Check";
-inline constexpr const char* kStopCaption = "S&top";
-
 class QTimer;
 class TPlaylistCheckPanel;
 

@@ -339,45 +339,44 @@ QLayout* TConversionSettingsPanel::BuildCommentRow() {
 
 void TConversionSettingsPanel::Connect() {
     const std::string& p = prefix_;
-    auto plain = [this](const std::string& name) {
-        return [this, name] { PlainChange(name.c_str()); };
+    // Each control's handler is named after it ("cb" + "WF" + "TapeIDChange"); a governing
+    // one also enables the controls that depend on it.
+    auto handler = [this, &p](const char* control, const char* change, bool governing) {
+        const std::string name = control + p + change;
+        return [this, name, governing] {
+            if (governing)
+                GoverningChange(name.c_str());
+            else
+                PlainChange(name.c_str());
+        };
     };
-    auto governing = [this](const std::string& name) {
-        return [this, name] { GoverningChange(name.c_str()); };
-    };
-    connect(edTapeID, &QLineEdit::textChanged, this, plain("ed" + p + "TapeIDChange"));
-    connect(edZeroPageKeyWord, &QLineEdit::textChanged, this,
-            plain("ed" + p + "ZeroPageKeyWordChange"));
-    connect(cbPerformLanguageCheck, &QCheckBox::toggled, this,
-            plain("cb" + p + "PerformLanguageCheckClick"));
-    connect(cbOverwriteDestination, &QCheckBox::toggled, this,
-            plain("cb" + p + "OverwriteDestinationClick"));
-    connect(cbLanguagePredefined, &QComboBox::currentIndexChanged, this,
-            plain("cb" + p + "LanguagePredefinedChange"));
-    connect(cbCharacterCodeTableNumber, &QComboBox::currentIndexChanged, this,
-            plain("cb" + p + "CharacterCodeTableNumberChange"));
-    connect(cbDisplayStandardCode, &QComboBox::currentIndexChanged, this,
-            plain("cb" + p + "DisplayStandardCodeChange"));
-    connect(cbQualityCheck, &QComboBox::currentIndexChanged, this,
-            plain("cb" + p + "QualityCheckChange"));
+    for (auto [edit, change] : {std::pair{edTapeID, "TapeIDChange"},
+                                std::pair{edZeroPageKeyWord, "ZeroPageKeyWordChange"}})
+        connect(edit, &QLineEdit::textChanged, this, handler("ed", change, false));
+    for (auto [box, change, governing] :
+         {std::tuple{cbPerformLanguageCheck, "PerformLanguageCheckClick", false},
+          std::tuple{cbOverwriteDestination, "OverwriteDestinationClick", false},
+          std::tuple{cbRemoveZeroPage, "RemoveZeroPageClick", true}})
+        connect(box, &QCheckBox::toggled, this, handler("cb", change, governing));
+    for (auto [combo, change, governing] :
+         {std::tuple{cbLanguagePredefined, "LanguagePredefinedChange", false},
+          std::tuple{cbCharacterCodeTableNumber, "CharacterCodeTableNumberChange", false},
+          std::tuple{cbDisplayStandardCode, "DisplayStandardCodeChange", false},
+          std::tuple{cbQualityCheck, "QualityCheckChange", false},
+          std::tuple{cbTapeID, "TapeIDChange", true},
+          std::tuple{cbLanguageSource, "LanguageSourceChange", true},
+          std::tuple{cbTimeCodeStartOfProgramme, "TimeCodeStartOfProgrammeChange", true},
+          std::tuple{cbMoveProcessedFiles, "MoveProcessedFilesChange", true},
+          std::tuple{cbCodePageNumber, "CodePageNumberChange", true}})
+        connect(combo, &QComboBox::currentIndexChanged, this, handler("cb", change, governing));
     for (auto [edit, name] :
          {std::pair{seHour, "Hour"}, std::pair{seMin, "Min"}, std::pair{seSec, "Sec"},
           std::pair{seFrame, "Frame"}, std::pair{seCodePageNumber, "CodePageNumber"}})
-        connect(edit, &QSpinBox::valueChanged, this, plain("se" + p + name + "Change"));
+        connect(edit, &QSpinBox::valueChanged, this,
+                handler("se", (std::string(name) + "Change").c_str(), false));
     if (edComment)
-        connect(edComment, &QLineEdit::textChanged, this, plain("edWFCommentChange"));
-
-    connect(cbTapeID, &QComboBox::currentIndexChanged, this, governing("cb" + p + "TapeIDChange"));
-    connect(cbLanguageSource, &QComboBox::currentIndexChanged, this,
-            governing("cb" + p + "LanguageSourceChange"));
-    connect(cbRemoveZeroPage, &QCheckBox::toggled, this,
-            governing("cb" + p + "RemoveZeroPageClick"));
-    connect(cbTimeCodeStartOfProgramme, &QComboBox::currentIndexChanged, this,
-            governing("cb" + p + "TimeCodeStartOfProgrammeChange"));
-    connect(cbMoveProcessedFiles, &QComboBox::currentIndexChanged, this,
-            governing("cb" + p + "MoveProcessedFilesChange"));
-    connect(cbCodePageNumber, &QComboBox::currentIndexChanged, this,
-            governing("cb" + p + "CodePageNumberChange"));
+        connect(edComment, &QLineEdit::textChanged, this,
+                [this] { PlainChange("edWFCommentChange"); });
 
     connect(btnDestFolder, &QPushButton::clicked, this, [this] {
         BrowseFolder(watchFolder_ ? "btnWFDestFolderBrowseClick" : "btnBDestFolderBrowseClick",

@@ -17,6 +17,7 @@
 #include "session/CaplinSession.h"
 #include "session/EntryLists.h"
 #include "ui/PageContext.h"
+#include "ui/RunCaptions.h"
 #include "ui/SettingsPanel.h"
 #include "ui/UserDialogs.h"
 

@@ -5,10 +5,6 @@
 
 #include "ui/EntryListPage.h"
 
-// The caption of the arm button: Arm when disarmed, Disarm while armed.
-inline constexpr const char* kArmCaption = "Ar&m";
-inline constexpr const char* kDisarmCaption = "Disar&m";
-
 class QTimer;
 class TConversionSettingsPanel;
 

@@ -20,10 +20,8 @@
 #include "tests/ui/ScriptedDialogs.h"
 #include "tests/ui/WindowControls.h"
 #include "tests/ui/WindowTestHome.h"
-#include "ui/BatchPage.h"
 #include "ui/CaplinForm.h"
-#include "ui/PlaylistCheckPage.h"
-#include "ui/WatchFolderPage.h"
+#include "ui/RunCaptions.h"
 
 namespace {
 
