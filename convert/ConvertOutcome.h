@@ -11,7 +11,7 @@ enum class TConvertFault {
     QualityCheckRefused,       // "Quality check failed for ...: <errors>"
     DestinationIsSource,       // "Destination STL file is the source file ..."
     DestinationExists,         // "Duplicated destination STL file ..."
-    CannotOverwrite,           // "Cannot overwrite destination STL file ..."
+    CannotOverwrite,           // "Cannot overwrite destination STL file ...": the rename failed
     CannotOpenSource,          // "Cannot open source STL file ..."
     CannotReadHeader,          // "Cannot retrieve General Subtitle Information block"
     LanguageNotInFileName,     // "Cannot retrieve Language from file name"

@@ -151,6 +151,7 @@ private:
     const TSTLConvertSettings& settings_;
     const TReportFunction& report_;
     std::string destination_;
+    bool replacing_ = false; // a destination is there and the new file is to replace it
     std::unique_ptr<TAtomicFile> output_; // the destination under its hidden name
     std::unique_ptr<TSTLReader> reader_;
     std::unique_ptr<TSTLWriter> writer_;
@@ -160,6 +161,9 @@ TConvertOutcome TConversion::Fail(TConvertFault fault, const std::string& text, 
     TConvertOutcome outcome{fault, text, std::move(cause)};
     if (!text.empty())
         Report(report_, rtError, text);
+    // What lies below the Error, for the operator to act on.
+    if (!text.empty() && !outcome.Cause.empty())
+        Report(report_, rtInfo, "Reason: " + outcome.Cause);
     RemoveOutput();
     reader_.reset();
     return outcome;
@@ -175,8 +179,9 @@ void TConversion::RemoveOutput() {
     output_.reset();
 }
 
-// Names the destination and makes room for it: refused when it is the source, or when it
-// exists and may not be overwritten.
+// Names the destination: refused when it is the source, or when it exists and may not be
+// overwritten. One that may stays in place until the new file is renamed over it, so a
+// refused or failed re-delivery leaves what was delivered.
 TConvertOutcome TConversion::ClearDestination(const TFileIdentity& source,
                                               const std::string& destinationFile) {
     if (!destinationFile.empty()) {
@@ -199,10 +204,7 @@ TConvertOutcome TConversion::ClearDestination(const TFileIdentity& source,
         if (!settings_.OverrideDestination)
             return Fail(TConvertFault::DestinationExists,
                         "Duplicated destination STL file " + destination_);
-        errno = 0; // only this step's reason may become the cause
-        if (!DeleteFileAt(destination_))
-            return Fail(TConvertFault::CannotOverwrite,
-                        "Cannot overwrite destination STL file " + destination_, SystemCause());
+        replacing_ = true;
     }
     return {};
 }
@@ -272,10 +274,16 @@ TConvertOutcome TConversion::Run(const std::string& destinationFile) {
             return Fail(TConvertFault::DestinationExists,
                         "Duplicated destination STL file " + destination_);
         const int error = errno;
-        // In place but perhaps not on disk: it is not delivered, and the source stays.
-        if (output_->FailedStep() == TAtomicFile::TStep::FolderFlush)
+        // In place but perhaps not on disk: it is not delivered, and the source stays. A
+        // file it replaced is gone already; the new one, complete, is kept rather than
+        // leaving nothing.
+        const bool inPlace = output_->FailedStep() == TAtomicFile::TStep::FolderFlush;
+        if (inPlace && !replacing_)
             DeleteFileAt(destination_);
         errno = error;
+        if (replacing_ && output_->FailedStep() == TAtomicFile::TStep::Rename)
+            return Fail(TConvertFault::CannotOverwrite,
+                        "Cannot overwrite destination STL file " + destination_, SystemCause());
         return Fail(TConvertFault::CannotCreateDestination,
                     "Cannot create destination STL file " + destination_, SystemCause());
     }
@@ -478,7 +486,11 @@ TConvertOutcome TConversion::MoveSource() {
     }
     // Across file systems: a durable copy under a hidden name renamed into place, then the
     // delete of the source.
-    if (errno != EXDEV || !CopyFileReplacing(source_, target))
+    if (errno != EXDEV)
+        return Fail(TConvertFault::CannotMoveSource, "Cannot move processed STL file",
+                    SystemCause());
+    errno = 0; // a copy cut short by a short read has no reason of its own
+    if (!CopyFileReplacing(source_, target))
         return Fail(TConvertFault::CannotMoveSource, "Cannot move processed STL file",
                     SystemCause());
     if (!DeleteFileAt(source_))

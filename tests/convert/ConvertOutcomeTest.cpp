@@ -1,5 +1,7 @@
 // What a conversion returns besides its reports: the named fault, the Error it reported and
 // what lies below it (the reader's refusal, the system's reason), for each way it can end.
+// The Error is the last report but for the cause, which follows it as "Reason: ". A
+// re-delivery that fails leaves the file delivered before exactly as it was.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -20,6 +22,7 @@ struct TOutcomeCase {
     TConvertFault Fault;
     std::string Text; // "%S" stands for the source path, "%D" for the destination
     std::string Cause;
+    bool Redelivery = false; // a delivered file is in place and OverrideDestination is on
 };
 
 void PrintTo(const TOutcomeCase& c, std::ostream* os) {
@@ -45,17 +48,30 @@ std::string Expand(std::string text, const ConversionEnds& f) {
 
 TEST_P(ConversionEnds, NamesTheFaultItsTextAndCause) {
     const TOutcomeCase& c = GetParam();
+    std::vector<uint8_t> delivered;
+    if (c.Redelivery) {
+        ASSERT_TRUE(Convert());
+        delivered = ReadBytes(destination);
+        settings.OverrideDestination = true;
+    }
     if (c.Prepare)
         c.Prepare(*this);
     const TConvertOutcome outcome = ConvertWithOutcome();
+    FileFaults() = TFileFaults();
     EXPECT_EQ(outcome.Fault, c.Fault);
     EXPECT_EQ(outcome.Text, Expand(c.Text, *this));
     EXPECT_EQ(outcome.Cause, c.Cause);
-    // The text is the Error the conversion reported, as its last report.
-    if (!c.Text.empty()) {
-        ASSERT_FALSE(reports.empty());
-        EXPECT_EQ(reports.back(), (TReport{rtError, Expand(c.Text, *this)}));
+    std::vector<TReport> last;
+    if (!c.Text.empty())
+        last.push_back({rtError, Expand(c.Text, *this)});
+    if (!c.Cause.empty())
+        last.push_back({rtInfo, "Reason: " + c.Cause});
+    ASSERT_GE(reports.size(), last.size());
+    EXPECT_EQ(std::vector<TReport>(reports.end() - long(last.size()), reports.end()), last);
+    if (c.Redelivery && c.Fault != TConvertFault::None) {
+        EXPECT_EQ(FirstDifference(delivered, ReadBytes(destination)), "");
     }
+    EXPECT_TRUE(HiddenEntries(dstFolder).empty());
 }
 
 using F = TConvertFault;
@@ -127,6 +143,48 @@ INSTANTIATE_TEST_SUITE_P(
                      },
                      F::CannotWriteDestination, "Cannot add new Text And Timing Information block",
                      "No space left on device"},
+        TOutcomeCase{"EmptyFile", [](C& f) { WriteBytes(f.source, {}); }, F::CannotOpenSource,
+                     "Cannot open source STL file %S", "not an EBU STL file"},
+        TOutcomeCase{"TextFile", [](C& f) { WriteText(f.source, std::string(2000, 'a') + "\n"); },
+                     F::CannotOpenSource, "Cannot open source STL file %S", "not an EBU STL file"},
+        TOutcomeCase{"RenameIntoPlaceFails",
+                     [](C& f) {
+                         FileFaults().BeforeRename = [&f](const std::string&,
+                                                          const std::string& to) {
+                             return to != f.destination;
+                         };
+                     },
+                     F::CannotCreateDestination, "Cannot create destination STL file %D",
+                     "Invalid cross-device link"},
+        TOutcomeCase{"RedeliveredReplacesTheFile",
+                     [](C& f) { f.WriteSource({MakeTti(1, "Corrected")}); }, F::None, "", "", true},
+        TOutcomeCase{"RedeliveryRefusedByTheLanguageCheck",
+                     [](C& f) {
+                         f.settings.PerformLanguageCheck = true;
+                         f.settings.LanguageSource = lsPredefined;
+                         f.settings.LanguagePredefined = "0F";
+                     },
+                     F::LanguageCheck,
+                     "The predefined language French is different from the language in GSI - "
+                     "English",
+                     "", true},
+        TOutcomeCase{"RedeliveryOnAFullDisk",
+                     [](C& f) {
+                         FileFaults().BeforeWrite = [&f](const std::string& path, int64_t) {
+                             return path.rfind(f.dstFolder, 0) != 0;
+                         };
+                     },
+                     F::CannotWriteDestination, "Cannot add new Text And Timing Information block",
+                     "No space left on device", true},
+        TOutcomeCase{"RedeliveryWhoseRenameFails",
+                     [](C& f) {
+                         FileFaults().BeforeRename = [&f](const std::string&,
+                                                          const std::string& to) {
+                             return to != f.destination;
+                         };
+                     },
+                     F::CannotOverwrite, "Cannot overwrite destination STL file %D",
+                     "Invalid cross-device link", true},
         TOutcomeCase{"MoveFolderMissing",
                      [](C& f) {
                          f.settings.MoveProcessedFiles = true;

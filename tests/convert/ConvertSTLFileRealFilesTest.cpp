@@ -72,9 +72,11 @@ TEST_F(RealFileConversion, OutsideTheRewrittenFieldsEveryByteIsTheSource) {
         const bool result = Convert();
         if (!row.ExpectOpen()) {
             EXPECT_FALSE(result);
-            const std::vector<TReport> refused = {
-                {rtError, "Cannot open source STL file " + source}};
-            EXPECT_EQ(reports, refused);
+            // The refusal, then the reader's reason for it.
+            ASSERT_EQ(reports.size(), 2u);
+            EXPECT_EQ(reports[0], (TReport{rtError, "Cannot open source STL file " + source}));
+            EXPECT_EQ(reports[1].Type, rtInfo);
+            EXPECT_EQ(reports[1].Text.rfind("Reason: ", 0), 0u) << reports[1].Text;
             EXPECT_FALSE(std::filesystem::exists(destination));
             continue;
         }

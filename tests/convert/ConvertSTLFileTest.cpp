@@ -127,6 +127,11 @@ TOutcomeCase Refused(const char* name, TPrepare prepare, std::string error,
                      TDestination destination = Absent, TSource source = Kept) {
     return {name, std::move(prepare), false, {{rtError, std::move(error)}}, destination, source};
 }
+// The Info that follows an Error with a cause below it.
+TOutcomeCase Because(TOutcomeCase c, const std::string& reason) {
+    c.Reports.push_back({rtInfo, "Reason: " + reason});
+    return c;
+}
 // Traced as an unexpected failure, with no report.
 TOutcomeCase Unexpected(const char* name, TPrepare prepare, TDestination destination) {
     return {name, std::move(prepare), false, {}, destination, Kept, true};
@@ -168,13 +173,14 @@ INSTANTIATE_TEST_SUITE_P(
         Refused(
             "DestinationExists", [](T& f) { f.Foreign(f.destination); },
             "Duplicated destination STL file %D", Foreign),
-        Refused(
-            "DestinationCannotBeDeleted",
-            [](T& f) {
-                f.destinationFile = "/proc/self/status";
-                f.settings.OverrideDestination = true;
-            },
-            "Cannot overwrite destination STL file %D", Unchecked),
+        Because(Refused(
+                    "DestinationCannotBeReplaced",
+                    [](T& f) {
+                        f.destinationFile = "/proc/self/status";
+                        f.settings.OverrideDestination = true;
+                    },
+                    "Cannot create destination STL file %D", Unchecked),
+                "No such file or directory"),
         Refused(
             "DestinationIsTheSource",
             [](T& f) {
@@ -190,9 +196,10 @@ INSTANTIATE_TEST_SUITE_P(
                 f.settings.OverrideDestination = true;
             },
             "Destination STL file is the source file %D", Unchecked),
-        Refused(
-            "SourceNotAnStlFile", [](T& f) { WriteText(f.source, "no subtitles here"); },
-            "Cannot open source STL file %S"),
+        Because(Refused(
+                    "SourceNotAnStlFile", [](T& f) { WriteText(f.source, "no subtitles here"); },
+                    "Cannot open source STL file %S"),
+                "not an EBU STL file"),
         Refused(
             "PredefinedLanguageDiffers",
             [](T& f) {
@@ -244,21 +251,23 @@ INSTANTIATE_TEST_SUITE_P(
             "DisplayStandardSourceNegative",
             [](T& f) { f.settings.DisplayStandardCodeSource = -1; },
             "Invalid Display Standard Code source value - -1"),
-        Refused(
-            "DestinationFolderMissing",
-            [](T& f) {
-                f.settings.DestinationFolder = f.dir.File("nowhere");
-                f.destination = f.dir.File("nowhere/") + T::kSourceName;
-            },
-            "Cannot create destination STL file %D"),
-        Refused(
-            "HeaderWriteFailsAtClose",
-            [](T&) {
-                FileFaults().BeforeWrite = [](const std::string&, int64_t count) {
-                    return count != GSI_BLOCK_SIZE;
-                };
-            },
-            "Cannot apply General Subtitle Information block"),
+        Because(Refused(
+                    "DestinationFolderMissing",
+                    [](T& f) {
+                        f.settings.DestinationFolder = f.dir.File("nowhere");
+                        f.destination = f.dir.File("nowhere/") + T::kSourceName;
+                    },
+                    "Cannot create destination STL file %D"),
+                "No such file or directory"),
+        Because(Refused(
+                    "HeaderWriteFailsAtClose",
+                    [](T&) {
+                        FileFaults().BeforeWrite = [](const std::string&, int64_t count) {
+                            return count != GSI_BLOCK_SIZE;
+                        };
+                    },
+                    "Cannot apply General Subtitle Information block"),
+                "No space left on device"),
         Done("ZeroPageFound",
              [](T& f) {
                  f.settings.RemoveZeroPage = true;
@@ -284,16 +293,17 @@ INSTANTIATE_TEST_SUITE_P(
         Refused(
             "HexItemOfWidthThree", [](T& f) { f.AddHexItem(3, 0x414243, 0x616263); },
             "Cannot perform hex find and replace procedure"),
-        Refused(
-            "WriteFailsHalfWay",
-            [](T& f) {
-                // More blocks than the writer holds back, so some are written early.
-                f.WriteSource(std::vector<std::vector<uint8_t>>(9000, MakeTti(1, "x")));
-                FileFaults().BeforeWrite = [&f](const std::string& path, int64_t) {
-                    return path.rfind(f.dstFolder, 0) != 0;
-                };
-            },
-            "Cannot add new Text And Timing Information block"),
+        Because(Refused(
+                    "WriteFailsHalfWay",
+                    [](T& f) {
+                        // More blocks than the writer holds back, so some are written early.
+                        f.WriteSource(std::vector<std::vector<uint8_t>>(9000, MakeTti(1, "x")));
+                        FileFaults().BeforeWrite = [&f](const std::string& path, int64_t) {
+                            return path.rfind(f.dstFolder, 0) != 0;
+                        };
+                    },
+                    "Cannot add new Text And Timing Information block"),
+                "No space left on device"),
         Refused(
             "RenameIntoPlaceMeetsANewFile",
             [](T& f) {
@@ -320,23 +330,26 @@ INSTANTIATE_TEST_SUITE_P(
                  MoveTo(f, f.srcFolder + "/");
                  SourceOnOtherDisk(f);
              }),
-        Refused(
-            "MoveFolderMissing", [](T& f) { MoveTo(f, f.dir.File("nowhere")); },
-            "Cannot move processed STL file", Converted),
-        Refused(
-            "MovedSourceCannotBeDeleted",
-            [](T& f) {
-                MoveTo(f, f.movedFolder);
-                // Across file systems; the source vanishes while it is copied.
-                FileFaults().BeforeRename = [&f](const std::string& from, const std::string& to) {
-                    if (from == f.source)
-                        return false;
-                    if (to.rfind(f.movedFolder, 0) == 0)
-                        std::filesystem::remove(f.source);
-                    return true;
-                };
-            },
-            "Cannot delete old processed STL file", Converted, Gone),
+        Because(Refused(
+                    "MoveFolderMissing", [](T& f) { MoveTo(f, f.dir.File("nowhere")); },
+                    "Cannot move processed STL file", Converted),
+                "No such file or directory"),
+        Because(Refused(
+                    "MovedSourceCannotBeDeleted",
+                    [](T& f) {
+                        MoveTo(f, f.movedFolder);
+                        // Across file systems; the source vanishes while it is copied.
+                        FileFaults().BeforeRename = [&f](const std::string& from,
+                                                         const std::string& to) {
+                            if (from == f.source)
+                                return false;
+                            if (to.rfind(f.movedFolder, 0) == 0)
+                                std::filesystem::remove(f.source);
+                            return true;
+                        };
+                    },
+                    "Cannot delete old processed STL file", Converted, Gone),
+                "No such file or directory"),
         Unexpected(
             "NoDestinationFolder", [](T& f) { f.settings.DestinationFolder.clear(); }, Absent),
         Unexpected(

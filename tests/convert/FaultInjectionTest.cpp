@@ -109,15 +109,16 @@ INSTANTIATE_TEST_SUITE_P(
                    true,
                    {},
                    TLeft::Converted},
-        TFaultCase{"HeaderReadComesBackShort",
-                   [](T& f) {
-                       FileFaults().BeforeRead = [&f](const std::string& path, int64_t count) {
-                           return path != f.source || count != GSI_BLOCK_SIZE;
-                       };
-                   },
-                   false,
-                   {{rtError, "Cannot open source STL file %S"}},
-                   TLeft::Nothing},
+        TFaultCase{
+            "HeaderReadComesBackShort",
+            [](T& f) {
+                FileFaults().BeforeRead = [&f](const std::string& path, int64_t count) {
+                    return path != f.source || count != GSI_BLOCK_SIZE;
+                };
+            },
+            false,
+            {{rtError, "Cannot open source STL file %S"}, {rtInfo, "Reason: not an EBU STL file"}},
+            TLeft::Nothing},
         TFaultCase{"RenameIntoPlaceFails",
                    [](T& f) {
                        FileFaults().BeforeRename = [&f](const std::string&, const std::string& to) {
@@ -125,7 +126,8 @@ INSTANTIATE_TEST_SUITE_P(
                        };
                    },
                    false,
-                   {{rtError, "Cannot create destination STL file %D"}},
+                   {{rtError, "Cannot create destination STL file %D"},
+                    {rtInfo, "Reason: Invalid cross-device link"}},
                    TLeft::Nothing},
         // A flush that fails is a failed conversion: nothing is delivered that a power loss
         // could empty, and the source stays for the next try.
@@ -136,7 +138,8 @@ INSTANTIATE_TEST_SUITE_P(
                        };
                    },
                    false,
-                   {{rtError, "Cannot create destination STL file %D"}},
+                   {{rtError, "Cannot create destination STL file %D"},
+                    {rtInfo, "Reason: Input/output error"}},
                    TLeft::Nothing},
         TFaultCase{"FlushOfTheDestinationFolderFails",
                    [](T& f) {
@@ -145,7 +148,8 @@ INSTANTIATE_TEST_SUITE_P(
                        };
                    },
                    false,
-                   {{rtError, "Cannot create destination STL file %D"}},
+                   {{rtError, "Cannot create destination STL file %D"},
+                    {rtInfo, "Reason: Input/output error"}},
                    TLeft::Nothing},
         TFaultCase{"DestinationFolderVanishesBeforeTheCreate",
                    [](T& f) {
@@ -156,7 +160,8 @@ INSTANTIATE_TEST_SUITE_P(
                        };
                    },
                    false,
-                   {{rtError, "Cannot create destination STL file %D"}},
+                   {{rtError, "Cannot create destination STL file %D"},
+                    {rtInfo, "Reason: No such file or directory"}},
                    TLeft::Nothing},
         TFaultCase{"SourceVanishesBetweenTheCheckAndTheOpen",
                    [](T& f) {
@@ -167,7 +172,8 @@ INSTANTIATE_TEST_SUITE_P(
                        };
                    },
                    false,
-                   {{rtError, "Cannot open source STL file %S"}},
+                   {{rtError, "Cannot open source STL file %S"},
+                    {rtInfo, "Reason: No such file or directory"}},
                    TLeft::Nothing,
                    false},
         TFaultCase{"DiskFullWhileTheSourceIsCopiedAway",
@@ -178,7 +184,8 @@ INSTANTIATE_TEST_SUITE_P(
                        };
                    },
                    false,
-                   {{rtError, "Cannot move processed STL file"}},
+                   {{rtError, "Cannot move processed STL file"},
+                    {rtInfo, "Reason: No space left on device"}},
                    TLeft::Converted},
         TFaultCase{"CopiedSourceCannotBeRenamedIntoPlace",
                    [](T& f) {
@@ -189,7 +196,8 @@ INSTANTIATE_TEST_SUITE_P(
                        };
                    },
                    false,
-                   {{rtError, "Cannot move processed STL file"}},
+                   {{rtError, "Cannot move processed STL file"},
+                    {rtInfo, "Reason: Invalid cross-device link"}},
                    TLeft::Converted},
         TFaultCase{"SourceReadsComeBackShortWhileCopiedAway",
                    [](T& f) {

@@ -123,6 +123,7 @@ TEST_F(WatchRun, DestinationFolderVanishingMidRunKeepsTheSources) {
     const auto failed = [&](const std::string& name) {
         return std::vector<std::pair<int32_t, std::string>>{
             {rtError, "Cannot create destination STL file " + dir.File("out/" + name)},
+            {rtInfo, "Reason: No such file or directory"},
             {rtError, "Error converting STL file " + dir.File("in/" + name)}};
     };
     auto want = failed("2.stl");
