@@ -1,5 +1,6 @@
 #include "cli/StopSignals.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <pthread.h>
 
@@ -21,16 +22,17 @@ TStopSignals::~TStopSignals() {
 bool TStopSignals::WaitForStop(std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() < 0)
-            return false;
+        // A wait of no time still takes a signal already pending: between the passes of a
+        // burst the run must stay stoppable.
+        const auto left = std::max(std::chrono::nanoseconds(0),
+                                   std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                       deadline - std::chrono::steady_clock::now()));
         const timespec wait{time_t(left.count() / 1000000000), long(left.count() % 1000000000)};
         const int signal = sigtimedwait(&set_, nullptr, &wait);
         if (signal == SIGINT || signal == SIGTERM)
             return true;
         // EINTR: another signal was handled; wait out the rest of the pause.
-        if (signal < 0 && errno != EINTR)
+        if ((signal < 0 && errno != EINTR) || std::chrono::steady_clock::now() >= deadline)
             return false;
     }
 }

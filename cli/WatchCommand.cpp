@@ -39,8 +39,10 @@ int RunWatch(std::ostream& out, std::ostream& err) {
             err << "caplin-cli: cannot start the watch folders\n";
             return CLI_EXIT_FAILED;
         }
-        while (!signals.WaitForStop(kRunPause))
-            run.Step();
+        TRunNext next = TRunNext::AfterPause;
+        while (
+            !signals.WaitForStop(next == TRunNext::Now ? std::chrono::milliseconds(0) : kRunPause))
+            next = run.Step();
         run.Disarm();
         return CLI_EXIT_OK;
     });

@@ -37,7 +37,9 @@ TRunNext TWatchRun::Step() {
             return TRunNext::Finished;
         }
         lastPass_ = list_->ProcessPass(FileConverted);
-        return TRunNext::AfterPause;
+        // A pass that converted a file is followed by the next at once, so a burst drains at
+        // conversion speed; only an idle pass waits.
+        return lastPass_ > 0 ? TRunNext::Now : TRunNext::AfterPause;
     });
 }
 

@@ -16,8 +16,9 @@ public:
     // If one fails, those started are stopped again and the busy flag
     // is cleared: nothing stays half armed (Started false, no refusal text).
     TRunStart Arm();
-    // One pass over the folders. A busy flag cleared from outside (a close) stops every
-    // folder here without a line.
+    // One pass over the folders: Now after a pass that converted a file, AfterPause after an
+    // idle one. A busy flag cleared from outside (a close) stops every folder here without a
+    // line.
     TRunNext Step();
     // The Disarm button: every folder stopped, the disarming logged, the busy flag cleared.
     void Disarm();

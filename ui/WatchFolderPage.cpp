@@ -138,7 +138,7 @@ void TWatchFolderPage::btnWFArmClick() {
                 btnRun_->setText(kDisarmCaption);
                 // Each pass runs from the event loop, so Disarm and a close are handled
                 // between two passes without a nested loop.
-                armTimer_->start();
+                armTimer_->start(kRunPause);
             }
         } else {
             armTimer_->stop();
@@ -151,8 +151,16 @@ void TWatchFolderPage::btnWFArmClick() {
 
 void TWatchFolderPage::ArmStep() {
     GuardedVoid("TCaplinForm.btnWFArmClick", [&] {
-        if (context_.Session.Watch().Step() != TRunNext::Finished)
-            return armTimer_->start();
+        // After a pass that converted a file the next follows once pending events are
+        // handled; after an idle one, the pause.
+        switch (context_.Session.Watch().Step()) {
+        case TRunNext::Now:
+            return armTimer_->start(0);
+        case TRunNext::AfterPause:
+            return armTimer_->start(kRunPause);
+        case TRunNext::Finished:
+            break;
+        }
         EndRunSilently();
         // The window's title and controls show the run has ended.
         context_.GeneralRefresh();

@@ -139,10 +139,13 @@ TEST_F(RunsTest, WatchConvertsOneQueuedFilePerFolderPerStep) {
     items[0]->NewWatchFolderSTLFile(GoodFile("in1/a.stl"));
     items[0]->NewWatchFolderSTLFile(GoodFile("in1/b.stl"));
     items[1]->NewWatchFolderSTLFile(GoodFile("in2/c.stl"));
-    EXPECT_EQ(session.Watch().Step(), TRunNext::AfterPause);
+    // A pass that converted a file is followed at once; only an idle one waits.
+    EXPECT_EQ(session.Watch().Step(), TRunNext::Now);
     EXPECT_EQ(session.Watch().LastPass(), 2);
-    session.Watch().Step();
+    EXPECT_EQ(session.Watch().Step(), TRunNext::Now);
     EXPECT_EQ(session.Watch().LastPass(), 1);
+    EXPECT_EQ(session.Watch().Step(), TRunNext::AfterPause);
+    EXPECT_EQ(session.Watch().LastPass(), 0);
     session.Watch().Disarm();
     const std::vector<std::string> expected = {
         "Watch folder conversion armed.", "Converting STL file : " + dir.File("in1/a.stl"),

@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -543,6 +544,45 @@ private Q_SLOTS:
             QVERIFY(!item->IsStarted());
         QVERIFY(List()->isEnabled());
         QVERIFY(Panel().isEnabled());
+    }
+
+    // A burst drains at conversion speed: after a pass that converted a file the next one
+    // follows once the window has handled its pending events, so it keeps answering.
+    void burstDrainsWithoutFreezingTheWindow() {
+        ShowForm();
+        Session().WatchFolderList()->WatchFolderCheckIntervalMS = 100;
+        AddTwoFolders();
+        constexpr int kFiles = 1000;
+        for (int i = 0; i < kFiles; ++i)
+            WriteGoodStl(Path(i % 2 == 0 ? "inA" : "inB") + "/f" + std::to_string(i) + ".stl");
+        const auto converted = [this] {
+            return std::distance(fs::directory_iterator(Path("outA")), {}) +
+                   std::distance(fs::directory_iterator(Path("outB")), {});
+        };
+        QElapsedTimer clock;
+        qint64 last = 0;
+        qint64 longest = 0;
+        QTimer probe;
+        probe.setInterval(10);
+        connect(&probe, &QTimer::timeout, this, [&] {
+            longest = std::max(longest, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        Arm();
+        clock.start();
+        probe.start();
+        QTRY_VERIFY_WITH_TIMEOUT(converted() == kFiles, 60000);
+        probe.stop();
+        const qint64 drained = clock.elapsed();
+        Disarm();
+        qInfo("%d files drained in %lld ms, the longest wait for events %lld ms", kFiles, drained,
+              longest);
+        QVERIFY2(longest <= 100,
+                 qPrintable(QString("the window did not handle its events for %1 ms "
+                                    "(%2 files in %3 ms)")
+                                .arg(longest)
+                                .arg(kFiles)
+                                .arg(drained)));
     }
 
     void closeWhileArmed_data() {
