@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -246,6 +247,45 @@ TEST_F(ConvertCommandTest, AFailedFileIsReportedAndTheRunGoesOn) {
     EXPECT_EQ(err, "0 converted, 1 failed\n");
     // The day's files are appended to, run after run.
     EXPECT_EQ(DailyLines(LogsFile()).size(), 7u);
+}
+
+// With OverrideDestination on, a re-delivery that is refused or fails leaves the file
+// delivered before byte for byte, and a failure with a cause says why, on standard output and
+// in the day's messages file.
+TEST_F(ConvertCommandTest, AFailedRedeliveryKeepsTheDeliveredFile) {
+    const std::string source = dir.File("news.stl");
+    const std::string delivered = dir.File("out/news.stl");
+    WriteStl(source, MakeGsi(1), {MakeTti(1, "First")});
+    const std::string overriding =
+        std::string(kPredefinedLanguage) + "\"OverrideDestination\"=dword:00000001\n";
+    WriteSettings(dir.File("out"), "1", overriding);
+    ASSERT_EQ(Run({"convert", source}), CLI_EXIT_OK) << out;
+    const std::vector<uint8_t> before = ReadBytes(delivered);
+    WriteStl(source, MakeGsi(1), {MakeTti(1, "Corrected")});
+
+    // Refused: the language differs from the one chosen.
+    WriteSettings(dir.File("out"), "1",
+                  overriding + "\"PerformLanguageCheck\"=dword:00000001\n"
+                               "\"LanguagePredefined\"=\"0F\"\n");
+    EXPECT_EQ(Run({"convert", source}), CLI_EXIT_FAILED);
+    EXPECT_EQ(ReadBytes(delivered), before);
+
+    // Failed: the disk fills while the new file is written.
+    WriteSettings(dir.File("out"), "1", overriding);
+    FileFaults().BeforeWrite = [this](const std::string& path, int64_t) {
+        return path.rfind(dir.File("out") + "/", 0) != 0;
+    };
+    EXPECT_EQ(Run({"convert", source}), CLI_EXIT_FAILED);
+    FileFaults() = TFileFaults();
+    EXPECT_EQ(ReadBytes(delivered), before);
+    const std::vector<std::string> failure = {
+        "Error - Cannot add new Text And Timing Information block",
+        "Info - Reason: No space left on device", "Error - Error converting STL file " + source};
+    const std::vector<std::string> lines = Lines(out);
+    EXPECT_NE(std::search(lines.begin(), lines.end(), failure.begin(), failure.end()), lines.end())
+        << out;
+    const std::vector<std::string> daily = DailyLines(MessagesFile());
+    EXPECT_NE(std::search(daily.begin(), daily.end(), failure.begin(), failure.end()), daily.end());
 }
 
 TEST_F(ConvertCommandTest, DestReplacesTheStoredFolderForOneRunOnly) {
