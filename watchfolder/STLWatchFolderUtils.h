@@ -1,7 +1,7 @@
 // The polling thread of one armed watch folder. It only discovers files: every new STL file
-// that nobody is still writing is handed, once, to its owner's callback. It converts only
-// while this process owns the folder (FolderLock), and says what it meets (another owner, a
-// folder it cannot read) through a second callback, never to the operator directly.
+// that nobody is still writing is handed, once, to its owner's callback. It hands files on
+// only while this process owns the folder (FolderLock), and says what it meets (another
+// owner, a folder it cannot read) through a second callback, never to the operator directly.
 #pragma once
 
 #include <atomic>
