@@ -115,25 +115,43 @@ int64_t FileSize(const std::string& path) {
 }
 
 std::vector<std::string> ListFolder(const std::string& folder, const std::string& extension) {
-    return Guarded("ListFolder", std::vector<std::string>(), [&] {
-        std::vector<std::string> names;
+    std::vector<std::string> names;
+    int error = 0;
+    if (!ListFolder(folder, extension, names, error))
+        names.clear();
+    return names;
+}
+
+bool ListFolder(const std::string& folder, const std::string& extension,
+                std::vector<std::string>& names, int& error) {
+    names.clear();
+    error = EIO; // what a failure that the system did not name is told as
+    return Guarded("ListFolder", false, [&] {
         DIR* dir = ::opendir(folder.c_str());
-        if (dir == nullptr)
-            return names;
+        if (dir == nullptr) {
+            error = errno;
+            return false;
+        }
         try {
-            while (const dirent* entry = ::readdir(dir)) {
+            // readdir tells its end and its failure apart only by errno.
+            for (errno = 0; const dirent* entry = ::readdir(dir); errno = 0) {
                 const std::string name = entry->d_name;
-                if (name == "." || name == "..")
-                    continue;
-                if (HasExtension(name, extension))
+                if (name != "." && name != ".." && HasExtension(name, extension))
                     names.push_back(name);
             }
         } catch (...) {
             ::closedir(dir);
             throw;
         }
+        const int failed = errno;
         ::closedir(dir);
-        return names;
+        if (failed != 0) {
+            names.clear();
+            error = failed;
+            return false;
+        }
+        error = 0;
+        return true;
     });
 }
 

@@ -22,6 +22,10 @@ int64_t FileSize(const std::string& path);
 // letter case, in the order the system lists them; subfolders are not entered but a folder
 // whose name matches is listed. A missing or unreadable folder gives an empty list.
 std::vector<std::string> ListFolder(const std::string& folder, const std::string& extension);
+// The same into names, telling a folder that cannot be listed from an empty one: false with
+// the system's error number in error (ENOENT, ENOTDIR, EACCES, EIO, ...).
+bool ListFolder(const std::string& folder, const std::string& extension,
+                std::vector<std::string>& names, int& error);
 
 // $TMPDIR, else /tmp, always with a trailing "/".
 std::string GetTmpPath();
@@ -80,6 +84,9 @@ struct TFileFaults {
     std::function<bool(const std::string& path)> BeforeOpen;
     // Returning false makes TFile::Sync fail with EIO.
     std::function<bool(const std::string& path)> BeforeSync; // a file's flush or a folder's
+    // Returning false makes a watch folder's lock call fail with ENOLCK (a network file
+    // system without a lock manager).
+    std::function<bool(const std::string& path)> BeforeLock;
 };
 TFileFaults& FileFaults();
 

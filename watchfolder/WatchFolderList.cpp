@@ -140,8 +140,10 @@ bool TWatchFolderList::StopWatchFolderObjects() {
         bool stopped = true;
         // Every item is stopped even after a failure, so no thread outlives the disarm.
         for (const auto& item : Items) {
-            if (item->Stop())
+            if (item->Stop()) {
+                item->ReportMessages(); // what its last pass met is not lost
                 continue;
+            }
             if (stopped)
                 TraceError("TCaplinForm.StopWatchFolderObjects", "cannot stop object");
             stopped = false;
@@ -156,6 +158,7 @@ int TWatchFolderList::ProcessPass(const TFileConverted& converted) {
         std::string path;
         for (size_t n = 0; n < Items.size(); ++n) {
             TWatchFolderItem& item = *Items[n];
+            item.ReportMessages(); // what its thread met comes before its next file
             if (!item.TakeNextFile(path))
                 continue;
             ++taken;

@@ -47,8 +47,10 @@ public:
     // Starts every item in order, polling at the list's interval. If one fails, the items
     // already started are stopped again so nothing stays half armed.
     bool StartWatchFolderObjects();
+    // Stops every item and reports what their threads still had to say.
     bool StopWatchFolderObjects();
-    // One pass of the arm loop: for each item in order, the first queued file is taken, logged
+    // One pass of the arm loop: for each item in order, the messages its thread queued are
+    // reported, then the first queued file is taken, logged
     // and converted as a file of a run (ConvertFileOfRun); converted, when given, hears of
     // each with the index of its item. Returns the number of files taken.
     int ProcessPass(const TFileConverted& converted = {});

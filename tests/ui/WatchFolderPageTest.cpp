@@ -643,13 +643,56 @@ private Q_SLOTS:
         fs::remove_all(Path("inA"));
         WriteGoodStl(Path("inB/one.stl"));
         QTRY_VERIFY_WITH_TIMEOUT(fs::exists(Path("outB/one.stl")), 5000);
-        // A folder that is gone lists nothing; once back, it is watched again.
+        // A folder that is gone is said once; once back, it is watched again.
+        const auto said = [this](const std::string& text) {
+            return Find<QPlainTextEdit>("memMessages")
+                ->toPlainText()
+                .count(QString::fromStdString(text));
+        };
+        const std::string gone =
+            "Cannot read watch folder " + Path("inA") + ": No such file or directory";
+        QTRY_COMPARE_WITH_TIMEOUT(said(gone), 1, 5000);
         QVERIFY(fs::create_directory(Path("inA")));
         WriteGoodStl(Path("inA/two.stl"));
         QTRY_VERIFY_WITH_TIMEOUT(fs::exists(Path("outA/two.stl")), 5000);
         Disarm();
-        QVERIFY(!Find<QPlainTextEdit>("memMessages")->toPlainText().contains("Error"));
+        QCOMPARE(said(gone), 1);
+        QCOMPARE(said("Watch folder " + Path("inA") + " is readable again."), 1);
+        QCOMPARE(said("Error"), 1);
         QVERIFY2(trace.Lines().empty(), Joined(trace.Lines()).c_str());
+    }
+
+    // Another process (here an open file description of the test's own) holds one folder:
+    // the window stands by for it and converts nothing there, the other folder runs.
+    void armedWhileAnotherHolderOwnsTheFolder() {
+        ShowForm();
+        Session().WatchFolderList()->WatchFolderCheckIntervalMS = 100;
+        AddTwoFolders();
+        const std::string lockFile = Path("inA") + "/.caplin-watch.lock";
+        const int other = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        QVERIFY(other >= 0);
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        QVERIFY(::fcntl(other, F_OFD_SETLK, &lock) == 0);
+        const std::string owner = "otherhost 4242\n";
+        QVERIFY(::pwrite(other, owner.data(), owner.size(), 0) == ssize_t(owner.size()));
+        WriteGoodStl(Path("inA/held.stl"));
+
+        Arm();
+        const QString warning =
+            QString::fromStdString("Warning - Watch folder " + Path("inA") +
+                                   " is armed by otherhost (pid 4242); standing by.");
+        QTRY_VERIFY_WITH_TIMEOUT(
+            Find<QPlainTextEdit>("memMessages")->toPlainText().contains(warning), 5000);
+        WriteGoodStl(Path("inB/free.stl"));
+        QTRY_VERIFY_WITH_TIMEOUT(fs::exists(Path("outB/free.stl")), 5000);
+        QTest::qWait(300);
+        Disarm();
+        ::close(other);
+        QVERIFY(!fs::exists(Path("outA/held.stl")));
+        QVERIFY(LogLines().filter("inA").isEmpty());
+        QCOMPARE(Find<QPlainTextEdit>("memMessages")->toPlainText().count(warning), 1);
     }
 
     void destinationTurnedReadOnly() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "platform/Registry.h"
 #include "tests/watchfolder/WatchFolderTestSupport.h"
@@ -23,6 +24,7 @@ protected:
     List() {
         TSettingsStore::Global().Clear();
         list.ReportFunction = [this](int32_t type, const char* text) {
+            EXPECT_EQ(std::this_thread::get_id(), mainThread) << "reported off the main thread";
             reports.emplace_back(type, text);
             return STATUS_OK;
         };
@@ -55,6 +57,22 @@ protected:
         return value;
     }
 
+    // Runs passes for the time given, returning the files they took.
+    int PassesFor(std::chrono::milliseconds time) {
+        int taken = 0;
+        const auto end = std::chrono::steady_clock::now() + time;
+        while (std::chrono::steady_clock::now() < end) {
+            taken += list.ProcessPass();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return taken;
+    }
+    // Runs passes until one takes a file; false when none does within the limit.
+    bool PassUntilTaken() {
+        return WaitUntil([&] { return list.ProcessPass() > 0; });
+    }
+
+    const std::thread::id mainThread = std::this_thread::get_id();
     TraceCapture trace;
     TempDir dir;
     std::vector<std::pair<int32_t, std::string>> reports;
@@ -296,6 +314,117 @@ TEST_F(List, PassReportsAFailedConversionAfterItsOwnReasons) {
     EXPECT_EQ(reports, (decltype(reports){
                            {rtError, "Source STL file " + dir.File("a/gone.stl") + " not found."},
                            {rtError, "Error converting STL file " + dir.File("a/gone.stl")}}));
+}
+
+// How a file whose conversion failed is first written, and how it changes afterwards.
+struct TRetryCase {
+    const char* name;
+    std::function<void(const std::string& path, const std::vector<uint8_t>& good)> first;
+    std::function<void(const std::string& path, const std::vector<uint8_t>& good)> change;
+};
+
+void PrintTo(const TRetryCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Retry : public List, public ::testing::WithParamInterface<TRetryCase> {};
+
+TEST_P(Retry, FailedFileIsOfferedAgainOnlyOnceItChanges) {
+    list.WatchFolderCheckIntervalMS = 100;
+    Add("a");
+    const std::string path = dir.File("a/late.stl");
+    WriteStlFile(dir.File("good.stl"));
+    const std::vector<uint8_t> good = ReadBytes(dir.File("good.stl"));
+    GetParam().first(path, good);
+    ASSERT_TRUE(list.StartWatchFolderObjects());
+    ASSERT_TRUE(PassUntilTaken());
+    const std::pair<int32_t, std::string> failed{rtError, "Error converting STL file " + path};
+    EXPECT_NE(std::find(reports.begin(), reports.end(), failed), reports.end());
+    EXPECT_EQ(PassesFor(std::chrono::milliseconds(500)), 0) << "unchanged, it is not offered";
+
+    GetParam().change(path, good);
+    ASSERT_TRUE(PassUntilTaken());
+    EXPECT_EQ(ReadBytes(dir.File("a.out/late.stl")).size(), good.size());
+    EXPECT_EQ(PassesFor(std::chrono::milliseconds(300)), 0) << "delivered once";
+    EXPECT_TRUE(list.StopWatchFolderObjects());
+    EXPECT_EQ(logs, std::vector<std::string>(2, "Converting STL file : " + path));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    List, Retry,
+    ::testing::Values(
+        // A writer that closes between chunks: taken too early, then completed.
+        TRetryCase{"TakenBeforeTheWriterAppendedTheRest",
+                   [](const std::string& path, const std::vector<uint8_t>& good) {
+                       WriteBytes(path, {good.begin(), good.begin() + long(good.size() / 2)});
+                   },
+                   [](const std::string& path, const std::vector<uint8_t>& good) {
+                       std::ofstream(path, std::ios::binary | std::ios::app)
+                           .write(reinterpret_cast<const char*>(good.data()) + good.size() / 2,
+                                  long(good.size() - good.size() / 2));
+                   }},
+        TRetryCase{"ReplacedByACorrectedFile",
+                   [](const std::string& path, const std::vector<uint8_t>&) {
+                       WriteText(path, "not an STL file");
+                   },
+                   [](const std::string& path, const std::vector<uint8_t>& good) {
+                       WriteBytes(path + ".part", good);
+                       fs::rename(path + ".part", path);
+                   }}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+// What stands where the watch folder was, and the system's reason for not listing it.
+class Unreadable : public List,
+                   public ::testing::WithParamInterface<std::pair<bool, const char*>> {};
+
+TEST_P(Unreadable, FolderIsSaidOnceAndConvertsAgainWhenBack) {
+    const auto [file, reason] = GetParam();
+    list.WatchFolderCheckIntervalMS = 100;
+    Add("a");
+    ASSERT_TRUE(list.StartWatchFolderObjects());
+    EXPECT_EQ(PassesFor(std::chrono::milliseconds(250)), 0);
+    fs::rename(dir.File("a"), dir.File("a.away"));
+    if (file)
+        WriteText(dir.File("a"), "");
+    EXPECT_EQ(PassesFor(std::chrono::milliseconds(500)), 0);
+    fs::remove(dir.File("a"));
+    fs::rename(dir.File("a.away"), dir.File("a"));
+    WriteStlFile(dir.File("a/landed.stl"));
+    ASSERT_TRUE(PassUntilTaken());
+    EXPECT_TRUE(fs::exists(dir.File("a.out/landed.stl")));
+    EXPECT_TRUE(list.StopWatchFolderObjects());
+    EXPECT_EQ(reports, (decltype(reports){
+                           {rtError, "Cannot read watch folder " + dir.File("a") + ": " + reason},
+                           {rtInfo, "Watch folder " + dir.File("a") + " is readable again."}}));
+    EXPECT_TRUE(trace.Lines().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(List, Unreadable,
+                         ::testing::Values(std::pair{false, "No such file or directory"},
+                                           std::pair{true, "Not a directory"}),
+                         [](const auto& c) {
+                             return std::string(c.param.first ? "AFileInItsPlace" : "Gone");
+                         });
+
+TEST_F(List, ArmingSaysWhatItMeetsAtTheFoldersNextTurnInOrder) {
+    list.WatchFolderCheckIntervalMS = 100;
+    Add("a");
+    fs::remove(dir.File("a.out"));
+    Add("b");
+    WriteStlFile(dir.File("b/waiting.stl"));
+    const int other = HoldLockFile(dir.File("b/.caplin-watch.lock"), "otherhost 1\n");
+    ASSERT_GE(other, 0);
+    ASSERT_TRUE(list.StartWatchFolderObjects());
+    EXPECT_TRUE(reports.empty()) << "arming only queues";
+    EXPECT_EQ(PassesFor(std::chrono::milliseconds(400)), 0);
+    EXPECT_EQ(reports,
+              (decltype(reports){
+                  {rtWarning, "Destination folder " + dir.File("a.out") + " does not exist."},
+                  {rtWarning, "Watch folder " + dir.File("b") +
+                                  " is armed by otherhost (pid 1); standing by."}}));
+    EXPECT_TRUE(list.StopWatchFolderObjects());
+    ::close(other);
+    EXPECT_TRUE(logs.empty());
 }
 
 } // namespace

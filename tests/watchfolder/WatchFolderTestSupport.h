@@ -4,12 +4,17 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "convert/STLConvertSettings.h"
 #include "tests/common/TestSupport.h"
@@ -66,6 +71,76 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::string> paths_;
     size_t taken_ = 0;
+};
+
+// Another holder of a lock file, as another process would be: its own open of the file,
+// holding it with text written in; -1 when it cannot have the lock.
+inline int HoldLockFile(const std::string& path, const std::string& text) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return -1;
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_OFD_SETLK, &lock) != 0 || ::ftruncate(fd, 0) != 0 ||
+        ::pwrite(fd, text.data(), text.size(), 0) != static_cast<ssize_t>(text.size())) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// True when nobody holds a lock on the file at path (tried with an open of its own).
+inline bool LockFileIsFree(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    const bool free = ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+    ::close(fd);
+    return free;
+}
+
+// XDG_RUNTIME_DIR pointed at folder while alive (set before any thread starts).
+class TRuntimeDir {
+public:
+    explicit TRuntimeDir(const std::string& folder) {
+        if (const char* was = std::getenv("XDG_RUNTIME_DIR"))
+            previous_ = was;
+        had_ = std::getenv("XDG_RUNTIME_DIR") != nullptr;
+        ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+    }
+    ~TRuntimeDir() {
+        if (had_)
+            ::setenv("XDG_RUNTIME_DIR", previous_.c_str(), 1);
+        else
+            ::unsetenv("XDG_RUNTIME_DIR");
+    }
+    TRuntimeDir(const TRuntimeDir&) = delete;
+    TRuntimeDir& operator=(const TRuntimeDir&) = delete;
+
+private:
+    std::string previous_;
+    bool had_ = false;
+};
+
+// Messages (type and text) handed to a callback from any thread, in order.
+class TMessageRecorder {
+public:
+    void Add(int32_t type, const std::string& text) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        messages_.emplace_back(type, text);
+    }
+    std::vector<std::pair<int32_t, std::string>> Take() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return std::exchange(messages_, {});
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::pair<int32_t, std::string>> messages_;
 };
 
 } // namespace wftest
