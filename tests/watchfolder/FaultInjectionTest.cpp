@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "logs/LogsAndMessages.h"
+#include "platform/FileSystem.h"
 #include "platform/Registry.h"
 #include "tests/watchfolder/WatchFolderTestSupport.h"
 #include "watchfolder/STLWatchFolderUtils.h"
@@ -133,6 +134,35 @@ TEST_F(WatchRun, DestinationFolderVanishingMidRunKeepsTheSources) {
     for (const char* name : {"1.stl", "2.stl", "3.stl"})
         EXPECT_TRUE(fs::exists(dir.File(std::string("in/") + name))) << name;
     EXPECT_FALSE(fs::exists(dir.File("out")));
+}
+
+// With OverrideDestination on, a re-delivery that is refused or cannot be written leaves the
+// file delivered before exactly as it was, and its source in the watch folder.
+TEST_F(WatchRun, FailedRedeliveryKeepsTheDeliveredFile) {
+    TWatchFolderItem& item = Add();
+    item.Settings.OverrideDestination = true;
+    Queue(item, {"1.stl"});
+    RunAll();
+    const std::vector<uint8_t> delivered = ReadBytes(dir.File("out/1.stl"));
+    ASSERT_FALSE(delivered.empty());
+
+    Queue(item, {"1.stl"}, false);
+    RunAll();
+    FileFaults().BeforeWrite = [this](const std::string& path, int64_t) {
+        return path.rfind(dir.File("out"), 0) != 0;
+    };
+    Queue(item, {"1.stl"});
+    RunAll();
+    FileFaults() = TFileFaults();
+
+    EXPECT_EQ(ReadBytes(dir.File("out/1.stl")), delivered);
+    EXPECT_TRUE(fs::exists(dir.File("in/1.stl")));
+    std::vector<std::string> reasons;
+    for (const auto& [type, text] : reports)
+        if (text.rfind("Reason: ", 0) == 0)
+            reasons.push_back(text);
+    EXPECT_EQ(reasons, (std::vector<std::string>{"Reason: not an EBU STL file",
+                                                 "Reason: No space left on device"}));
 }
 
 Clock::time_point LocalAt(int year, int month, int day, int hour, int minute, int second) {
