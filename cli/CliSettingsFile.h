@@ -46,20 +46,28 @@ public:
     // The main values as the window uses them, read from the store as it is now.
     TSettingsViewContext ViewContext() const;
 
+    // A folder as it is stored: a relative one made absolute against the current folder,
+    // since whoever reads it (the service) runs elsewhere. One that does not exist is named on
+    // err once the change is saved, and stored all the same: it may be mounted later.
+    std::string StoredFolder(const std::string& folder);
+
 private:
     std::ostream& err_;
     TInstanceLock lock_;
     TCaplinSession session_{TSessionOwner::CommandLine};
     TSettingsStore::TContent snapshot_;
+    std::vector<std::string> missingFolders_;
 };
 
 // The value stored under key, if any.
 std::optional<TRegValue> StoredValue(const std::string& key, const std::string& name);
 
-// Every NAME=VALUE of part read as its control takes it, names compared ignoring case. 0, or
-// 2 after the first refusal (an unknown name, a value not allowed), said on err.
+// Every NAME=VALUE of part read as its control takes it, names compared ignoring case; folders,
+// when file is given, as its StoredFolder gives them. 0, or 2 after the first refusal (an
+// unknown name, a value not allowed), said on err.
 int ParseAssignments(const std::vector<std::string>& assignments, uint32_t part,
-                     std::vector<TSettingInput>& inputs, std::ostream& err);
+                     std::vector<TSettingInput>& inputs, std::ostream& err,
+                     TCliSettingsFile* file = nullptr);
 // The 0-based index of entry number (the "#" column, from 1) of a list of count entries;
 // false, said on err, when there is no such entry.
 bool EntryIndex(int number, size_t count, const std::string& what, size_t& index,

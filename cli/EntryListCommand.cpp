@@ -97,10 +97,14 @@ int RunChange(const TEntryCommand& command, const char* verb, std::ostream& out,
 int RunAdd(const TEntryCommand& command, const std::vector<std::string>& folders,
            const std::vector<std::string>& assignments, std::ostream& out, std::ostream& err) {
     return RunChange(command, "Add", out, err, [&](TCliSettingsFile& file, TListChange& change) {
+        std::vector<std::string> stored;
+        for (const std::string& folder : folders)
+            stored.push_back(file.StoredFolder(folder));
         std::vector<TSettingInput> inputs;
-        if (const int status = ParseAssignments(assignments, command.List.Part(), inputs, err))
+        if (const int status =
+                ParseAssignments(assignments, command.List.Part(), inputs, err, &file))
             return status;
-        change = command.List.AddFromValues(file.Session(), folders, inputs);
+        change = command.List.AddFromValues(file.Session(), stored, inputs);
         return CLI_EXIT_OK;
     });
 }
@@ -113,7 +117,7 @@ int RunUpdate(const TEntryCommand& command, int number, const std::vector<std::s
         if (!EntryIndex(number, list.Count(file.Session()), list.What(), index, err))
             return CLI_EXIT_USAGE;
         std::vector<TSettingInput> inputs;
-        if (const int status = ParseAssignments(assignments, list.Part(), inputs, err))
+        if (const int status = ParseAssignments(assignments, list.Part(), inputs, err, &file))
             return status;
         change = list.UpdateFromValues(file.Session(), index, inputs);
         return CLI_EXIT_OK;

@@ -121,13 +121,15 @@ int RunSettingsShow(const std::string& part, std::ostream& out, std::ostream& er
 int RunSettingsSet(const std::string& part, const std::vector<std::string>& assignments,
                    std::ostream& out, std::ostream& err) {
     return Guarded("RunSettingsSet", CLI_EXIT_FAILED, [&] {
-        const uint32_t which = part == "main" ? spMain : spBatch;
-        const std::string key = which == spMain ? kCaplinKey : kBatchKey;
+        const uint32_t which = part == "main" ? spMain : part == "batch" ? spBatch : spWatchFolders;
+        const std::string key = which == spMain    ? kCaplinKey
+                                : which == spBatch ? kBatchKey
+                                                   : kWatchFolderKey;
         TCliSettingsFile file(err);
         if (const int status = file.Open(true))
             return status;
         std::vector<TSettingInput> inputs;
-        if (const int status = ParseAssignments(assignments, which, inputs, err))
+        if (const int status = ParseAssignments(assignments, which, inputs, err, &file))
             return status;
         file.Restore();
         for (const TSettingInput& input : inputs)
@@ -164,10 +166,11 @@ void AddSettingsCommand(CLI::App& app, TCliRun& run) {
     auto setPart = std::make_shared<std::string>();
     auto assignments = std::make_shared<std::vector<std::string>>();
     CLI::App* set = settings->add_subcommand(
-        "set", "change main values or the Batch page's values while no window runs");
-    set->add_option("PART", *setPart, "main or batch")
+        "set", "change main values, the Batch page's values or the watch folders' check "
+               "interval while no window runs");
+    set->add_option("PART", *setPart, "main, batch or watch-folders")
         ->required()
-        ->check(CLI::IsMember({"main", "batch"}));
+        ->check(CLI::IsMember({"main", "batch", "watch-folders"}));
     set->add_option("NAME=VALUE", *assignments, "a value's name and its new value")->required();
     set->callback([setPart, assignments, &run] {
         run.ExitCode = RunSettingsSet(*setPart, *assignments, run.Out, run.Err);

@@ -4,22 +4,27 @@
 #include <cerrno>
 #include <pthread.h>
 
-TStopSignals::TStopSignals() {
+TStopSignals::TStopSignals(bool reload) {
     sigemptyset(&set_);
     sigaddset(&set_, SIGINT);
     sigaddset(&set_, SIGTERM);
+    if (reload)
+        sigaddset(&set_, SIGHUP);
     blocked_ = pthread_sigmask(SIG_BLOCK, &set_, &previous_) == 0;
 }
 
 TStopSignals::~TStopSignals() {
     if (!blocked_)
         return;
-    while (Pending()) {
+    const timespec none{0, 0};
+    while (sigtimedwait(&set_, nullptr, &none) > 0) {
     }
     pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
 }
 
-bool TStopSignals::WaitForStop(std::chrono::milliseconds timeout) {
+TRunSignal TStopSignals::Wait(std::chrono::milliseconds timeout) {
+    if (Pending())
+        return TRunSignal::Stop;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         // A wait of no time still takes a signal already pending: between the passes of a
@@ -30,15 +35,22 @@ bool TStopSignals::WaitForStop(std::chrono::milliseconds timeout) {
         const timespec wait{time_t(left.count() / 1000000000), long(left.count() % 1000000000)};
         const int signal = sigtimedwait(&set_, nullptr, &wait);
         if (signal == SIGINT || signal == SIGTERM)
-            return true;
+            return TRunSignal::Stop;
+        if (signal == SIGHUP)
+            return Pending() ? TRunSignal::Stop : TRunSignal::Reload;
         // EINTR: another signal was handled; wait out the rest of the pause.
         if ((signal < 0 && errno != EINTR) || std::chrono::steady_clock::now() >= deadline)
-            return false;
+            return TRunSignal::None;
     }
 }
 
 bool TStopSignals::Pending() {
+    // Only the stop signals: a pending SIGHUP stays for the next wait.
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
     const timespec none{0, 0};
-    const int signal = sigtimedwait(&set_, nullptr, &none);
+    const int signal = sigtimedwait(&stop, nullptr, &none);
     return signal == SIGINT || signal == SIGTERM;
 }

@@ -11,9 +11,9 @@
 int RunWatch(std::ostream& out, std::ostream& err) {
     return Guarded("RunWatch", CLI_EXIT_FAILED, [&] {
         // First of all, before any polling thread exists.
-        TStopSignals signals;
+        TStopSignals signals(true);
         if (!signals.Blocked()) {
-            err << "caplin-cli: cannot block SIGINT and SIGTERM\n";
+            err << "caplin-cli: cannot block SIGINT, SIGTERM and SIGHUP\n";
             return CLI_EXIT_FAILED;
         }
         TConsoleObserver console(out);
@@ -40,9 +40,16 @@ int RunWatch(std::ostream& out, std::ostream& err) {
             return CLI_EXIT_FAILED;
         }
         TRunNext next = TRunNext::AfterPause;
-        while (
-            !signals.WaitForStop(next == TRunNext::Now ? std::chrono::milliseconds(0) : kRunPause))
+        for (;;) {
+            const TRunSignal signal =
+                signals.Wait(next == TRunNext::Now ? std::chrono::milliseconds(0) : kRunPause);
+            if (signal == TRunSignal::Stop)
+                break;
+            // Between two passes: no file is under way while the folders change.
+            if (signal == TRunSignal::Reload)
+                session.ReloadWatchFolders();
             next = run.Step();
+        }
         run.Disarm();
         return CLI_EXIT_OK;
     });

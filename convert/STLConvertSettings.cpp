@@ -1,5 +1,7 @@
 #include "convert/STLConvertSettings.h"
 
+#include <algorithm>
+
 #include "convert/SettingsChoices.h"
 #include "platform/Registry.h"
 #include "platform/SettingValue.h"
@@ -155,6 +157,18 @@ bool TSTLConvertSettings::Assign(const TSTLConvertSettings& source) {
         AssignSubtitleFileTypeList(&source.SubtitleFileTypes, &SubtitleFileTypes);
         CopySettings(kFields, source, *this);
         return true;
+    });
+}
+
+bool TSTLConvertSettings::SameAs(const TSTLConvertSettings& other) const {
+    return Guarded("TSTLConvertSettings.SameAs", false, [&] {
+        const auto sameItems = [](const auto& a, const auto& b) {
+            return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                              [](const auto& x, const auto& y) { return *x == *y; });
+        };
+        return SameSettings(kFields, *this, other) &&
+               sameItems(SubtitleFileTypes, other.SubtitleFileTypes) &&
+               sameItems(HexFindAndReplaceItems, other.HexFindAndReplaceItems);
     });
 }
 

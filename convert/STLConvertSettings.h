@@ -27,6 +27,8 @@ public:
     TSTLConvertSettings& operator=(const TSTLConvertSettings&) = delete;
 
     virtual bool Assign(const TSTLConvertSettings& source);
+    // Every value and list item equal: what a conversion would do is the same.
+    virtual bool SameAs(const TSTLConvertSettings& other) const;
     virtual bool LoadFromRegistry(const std::string& key, const std::string& hexFindReplaceSubKey,
                                   const std::string& subtitleFileTypeSubKey);
     virtual bool SaveToRegistry(const std::string& key, const std::string& hexFindReplaceSubKey,

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
@@ -245,6 +246,40 @@ bool TSettingsStore::Load(const std::string& path, bool setForeignAside) {
             return false;
         }
         TraceLoad(source + " is not a settings file, renamed to " + aside);
+        return true;
+    });
+}
+
+bool TSettingsStore::Reload(std::string& refusal) {
+    refusal.clear();
+    return Guarded("TSettingsStore.Reload", false, [&] {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const std::string source = path_.empty() ? DefaultPath() : path_;
+        bool created = false;
+        const int fd = OpenLocked(source, false, false, created);
+        if (fd < 0) {
+            refusal = std::strerror(errno);
+            return false;
+        }
+        std::string text;
+        const bool read = ReadAll(fd, source, text);
+        const int readError = errno;
+        ::close(fd);
+        if (!read) {
+            refusal = std::strerror(readError);
+            return false;
+        }
+        TRegKeyMap parsed;
+        size_t unparsed = 0;
+        if (TrimText(text).empty() || !ParseSettingsText(text, source, parsed, &unparsed)) {
+            refusal = "it is not a settings file";
+            return false;
+        }
+        if (unparsed != 0) {
+            refusal = "line " + std::to_string(unparsed) + " cannot be read";
+            return false;
+        }
+        keys_.swap(parsed);
         return true;
     });
 }

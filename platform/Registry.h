@@ -39,6 +39,12 @@ public:
     // setForeignAside = false: a foreign file is then left where it is and Load fails.
     bool Load(const std::string& path, bool setForeignAside = true);
 
+    // Reads the file of the last Load again, all or nothing: true with the file's content in
+    // place; false, with the content as it was and the reason in refusal, when the file is
+    // missing, cannot be read, is not a settings file (an empty one included) or has a line
+    // that cannot be parsed, as a file half written by another program has.
+    bool Reload(std::string& refusal);
+
     // Parses settings-file text (UTF-8 with or without BOM, or UTF-16LE with BOM) into the
     // store, replacing its content; source names the text in trace lines. Returns false
     // when the text is not a settings file (no header line); the store is then empty.

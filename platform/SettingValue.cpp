@@ -140,3 +140,12 @@ void CopySettingMember(TSettingMember source, TSettingMember destination) {
         },
         source);
 }
+
+bool SameSettingMember(TSettingMember a, TSettingMember b) {
+    return std::visit(
+        [&](auto* left) {
+            using T = std::remove_pointer_t<decltype(left)>;
+            return *left == *std::get<T*>(b);
+        },
+        a);
+}

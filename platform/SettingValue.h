@@ -131,6 +131,8 @@ bool LoadSettingValue(TRegistry& registry, const TSettingValue& value, TSettingM
 void SaveSettingValue(TRegistry& registry, const TSettingValue& value, TSettingMember member,
                       size_t record = 0);
 void CopySettingMember(TSettingMember source, TSettingMember destination);
+// True when both members (of one value) hold the same.
+bool SameSettingMember(TSettingMember a, TSettingMember b);
 
 template <class TOwner>
 bool LoadSetting(TRegistry& registry, const TSettingField<TOwner>& field, TOwner& owner,
@@ -159,6 +161,14 @@ void CopySettings(const TFields& fields, const TOwner& source, TOwner& destinati
         CopySettingMember(field.Member(const_cast<TOwner&>(source)), field.Member(destination));
 }
 
+template <class TFields, class TOwner>
+bool SameSettings(const TFields& fields, const TOwner& a, const TOwner& b) {
+    for (const auto& field : fields)
+        if (!SameSettingMember(field.Member(const_cast<TOwner&>(a)),
+                               field.Member(const_cast<TOwner&>(b))))
+            return false;
+    return true;
+}
 // The descriptions alone, for the command line and the documentation.
 template <class TFields> std::vector<const TSettingValue*> ValuesOfFields(const TFields& fields) {
     return Guarded("ValuesOfFields", std::vector<const TSettingValue*>(), [&] {

@@ -312,8 +312,11 @@ std::string LineRef(const std::string& source, size_t index) {
 
 // Parses settings-file text into keys. False when it is not a settings file; text with
 // nothing but blanks is an empty store.
-bool ParseSettingsText(const std::string& raw, const std::string& source, TRegKeyMap& keys) {
+bool ParseSettingsText(const std::string& raw, const std::string& source, TRegKeyMap& keys,
+                       size_t* unparsed) {
     keys.clear();
+    if (unparsed)
+        *unparsed = 0;
     const std::vector<std::string> lines = SplitLines(DecodeText(raw));
     size_t i = 0;
     while (i < lines.size() && TrimText(lines[i]).empty())
@@ -371,8 +374,11 @@ bool ParseSettingsText(const std::string& raw, const std::string& source, TRegKe
                 }
             }
         }
-        if (!parsed)
+        if (!parsed) {
             TraceLoad("cannot parse " + LineRef(source, first));
+            if (unparsed && *unparsed == 0)
+                *unparsed = first + 1;
+        }
     }
     return true;
 }

@@ -30,8 +30,10 @@ void PutValue(TRegKeyData& key, TRegValue&& value);
 std::vector<TRegKeyMap::const_iterator> KeysInTreeOrder(const TRegKeyMap& keys);
 
 // Parses settings-file text (source names it in trace lines) into keys. False when the
-// text is not a settings file; blank text is an empty store.
-bool ParseSettingsText(const std::string& raw, const std::string& source, TRegKeyMap& keys);
+// text is not a settings file; blank text is an empty store. unparsed, when given, gets the
+// number (from 1) of the first line that could not be parsed, or 0.
+bool ParseSettingsText(const std::string& raw, const std::string& source, TRegKeyMap& keys,
+                       size_t* unparsed = nullptr);
 // The settings-file text of keys: UTF-8, LF line ends, keys in tree order.
 std::string FormatSettingsText(const TRegKeyMap& keys);
 

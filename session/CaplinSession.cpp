@@ -97,6 +97,32 @@ bool TCaplinSession::SaveRegistry() {
     });
 }
 
+bool TCaplinSession::ReloadWatchFolders() {
+    return Guarded("TCaplinSession.ReloadWatchFolders", false, [&] {
+        TSettingsStore& store = TSettingsStore::Global();
+        TSettingsStore::TContent before = store.Content();
+        std::string refusal;
+        if (store.Reload(refusal)) {
+            refusal = TWatchFolderList::StoredListFault();
+            if (!refusal.empty())
+                store.SetContent(std::move(before));
+        }
+        if (refusal.empty()) {
+            // The entries take the frame-rate policy stored now, as at start.
+            TMainSettings main = DefaultMainSettings(0, 0);
+            LoadMainSettings(main, false);
+            TWatchFolderList fresh;
+            fresh.LoadRegistryWatchFolders(main.FPSSource, main.FPS);
+            watch_.Reload(fresh);
+            return true;
+        }
+        logs_.ReportFunction(rtError,
+                             ("Cannot reload the settings file " + store.FilePath()).c_str());
+        logs_.ReportFunction(rtInfo, ("Reason: " + refusal).c_str());
+        return false;
+    });
+}
+
 void TCaplinSession::DeinitializeConverter() {
     GuardedVoid("TCaplinForm.DeinitializeConverter", [&] {
         if (!initialized_)

@@ -64,6 +64,12 @@ public:
     // A new policy (the Properties dialog) into the main values, the Watch Folder page's
     // editing settings and every watch folder.
     bool UpdateWatchFolderFPS(int32_t fpsSource, const std::string& fps);
+    // Reads the settings file again and hands its watch folders and their interval to the
+    // watch run (a running `watch` told SIGHUP). The file must read whole: when it cannot be
+    // read, is not a settings file, has a line that cannot be parsed, lacks a watch folder its
+    // count names or holds none, the Error and its Reason are reported, nothing changes and
+    // false is returned.
+    bool ReloadWatchFolders();
     // The log sinks write into the stored folders and keep the lines of page.
     void UseLogFolders();
     void SelectPage(int32_t page);

@@ -43,6 +43,20 @@ TRunNext TWatchRun::Step() {
     });
 }
 
+TWatchReload TWatchRun::Reload(TWatchFolderList& fresh) {
+    return Guarded("TWatchRun.Reload", TWatchReload{}, [&] {
+        if (!list_)
+            return TWatchReload{};
+        const TWatchReload counts = list_->Reload(fresh, armed_);
+        context_.Logs.LogFunction(
+            ("Watch folder settings reloaded: " + std::to_string(counts.Added) + " added, " +
+             std::to_string(counts.Removed) + " removed, " + std::to_string(counts.Changed) +
+             " changed.")
+                .c_str());
+        return counts;
+    });
+}
+
 void TWatchRun::Disarm() {
     GuardedVoid(kRunRoutine, [&] {
         armed_ = false;

@@ -20,6 +20,9 @@ public:
     // idle one. A busy flag cleared from outside (a close) stops every folder here without a
     // line.
     TRunNext Step();
+    // Takes the entries of fresh (see TWatchFolderList::Reload), starting new ones when armed,
+    // and logs "Watch folder settings reloaded: A added, R removed, C changed."
+    TWatchReload Reload(TWatchFolderList& fresh);
     // The Disarm button: every folder stopped, the disarming logged, the busy flag cleared.
     void Disarm();
     // Stops every started folder without a line (the run ends with its owner).

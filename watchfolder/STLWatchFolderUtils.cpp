@@ -106,6 +106,7 @@ TSTLWatchFolderThread::TSTLWatchFolderThread(const std::string& watchFolder,
 
 TSTLWatchFolderThread::~TSTLWatchFolderThread() {
     GuardedVoid("TSTLWatchFolderThread.Destroy", [&] {
+        stopping_ = true;
         stopEvent_.Set();
         if (thread_.joinable())
             thread_.join();
@@ -148,9 +149,22 @@ void TSTLWatchFolderThread::FileFailed(const std::string& path, const TFileStamp
 void TSTLWatchFolderThread::Execute() {
     // A failed pass is traced by Scan; the folder is scanned again at the next interval, so
     // nothing but disarming ends the watch.
-    while (!stopEvent_.WaitFor(checkIntervalMS_))
-        if (active_)
+    for (;;) {
+        const bool woken = stopEvent_.WaitFor(checkIntervalMS_);
+        if (stopping_)
+            return;
+        if (!woken && active_)
             Pass(true);
+    }
+}
+
+void TSTLWatchFolderThread::SetCheckIntervalMS(int32_t checkIntervalMS) {
+    GuardedVoid("TSTLWatchFolderThread.SetCheckIntervalMS", [&] {
+        const int32_t interval =
+            std::clamp(checkIntervalMS, kMinCheckIntervalMS, kMaxCheckIntervalMS);
+        if (checkIntervalMS_.exchange(interval) != interval)
+            stopEvent_.Set();
+    });
 }
 
 void TSTLWatchFolderThread::Say(int32_t type, const std::string& text) const {

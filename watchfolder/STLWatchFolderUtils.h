@@ -70,6 +70,9 @@ public:
 
     const std::string& WatchFolder() const { return watchFolder_; }
     int32_t CheckIntervalMS() const { return checkIntervalMS_; }
+    // A new interval (clamped as at creation), waited from now on: the wait under way ends
+    // early, and the known files stay known.
+    void SetCheckIntervalMS(int32_t checkIntervalMS);
     bool Active() const { return active_; }
     // This process owns the folder and converts its files (not standing by).
     bool OwnsFolder() const { return owns_; }
@@ -119,6 +122,7 @@ private:
     TFolderMessageCallback onMessage_;
     std::atomic<bool> active_{false};
     std::atomic<bool> owns_{false};
-    int32_t checkIntervalMS_ = kMinCheckIntervalMS;
+    std::atomic<int32_t> checkIntervalMS_{kMinCheckIntervalMS};
+    std::atomic<bool> stopping_{false}; // the event then means the end, not a new interval
     std::thread thread_;
 };

@@ -57,6 +57,22 @@ bool TWatchFolderList::LoadRegistryWatchFolders(int32_t fpsSource, const std::st
     });
 }
 
+std::string TWatchFolderList::StoredListFault() {
+    return Guarded("TWatchFolderList.StoredListFault", std::string("it cannot be read"), [&] {
+        TRegistry registry;
+        if (!registry.OpenKey(kWatchFolderKey, false))
+            return std::string("it holds no watch folder");
+        const int32_t count = ReadIntegerOr(registry, "WatchFoldersCount", 0);
+        if (count <= 0)
+            return std::string("it holds no watch folder");
+        for (int32_t n = 0; n < count; ++n)
+            if (!registry.KeyExists(EntryKey(n)))
+                return "it names " + std::to_string(count) + " watch folders but holds " +
+                       std::to_string(n);
+        return std::string();
+    });
+}
+
 bool TWatchFolderList::SaveRegistryWatchFolders() const {
     return Guarded("TCaplinForm.SaveRegistryWatchFolders", false, [&] {
         TRegistry registry;
@@ -168,6 +184,58 @@ int TWatchFolderList::ProcessPass(const TFileConverted& converted) {
                 converted(n, path, outcome);
         }
         return taken;
+    });
+}
+
+TWatchReload TWatchFolderList::Reload(TWatchFolderList& fresh, bool started) {
+    return Guarded("TWatchFolderList.Reload", TWatchReload{}, [&] {
+        TWatchReload counts;
+        WatchFolderCheckIntervalMS = fresh.WatchFolderCheckIntervalMS;
+        std::vector<std::unique_ptr<TWatchFolderItem>> kept;
+        kept.reserve(fresh.Items.size()); // no allocation fails once items are moved
+        for (auto& incoming : fresh.Items) {
+            const TWatchFolderSTLConvertSettings& settings = incoming->Settings;
+            const auto old = std::find_if(Items.begin(), Items.end(), [&](const auto& item) {
+                return item && SameFoldedText(item->Settings.WatchFolder, settings.WatchFolder) &&
+                       SameFoldedText(item->Settings.DestinationFolder, settings.DestinationFolder);
+            });
+            if (old == Items.end()) {
+                incoming->ReportFunction = ReportFunction;
+                if (started && !incoming->Start(WatchFolderCheckIntervalMS))
+                    TraceError("TWatchFolderList.Reload", "cannot start object");
+                kept.push_back(std::move(incoming));
+                ++counts.Added;
+                continue;
+            }
+            TWatchFolderItem& item = **old;
+            if (!item.Settings.SameAs(settings)) {
+                ++counts.Changed;
+                // Another letter case names another folder here: that one is watched afresh.
+                const bool otherFolder = item.Settings.WatchFolder != settings.WatchFolder;
+                if (otherFolder && item.IsStarted()) {
+                    item.Stop();
+                    item.ReportMessages();
+                }
+                item.Settings.Assign(settings);
+                if (otherFolder && started && !item.Start(WatchFolderCheckIntervalMS))
+                    TraceError("TWatchFolderList.Reload", "cannot start object");
+            }
+            if (item.Thread)
+                item.Thread->SetCheckIntervalMS(WatchFolderCheckIntervalMS);
+            kept.push_back(std::move(*old));
+        }
+        for (auto& gone : Items) {
+            if (!gone)
+                continue;
+            ++counts.Removed;
+            if (gone->IsStarted()) {
+                gone->Stop();
+                gone->ReportMessages();
+            }
+        }
+        Items = std::move(kept);
+        fresh.Items.clear();
+        return counts;
     });
 }
 

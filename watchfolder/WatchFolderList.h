@@ -13,6 +13,13 @@
 #include "stl/STLUtils.h"
 #include "watchfolder/WatchFolderItem.h"
 
+// What a reload did to the entries of a list.
+struct TWatchReload {
+    int Added = 0;
+    int Removed = 0;
+    int Changed = 0;
+};
+
 // What became of one file of a pass, with the index of the watch folder it came from.
 using TFileConverted =
     std::function<void(size_t folder, const std::string& path, const TConvertOutcome& outcome)>;
@@ -31,6 +38,9 @@ public:
     // window-wide frame-rate policy.
     bool LoadRegistryWatchFolders(int32_t fpsSource, const std::string& fps);
     bool SaveRegistryWatchFolders() const;
+    // What keeps the stored list from being whole, or empty: an entry its count names that
+    // is not there (a file cut short), or no entry at all.
+    static std::string StoredListFault();
     bool ClearWatchFolderList(); // stops nothing: callers stop first
     bool IsWatchFolderInList(const std::string& watchFolder,
                              const std::string& destinationFolder) const;
@@ -54,6 +64,13 @@ public:
     // and converted as a file of a run (ConvertFileOfRun); converted, when given, hears of
     // each with the index of its item. Returns the number of files taken.
     int ProcessPass(const TFileConverted& converted = {});
+    // Takes the entries and the interval of fresh, a list loaded anew, emptying it. An entry
+    // is known by its pair of watch and destination folders (as the page keeps them unique):
+    // a pair that is new joins (started when started is true), a pair that is gone is
+    // stopped and leaves, and one whose settings differ takes them and goes on. Every entry
+    // that stays keeps its polling thread, what that thread knows and the files queued; the
+    // order becomes fresh's.
+    TWatchReload Reload(TWatchFolderList& fresh, bool started);
     // A new item set up as Add does (report function), settings copied.
     std::unique_ptr<TWatchFolderItem> NewItem(const TSTLConvertSettings& settings) const;
 

@@ -33,6 +33,13 @@ bool TWatchFolderSTLConvertSettings::Assign(const TSTLConvertSettings& source) {
     });
 }
 
+bool TWatchFolderSTLConvertSettings::SameAs(const TSTLConvertSettings& other) const {
+    return Guarded("TWatchFolderSTLConvertSettings.SameAs", false, [&] {
+        const auto* watch = dynamic_cast<const TWatchFolderSTLConvertSettings*>(&other);
+        return watch && TSTLConvertSettings::SameAs(other) && SameSettings(kFields, *this, *watch);
+    });
+}
+
 bool TWatchFolderSTLConvertSettings::LoadFromRegistry(const std::string& key,
                                                       const std::string& hexFindReplaceSubKey,
                                                       const std::string& subtitleFileTypeSubKey) {

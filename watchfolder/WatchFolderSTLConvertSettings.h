@@ -10,6 +10,7 @@
 class TWatchFolderSTLConvertSettings : public TSTLConvertSettings {
 public:
     bool Assign(const TSTLConvertSettings& source) override;
+    bool SameAs(const TSTLConvertSettings& other) const override;
     bool LoadFromRegistry(const std::string& key, const std::string& hexFindReplaceSubKey,
                           const std::string& subtitleFileTypeSubKey) override;
     bool SaveToRegistry(const std::string& key, const std::string& hexFindReplaceSubKey,

@@ -554,6 +554,41 @@ TEST_F(SettingsCommandTest, WindowAndCommandLineMakeTheSameListChange) {
     EXPECT_EQ(refusal, "These Watch and Destination folders exist in the current list.");
 }
 
+// What the watch service needs from the commands: its interval, folders it can find from
+// wherever it runs, and word that it must reload to take a change.
+TEST_F(SettingsCommandTest, WatchServiceValuesAndTheHintToReloadIt) {
+    EXPECT_EQ(Ok({"settings", "set", "watch-folders", "WatchFolderCheckIntervalMS=250"}),
+              "WatchFolderCheckIntervalMS = 250 (how often every watch folder is scanned, in "
+              "ms)\n");
+    EXPECT_EQ(Run({"settings", "set", "watch-folders", "WatchFolderCheckIntervalMS=99"}).Status,
+              CLI_EXIT_USAGE);
+
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.Path());
+    fs::create_directory("in");
+    const TCliResult added =
+        Run({"watch-folders", "add", "in", "./gone/../out", "MoveProcessedFilesFolder=done"});
+    fs::current_path(before);
+    EXPECT_EQ(added.Status, 0) << added.Err;
+    EXPECT_EQ(added.Err, "caplin-cli: the folder " + dir.File("out") +
+                             " does not exist; it is stored all the same\n"
+                             "caplin-cli: the folder " +
+                             dir.File("done") + " does not exist; it is stored all the same\n");
+    const std::string stored = ReadText(registry);
+    for (const char* folder : {"in", "out", "done"})
+        EXPECT_NE(stored.find("=\"" + dir.File(folder) + "\""), std::string::npos) << folder;
+
+    // A user manager that says the service is active.
+    WriteText(dir.File("bus"), "");
+    WriteText(dir.File("systemctl"), "#!/bin/sh\necho \"$@\" > \"$(dirname \"$0\")/asked\"\n");
+    fs::permissions(dir.File("systemctl"), fs::perms::owner_all);
+    SetEnv("PATH", dir.Path().string() + ":" + std::getenv("PATH"));
+    const TCliResult hinted = Run({"watch-folders", "update", "1", "Comment=x"});
+    EXPECT_EQ(hinted.Err, "caplin-watch.service is running: systemctl --user reload caplin-watch "
+                          "makes it take the change\n");
+    EXPECT_EQ(ReadText(dir.File("asked")), "--user is-active --quiet caplin-watch.service\n");
+}
+
 TEST_F(SettingsCommandTest, SetWritesOnlyItsValuesInTheWindowsTypes) {
     WriteText(registry, "Windows Registry Editor Version 5.00\n\n[" + kRoot +
                             "\\Batch]\n\"tapeidsource\"=dword:00000002\n\"PlayoutProfile\"=dword:"

@@ -517,6 +517,107 @@ TEST_F(WatchCommandTest, ConvertsEveryFileThatLandsOnceAndStopsOnSigterm) {
 
 // An hour-long poll interval and a signal a moment after arming: the run still ends at
 // once, cleanly.
+// SIGHUP: the settings file read again, every folder that stays keeping what it knows. A file
+// that cannot be read whole (not a settings file, missing, cut short) leaves the folders as
+// they were; a storm of SIGHUPs changes nothing.
+TEST_F(WatchCommandTest, ReloadOnSighupTakesTheNewSettingsAndConvertsNothingTwice) {
+    REQUIRE_REAL_STL_FILES();
+    const TWatchedFolder one = MakeFolder("one"), two = MakeFolder("two"),
+                         three = MakeFolder("three");
+    PrepareSources({"Q1a_EN.stl", "Q2a_EN.stl", "Q2b_EN.stl", "Q3a_EN.stl"});
+    if (HasFatalFailure())
+        return;
+    WriteSettings({one, two}, "00000064");
+    TWatchProcess watch(registry, trace, errFile);
+    ASSERT_TRUE(watch.WaitForLine("Watch folder conversion armed.")) << ReadText(errFile);
+    ASSERT_TRUE(watch.WaitForLine(Converting(Land(one, "Q1a_EN.stl"))));
+    ASSERT_TRUE(watch.WaitForLine(Converting(Land(two, "Q2a_EN.stl"))));
+
+    // The changes as an operator makes them, with the service running.
+    setenv("CAPLIN_REGISTRY", registry.c_str(), 1);
+    std::ostringstream out, err;
+    EXPECT_EQ(RunCliArgs(
+                  {"watch-folders", "update", "2", "LanguageSource=1", "LanguagePredefined=French"},
+                  out, err),
+              0)
+        << err.str();
+    EXPECT_EQ(
+        RunCliArgs({"watch-folders", "add", three.In, three.Out, "LanguageSource=1"}, out, err), 0)
+        << err.str();
+    unsetenv("CAPLIN_REGISTRY");
+    const std::string changed = ReadText(registry);
+
+    const std::string cannot = "Error - Cannot reload the settings file " + registry;
+    const size_t third = changed.find("WF_2]");
+    ASSERT_NE(third, std::string::npos);
+    const struct {
+        const char* Name;
+        std::function<void()> Make;
+        std::string Reason;
+    } refused[] = {
+        {"not a settings file", [&] { WriteText(registry, "#!/bin/sh\n"); },
+         "it is not a settings file"},
+        {"missing", [&] { fs::remove(registry); }, "No such file or directory"},
+        {"cut within a line", [&] { WriteText(registry, changed.substr(0, third + 30)); }, ""},
+        {"cut before an entry", [&] { WriteText(registry, changed.substr(0, third - 60)); },
+         "it names 3 watch folders but holds 2"},
+    };
+    size_t errors = 0;
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.Name);
+        c.Make();
+        watch.Signal(SIGHUP);
+        const auto deadline = TClock::now() + kDeadline;
+        std::vector<std::string> texts;
+        while (TClock::now() < deadline &&
+               (texts = watch.Texts(),
+                size_t(std::count(texts.begin(), texts.end(), cannot)) <= errors))
+            std::this_thread::sleep_for(5ms);
+        ASSERT_EQ(size_t(std::count(texts.begin(), texts.end(), cannot)), ++errors);
+        const auto error = std::find(texts.rbegin(), texts.rend(), cannot).base();
+        ASSERT_NE(error, texts.end());
+        if (!c.Reason.empty())
+            EXPECT_EQ(*error, "Info - Reason: " + c.Reason);
+        else
+            EXPECT_TRUE(
+                std::regex_match(*error, std::regex("Info - Reason: line \\d+ cannot be read")))
+                << *error;
+    }
+
+    WriteText(registry, changed);
+    watch.Signal(SIGHUP);
+    ASSERT_TRUE(
+        watch.WaitForLine("Watch folder settings reloaded: 1 added, 0 removed, 1 changed."));
+    for (int n = 0; n < 100; ++n) {
+        watch.Signal(SIGHUP);
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_TRUE(
+        watch.WaitForLine("Watch folder settings reloaded: 0 added, 0 removed, 0 changed."));
+    ASSERT_TRUE(watch.WaitForLine(Converting(Land(two, "Q2b_EN.stl"))));
+    ASSERT_TRUE(watch.WaitForLine(Converting(Land(three, "Q3a_EN.stl"))));
+    watch.Signal(SIGTERM);
+    const int status = watch.WaitForExit();
+    ASSERT_TRUE(WIFEXITED(status)) << "wait status " << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    // Folder 2 writes French from now on; what it converted before stays as it was.
+    EXPECT_EQ(ReadBytes(two.Out + "/Q2a_EN.stl"), Expected("Q2a_EN.stl"));
+    const std::vector<uint8_t> french = ReadBytes(two.Out + "/Q2b_EN.stl");
+    ASSERT_GE(french.size(), 16u);
+    EXPECT_EQ(std::string(french.begin() + 14, french.begin() + 16), "0F");
+    EXPECT_TRUE(fs::exists(three.Out + "/Q3a_EN.stl"));
+    size_t conversions = 0;
+    for (const std::string& text : watch.Texts()) {
+        conversions += text.rfind("Converting STL file", 0) == 0;
+        if (text.rfind("Error", 0) == 0) {
+            EXPECT_EQ(text, cannot);
+        }
+    }
+    EXPECT_EQ(conversions, 4u);
+    EXPECT_EQ(watch.Texts().back(), "Watch folder conversion disarmed.");
+}
+
 class WatchCommandSignalTest : public WatchCommandTest,
                                public ::testing::WithParamInterface<int> {};
 
@@ -538,7 +639,8 @@ TEST_P(WatchCommandSignalTest, EndsPromptlyAndCleanly) {
         for (const std::string& line : Lines(ReadText((task.path() / "status").string())))
             if (line.rfind("SigBlk:", 0) == 0)
                 blocked = TrimText(line.substr(7));
-        const unsigned long long stops = (1ULL << (SIGINT - 1)) | (1ULL << (SIGTERM - 1));
+        const unsigned long long stops =
+            (1ULL << (SIGINT - 1)) | (1ULL << (SIGTERM - 1)) | (1ULL << (SIGHUP - 1));
         EXPECT_EQ(std::stoull(blocked, nullptr, 16) & stops, stops)
             << task.path() << " SigBlk " << blocked;
     }

@@ -106,6 +106,53 @@ TEST_F(List, RegistryRoundTripOfTwoEntries) {
     EXPECT_EQ(loaded.Items[0]->Settings.HexFindAndReplaceItems[0]->ReplaceHex, 0x4344);
 }
 
+// A reload keeps the item (its thread, what it knows, its queue) of every pair of folders
+// that stays, whether its other values changed or not; a hex item counts as a change.
+TEST_F(List, ReloadKeepsEveryEntryThatStaysAndCountsWhatChanged) {
+    Add("kept");
+    Add("changed");
+    Add("gone");
+    list.WatchFolderCheckIntervalMS = 1000;
+    ASSERT_TRUE(list.StartWatchFolderObjects());
+    WriteStlFile(dir.File("kept/queued.stl"));
+    ASSERT_TRUE(WaitUntil([&] { return list.Items[0]->PendingCount() == 1; }));
+    const TSTLWatchFolderThread* keptThread = list.Items[0]->Thread.get();
+    const TSTLWatchFolderThread* changedThread = list.Items[1]->Thread.get();
+
+    TWatchFolderList fresh;
+    fresh.WatchFolderCheckIntervalMS = 200;
+    for (const char* folder : {"new", "changed", "kept"}) {
+        TWatchFolderSTLConvertSettings settings;
+        settings.Assign(list.Items[0]->Settings);
+        settings.WatchFolder = dir.File(folder);
+        // The pair is known ignoring case, as the page compares it.
+        settings.DestinationFolder = dir.File(std::string(folder) + ".OUT");
+        fs::create_directories(settings.WatchFolder);
+        fresh.Items.push_back(fresh.NewItem(settings));
+    }
+    fresh.Items[1]->Settings.HexFindAndReplaceItems.push_back(
+        std::make_unique<THexFindAndReplaceValue>(THexFindAndReplaceValue{2, 0x4142, 0x4344}));
+    fresh.Items[2]->Settings.DestinationFolder = list.Items[0]->Settings.DestinationFolder;
+
+    const TWatchReload counts = list.Reload(fresh, true);
+    EXPECT_EQ((std::vector<int>{counts.Added, counts.Removed, counts.Changed}),
+              (std::vector<int>{1, 1, 1}));
+    EXPECT_TRUE(fresh.Items.empty());
+    ASSERT_EQ(list.Items.size(), 3u);
+    EXPECT_EQ(Started(), (std::vector<bool>{true, true, true}));
+    EXPECT_EQ(list.Items[1]->Thread.get(), changedThread);
+    EXPECT_EQ(list.Items[1]->Settings.HexFindAndReplaceItems.size(), 1u);
+    EXPECT_EQ(list.Items[2]->Thread.get(), keptThread);
+    EXPECT_EQ(list.Items[2]->PendingCount(), 1u);
+    for (const auto& item : list.Items)
+        EXPECT_EQ(item->Thread->CheckIntervalMS(), 200);
+    // The file the kept folder already knows is not offered again; a new one is, at the new
+    // interval.
+    WriteStlFile(dir.File("kept/landed.stl"));
+    ASSERT_TRUE(WaitUntil([&] { return list.Items[2]->PendingCount() == 2; }));
+    EXPECT_TRUE(list.StopWatchFolderObjects());
+}
+
 TEST_F(List, CountBeyondTheStoredEntriesLoadsEmptyEntriesThatArmHarmlessly) {
     TRegistry registry;
     ASSERT_TRUE(registry.OpenKey(kWatchFolderKey, true));
