@@ -48,10 +48,10 @@ const TEntryCommand kWatchFolders = {
 const TEntryCommand kPlaylists = {PlaylistEntries(),
                                   "playlists",
                                   "Playlists",
-                                  "list, add, update or remove the entries of the Playlist Check "
-                                  "page",
-                                  "the entries as the page's list shows them",
-                                  "add an entry, as the page's Add does",
+                                  "list, add, update or remove the playlist-check entries that "
+                                  "check-playlists runs",
+                                  "the playlist-check entries with their folders",
+                                  "add an entry, with the checks of the window's Add",
                                   {{"PLAYLISTS_DIR", "the folder of the playlists"},
                                    {"SUBTITLES_DIR", "the folder of the subtitle files"},
                                    {"LOG_DIR", "the folder of the missing-subtitle logs"}},

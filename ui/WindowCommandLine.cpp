@@ -26,8 +26,9 @@ bool Lists(std::string_view names, std::string_view name) {
 void PrintHelp(std::ostream& out) {
     out << kUsage
         << "\nThe Caplin window: prepares EBU STL subtitle files for broadcast playout (Batch,\n"
-           "Watch Folder, Playlist Check). One window runs per user; SIGTERM or SIGINT close it\n"
-           "as Exit does, saving every setting. The command line beside it is caplin-cli.\n"
+           "Watch Folder; the playlist check runs with caplin-cli check-playlists). One window\n"
+           "runs per user; SIGTERM or SIGINT close it as Exit does, saving every setting. The\n"
+           "command line beside it is caplin-cli.\n"
            "\nOptions:\n"
            "  -h, --help        print this help and exit\n"
            "  --version         print the version and exit\n"

@@ -34,7 +34,8 @@ unset XDG_CONFIG_HOME XDG_STATE_HOME CAPLIN_REGISTRY DISPLAY WAYLAND_DISPLAY
 
 output=$(bash -e -c "$headless
 $window
-echo \"registry=\$CAPLIN_REGISTRY\"" 2>&1) || { echo "$output"; echo "a Quick start command failed"; exit 1; }
+echo \"registry=\$CAPLIN_REGISTRY\"
+echo \"state=\$XDG_STATE_HOME\"" 2>&1) || { echo "$output"; echo "a Quick start command failed"; exit 1; }
 echo "$output"
 
 registry=$(echo "$output" | sed -n 's/^registry=//p')
@@ -43,5 +44,7 @@ echo "$output" | grep -q '^Info 305: GSI - Language Code : 09$' || fail "the con
 echo "$output" | grep -q '^Watch folder conversion disarmed\.$' || fail "the watch run's last line"
 grep -q '"FormTop"=dword:' "$registry" || fail "the window did not save at its close"
 grep -q '"WatchFoldersCount"=dword:00000001' "$registry" || fail "the watch folder was lost"
-[ -n "$(ls "$home/.local/state/caplin/logs/" 2>/dev/null)" ] || fail "no daily file in the state folder"
+state=$(echo "$output" | sed -n 's/^state=//p')
+[ -n "$(ls "$state/caplin/logs/" 2>/dev/null)" ] || fail "no daily file in the Quick start's own folder"
+[ ! -e "$home/.local/state" ] || fail "the Quick start wrote into the user's state folder"
 echo "Quick start: PASS"
