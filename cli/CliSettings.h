@@ -19,10 +19,12 @@ bool LoadCliSession(TCaplinSession& session, int32_t page, std::ostream& err);
 
 // Standard output of a run: every operation-log line as its text and every message line as
 // "<Type> - <text>", without the files' timestamps, flushed line by line so that a pipe or
-// the journal sees each line when it happens.
+// the journal sees each line when it happens. When out is the process's standard output and
+// that is the journal, each line begins with its syslog priority ("<3>" an Error, "<4>" a
+// Warning, "<6>" the rest), so the journal files it under that priority.
 class TConsoleObserver : public TLogsObserver {
 public:
-    explicit TConsoleObserver(std::ostream& out) : out_(out) {}
+    explicit TConsoleObserver(std::ostream& out);
 
     // Run around every printed line (a progress bar on the terminal steps aside).
     std::function<void()> BeforeLine;
@@ -32,7 +34,8 @@ public:
     void MessageLineWritten(int32_t type, const std::string& text) override;
 
 private:
-    void Print(const std::string& line);
+    void Print(int32_t type, const std::string& line);
 
     std::ostream& out_;
+    bool priorities_ = false;
 };

@@ -4,6 +4,7 @@
 
 #include "cli/CliHints.h"
 #include "cli/CliSettings.h"
+#include "cli/ServiceNotifier.h"
 #include "cli/StopSignals.h"
 #include "platform/Trace.h"
 #include "session/CaplinSession.h"
@@ -24,8 +25,10 @@ int RunWatch(std::ostream& out, std::ostream& err) {
             return CLI_EXIT_USAGE;
         session.Logs().SetObserver(&console);
 
+        TServiceNotifier notifier;
         TWatchRun& run = session.Watch();
         run.FileConverted = [&](size_t folder, const std::string&, const TConvertOutcome& outcome) {
+            notifier.Converted(outcome.Succeeded());
             hints.Converted(outcome, [&] {
                 return WatchFolderFileNameHint(*session.WatchFolderList(), folder);
             });
@@ -39,17 +42,24 @@ int RunWatch(std::ostream& out, std::ostream& err) {
             err << "caplin-cli: cannot start the watch folders\n";
             return CLI_EXIT_FAILED;
         }
+        notifier.Ready(session.WatchFolderList()->Items.size());
         TRunNext next = TRunNext::AfterPause;
         for (;;) {
-            const TRunSignal signal =
-                signals.Wait(next == TRunNext::Now ? std::chrono::milliseconds(0) : kRunPause);
+            const TRunSignal signal = signals.Wait(
+                next == TRunNext::Now ? std::chrono::milliseconds(0) : notifier.Wait(kRunPause));
             if (signal == TRunSignal::Stop)
                 break;
             // Between two passes: no file is under way while the folders change.
-            if (signal == TRunSignal::Reload)
+            if (signal == TRunSignal::Reload) {
+                notifier.Reloading();
                 session.ReloadWatchFolders();
+                notifier.Ready(session.WatchFolderList() ? session.WatchFolderList()->Items.size()
+                                                         : 0);
+            }
             next = run.Step();
+            notifier.Passed(next != TRunNext::Now);
         }
+        notifier.Stopping();
         run.Disarm();
         return CLI_EXIT_OK;
     });

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev          # the window (Qt 6 Widgets)
   libgtest-dev libgmock-dev       # core tests
   libcli11-dev                    # caplin-cli argument parsing
+  libsystemd-dev                  # caplin-cli watch as a Type=notify service (sd_notify)
   libbenchmark-dev                # bench/
   xvfb xauth                      # starting the window on a machine without a display
   desktop-file-utils appstream    # validating the desktop entry and the AppStream file

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # `cmake --install` into a scratch folder (DESTDIR), as a package would be built: the
-# installed caplin-cli runs, the desktop entry, the AppStream file and the manual pages pass
-# their validators.
+# installed caplin-cli runs, the desktop entry, the AppStream file, the manual pages and the
+# service unit pass their validators.
 set -euo pipefail
 build=$1
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -32,4 +32,19 @@ done
 unit=$root$prefix/lib/systemd/user/caplin-watch.service
 [ -e "$unit" ] || fail "no watch service"
 grep -q "^ExecStart=$prefix/bin/caplin-cli watch" "$unit" || fail "the service runs another caplin-cli"
+# systemd's own parser, on a copy that runs the caplin-cli installed here and finds the manual
+# page installed here. It needs no running systemd, only a runtime folder of its own; it
+# reports a value it cannot parse without failing, so any output fails the test.
+if command -v systemd-analyze >/dev/null; then
+    mkdir "$root/verify" "$root/runtime"
+    sed "s|^ExecStart=$prefix/bin/caplin-cli|ExecStart=$cli|" "$unit" \
+        >"$root/verify/caplin-watch.service"
+    report=$(XDG_RUNTIME_DIR=$root/runtime MANPATH=$share/man \
+        systemd-analyze --user verify "$root/verify/caplin-watch.service" 2>&1) ||
+        fail "systemd-analyze verify: $report"
+    [ -z "$report" ] || fail "systemd-analyze verify: $report"
+    echo "systemd-analyze --user verify: the unit is clean"
+else
+    echo "systemd-analyze is not installed (package systemd): the unit is not verified"
+fi
 echo "installed into $root: every check passed"
