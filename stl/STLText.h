@@ -150,6 +150,8 @@ private:
     std::vector<TPart> parts_;
     bool open_ = false;
     int previousNumber_ = -1;
+    // Where the oddities of the subtitle under way begin.
+    size_t subtitleOddities_ = 0;
     std::vector<TSTLOddity> oddities_;
 };
 
@@ -167,6 +169,24 @@ TSTLText DecodeSTLText(const uint8_t* gsi, const uint8_t* blocks, uint32_t count
 // decodes it. False with the reader's reason ("no such file", "not an EBU STL file", ...)
 // when it does not open.
 bool ReadSTLText(const std::string& path, TSTLText& text, std::string& failure);
+
+// A row that shows something: the spans First to End - 1 of its subtitle, spaces trimmed at
+// both ends (FrontTrim bytes off the first span's text, BackTrim off the last's). Side by
+// side, control cells as spaces, their texts are the row as a line of plain text.
+struct TSTLShownRow {
+    size_t First = 0;
+    size_t End = 0;
+    uint32_t FrontTrim = 0;
+    uint32_t BackTrim = 0;
+};
+
+// The subtitle's rows that show something, in order, into rows (cleared first). Rows of
+// spaces and control codes only, such as the second line of a double-height row, are left out.
+void STLShownRows(const TSTLSubtitle& subtitle, std::vector<TSTLShownRow>& rows);
+// The text of span index (First <= index < End) within the shown row.
+std::string_view STLShownText(const TSTLSubtitle& subtitle, const TSTLShownRow& row, size_t index);
+// The shown rows as text, each followed by separator, appended to out.
+void AppendSTLShownRows(const TSTLSubtitle& subtitle, std::string& out, char separator);
 
 // What a byte is in a table, for checks that scan text without decoding it.
 enum class TSTLTextByte : uint8_t {
