@@ -1,5 +1,6 @@
 #include "cli/TextCommand.h"
 
+#include <charconv>
 #include <memory>
 
 #include <CLI/CLI.hpp>
@@ -22,7 +23,7 @@ void AppendTimeCode(std::string& out, const TSTLTimeCode& time) {
 
 void AppendNumber(std::string& out, int n) {
     char text[16];
-    out.append(text, size_t(std::snprintf(text, sizeof text, "%d", n)));
+    out.append(text, size_t(std::to_chars(text, text + sizeof text, n).ptr - text));
 }
 
 void AppendBool(std::string& out, const char* name, bool value) {

@@ -316,32 +316,53 @@ struct TStyle {
 class TRowWriter {
 public:
     explicit TRowWriter(TSTLSubtitle& subtitle) : subtitle_(subtitle) {}
+    ~TRowWriter() { Flush(); }
+    TRowWriter(const TRowWriter&) = delete;
+    TRowWriter& operator=(const TRowWriter&) = delete;
 
     void Character(const char* bytes, int length, uint32_t block, bool control) {
         std::vector<TSTLSpan>& spans = subtitle_.Spans;
-        if (spans.empty() || !Continues(spans.back(), control)) {
-            TSTLSpan span;
-            span.Offset = uint32_t(subtitle_.Text.size());
-            span.Block = block;
-            span.Row = Clamped(row_);
-            span.Column = Clamped(column_);
-            span.Colour = style_.Colour;
-            span.Background = style_.Background;
-            span.DoubleHeight = style_.DoubleHeight;
-            span.Boxed = style_.TeletextBox || style_.OpenBox;
-            span.Italic = style_.Italic;
-            span.Underline = style_.Underline;
-            span.Control = control;
-            spans.push_back(span);
+        // Most cells go on the span before them: only a code, a new row or a full span
+        // starts another, and only then are the attributes compared.
+        if (!(control ? extendsControl_ : extendsText_) || spans.back().Cells == 0xFFFF) {
+            if (spans.empty() || !Continues(spans.back(), control))
+                spans.push_back(NewSpan(block, control));
+            extendsText_ = !control;
+            extendsControl_ = control;
         }
         TSTLSpan& span = spans.back();
-        subtitle_.Text.append(bytes, size_t(length));
+        if (used_ + length > int(sizeof buffer_))
+            Flush();
+        for (int i = 0; i < length; ++i)
+            buffer_[used_ + i] = bytes[i];
+        used_ += length;
         span.Length += uint32_t(length);
         ++span.Cells;
         ++column_;
     }
 
-    void Character(const TUtf8& c, uint32_t block) { Character(c.Bytes, c.Length, block, false); }
+    // Moves the bytes gathered into the subtitle's text: once a block, not once a character.
+    void Flush() {
+        subtitle_.Text.append(buffer_, size_t(used_));
+        used_ = 0;
+    }
+
+    // A character of the table: most of every text, so the case of one more character for
+    // the span under way is kept to a few stores.
+    void Character(const TUtf8& c, uint32_t block) {
+        if (extendsText_ && used_ + 3 <= int(sizeof buffer_)) {
+            TSTLSpan& span = subtitle_.Spans.back();
+            if (span.Cells != 0xFFFF) {
+                std::memcpy(buffer_ + used_, c.Bytes, 3);
+                used_ += c.Length;
+                span.Length += c.Length;
+                ++span.Cells;
+                ++column_;
+                return;
+            }
+        }
+        Character(c.Bytes, c.Length, block, false);
+    }
 
     void Character(char16_t code, uint32_t block) { Character(Utf8(code), block); }
 
@@ -358,6 +379,8 @@ public:
     // that act at their own cell (set-at) change the style first; the others (set-after)
     // only from the next cell on.
     void Teletext(uint8_t code, uint32_t block) {
+        extendsText_ = false;
+        const TStyle before = style_;
         switch (code) {
         case 0x0C:
             style_.DoubleHeight = false;
@@ -371,6 +394,8 @@ public:
         default:
             break;
         }
+        if (!(style_ == before))
+            Restyled();
         Character(" ", 1, block, true);
         if (code <= 0x07)
             style_.Colour = TSTLColour(code);
@@ -380,10 +405,13 @@ public:
             style_.TeletextBox = true;
         else if (code == 0x0D)
             style_.DoubleHeight = true;
+        if (!(style_ == before))
+            Restyled();
     }
 
     // An open subtitle code: takes no cell.
     void Open(uint8_t code) {
+        Restyled();
         switch (code) {
         case 0x80:
             style_.Italic = true;
@@ -409,6 +437,7 @@ public:
     // Each teletext row starts white on black, single height, unboxed; open subtitle styles
     // hold until they are turned off.
     void NewRow() {
+        Restyled();
         ++row_;
         column_ = 0;
         style_.Colour = TSTLColour::White;
@@ -420,6 +449,28 @@ public:
     int Rows() const { return row_ + 1; }
 
 private:
+    TSTLSpan NewSpan(uint32_t block, bool control) const {
+        TSTLSpan span;
+        span.Offset = uint32_t(subtitle_.Text.size() + size_t(used_));
+        span.Block = block;
+        span.Row = Clamped(row_);
+        span.Column = Clamped(column_);
+        span.Colour = style_.Colour;
+        span.Background = style_.Background;
+        span.DoubleHeight = style_.DoubleHeight;
+        span.Boxed = style_.TeletextBox || style_.OpenBox;
+        span.Italic = style_.Italic;
+        span.Underline = style_.Underline;
+        span.Control = control;
+        return span;
+    }
+
+    // The style changed: the next cell starts a span of its own.
+    void Restyled() {
+        extendsText_ = false;
+        extendsControl_ = false;
+    }
+
     // Rows and columns past what a span holds only come of broken files: they go on in spans
     // of their own at the last place a span can name.
     static uint16_t Clamped(int n) { return uint16_t(std::min(n, 0xFFFF)); }
@@ -433,9 +484,13 @@ private:
     }
 
     TSTLSubtitle& subtitle_;
+    char buffer_[1024];
+    int used_ = 0;
     TStyle style_;
     int row_ = 0;
     int column_ = 0;
+    bool extendsText_ = false;    // the next text cell goes on the last span as it is
+    bool extendsControl_ = false; // the same for the next control cell
 };
 
 } // namespace
@@ -447,8 +502,19 @@ const char* STLColourName(TSTLColour colour) {
 }
 
 int FormatSTLTimeCode(const TSTLTimeCode& time, char (&buffer)[16]) {
-    return std::snprintf(buffer, sizeof buffer, "%02u:%02u:%02u:%02u", time.Hours, time.Minutes,
-                         time.Seconds, time.Frames);
+    // By hand: a printed file formats two time codes a subtitle, and printf would be most of
+    // the cost of printing it.
+    int at = 0;
+    for (const uint8_t part : {time.Hours, time.Minutes, time.Seconds, time.Frames}) {
+        if (at > 0)
+            buffer[at++] = ':';
+        if (part >= 100)
+            buffer[at++] = char('0' + part / 100);
+        buffer[at++] = char('0' + part / 10 % 10);
+        buffer[at++] = char('0' + part % 10);
+    }
+    buffer[at] = 0;
+    return at;
 }
 
 const TSTLTextByte* STLTextBytes(TSTLCharacterTable table) {
@@ -676,16 +742,23 @@ void TSTLTextDecoder::Decode() {
             }
         }
         if (i < TTI_TEXT_FIELD_WIDTH) {
-            // Unused space runs to the end of the field.
-            for (int j = i + 1; j < TTI_TEXT_FIELD_WIDTH; ++j)
-                if (text[j] != TTI_TEXT_UNUSED) {
-                    AddOddity(TSTLOddityKind::BytesAfterUnused, block,
-                              Format("%02Xh at byte %d of the block, after the unused space "
-                                     "(8Fh) began at byte %d: not shown",
-                                     text[j], TTI_TEXT_FIELD_OFFSET + j,
-                                     TTI_TEXT_FIELD_OFFSET + i));
-                    break;
-                }
+            // Unused space runs to the end of the field; one compare tells it does.
+            static const std::array<uint8_t, TTI_TEXT_FIELD_WIDTH> kUnused = [] {
+                std::array<uint8_t, TTI_TEXT_FIELD_WIDTH> bytes;
+                bytes.fill(TTI_TEXT_UNUSED);
+                return bytes;
+            }();
+            const int rest = TTI_TEXT_FIELD_WIDTH - i - 1;
+            if (std::memcmp(text + i + 1, kUnused.data(), size_t(rest)) != 0)
+                for (int j = i + 1; j < TTI_TEXT_FIELD_WIDTH; ++j)
+                    if (text[j] != TTI_TEXT_UNUSED) {
+                        AddOddity(TSTLOddityKind::BytesAfterUnused, block,
+                                  Format("%02Xh at byte %d of the block, after the unused space "
+                                         "(8Fh) began at byte %d: not shown",
+                                         text[j], TTI_TEXT_FIELD_OFFSET + j,
+                                         TTI_TEXT_FIELD_OFFSET + i));
+                        break;
+                    }
         } else if (p + 1 == parts_.size()) {
             const TSTLTextByte last = kinds[text[TTI_TEXT_FIELD_WIDTH - 1]];
             if (last == TSTLTextByte::Teletext || last == TSTLTextByte::Open)
