@@ -759,7 +759,7 @@ void TSTLTextDecoder::Decode() {
                                          TTI_TEXT_FIELD_OFFSET + i));
                         break;
                     }
-        } else if (p + 1 == parts_.size()) {
+        } else if (p + 1 == parts_.size() && part.Ebn == TTI_EBN_LAST_BLOCK) {
             const TSTLTextByte last = kinds[text[TTI_TEXT_FIELD_WIDTH - 1]];
             if (last == TSTLTextByte::Teletext || last == TSTLTextByte::Open)
                 AddOddity(TSTLOddityKind::ControlAtEnd, block,

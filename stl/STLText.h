@@ -101,7 +101,7 @@ enum class TSTLOddityKind : uint8_t {
     ReservedBlock,     // EBN F0h to FDh: skipped, like user data
     NoCharacter,       // a byte the table has no character for: shown as U+FFFD
     MarkWithoutLetter, // a diacritical mark followed by no letter, or by nothing
-    ControlAtEnd,      // a full text field ends on a control code, and the subtitle with it
+    ControlAtEnd,      // a full text field of a block FFh ends on a control code
     BytesAfterUnused,  // other bytes after the first 8Fh of a text field
 };
 
