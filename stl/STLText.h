@@ -108,7 +108,7 @@ enum class TSTLOddityKind : uint8_t {
 struct TSTLOddity {
     TSTLOddityKind Kind = TSTLOddityKind::NoCharacter;
     uint32_t Block = 0; // the TTI block from 1; 0 for the header
-    std::string Text;   // "A6h at byte 20 of the block has no character in table 00"
+    std::string Text;   // "C0h at byte 20 of the block has no character in table 00"
 };
 
 // Decodes blocks handed in file order, calling the sink with each subtitle as it ends. The
@@ -200,7 +200,7 @@ enum class TSTLTextByte : uint8_t {
     Unused,      // 8Fh
 };
 
-// The 256 kinds of table's bytes.
+// The kind of each of the 256 bytes in table.
 const TSTLTextByte* STLTextBytes(TSTLCharacterTable table);
 // The table number as the header writes it: "00" to "04".
 const char* STLCharacterTableField(TSTLCharacterTable table);
