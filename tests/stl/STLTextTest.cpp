@@ -382,33 +382,6 @@ INSTANTIATE_TEST_SUITE_P(
                                 {0, 0, 0, 1},
                                 "1: 00:00:00:200 is not a time code at any frame rate\n"}));
 
-TEST(STLText, ShownRowsAreTrimmedWithControlCellsAsSpaces) {
-    const TSTLText text = Decode(
-        {{1, 0xFF, "\x0D\x0B\x0B  Row\x03one \x0A\x0A\x8A\x8A\x07\x0D R\xC1o two\x8A \x0B"}});
-    ASSERT_EQ(text.Subtitles.size(), 1u);
-    std::string rows;
-    AppendSTLShownRows(text.Subtitles[0], rows, '\n');
-    EXPECT_EQ(rows, "Row one\nRò two\n");
-    EXPECT_EQ(text.Subtitles[0].Rows, 4);
-}
-
-TEST(STLText, AStreamReusesItsSubtitle) {
-    TBytes gsi = MakeGsi(2);
-    std::vector<std::string> seen;
-    const TSTLSubtitle* first = nullptr;
-    TSTLTextDecoder decoder(gsi.data(), [&](const TSTLSubtitle& s) {
-        seen.push_back(std::string(s.Text));
-        if (first == nullptr)
-            first = &s;
-        EXPECT_EQ(first, &s);
-    });
-    decoder.Add(Tti({1, 0xFF, "a long first subtitle"}).data(), 1);
-    decoder.Add(Tti({2, 0x00, "b"}).data(), 2);
-    EXPECT_EQ(seen.size(), 1u);
-    decoder.Finish();
-    EXPECT_EQ(seen, (std::vector<std::string>{"a long first subtitle", "b"}));
-}
-
 TEST(STLText, ReadsRealFilesWithoutOddText) {
     REQUIRE_REAL_STL_FILES();
     int files = 0;
@@ -427,14 +400,6 @@ TEST(STLText, ReadsRealFilesWithoutOddText) {
                 ASSERT_LE(size_t(span.Offset) + span.Length, s.Text.size()) << path;
     }
     EXPECT_GT(files, 100);
-}
-
-TEST(STLText, ReadFailsWithTheReadersReason) {
-    TempDir dir;
-    TSTLText text;
-    std::string failure;
-    EXPECT_FALSE(ReadSTLText(dir.File("missing.stl"), text, failure));
-    EXPECT_EQ(failure, "no such file");
 }
 
 } // namespace
