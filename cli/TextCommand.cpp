@@ -174,14 +174,22 @@ int RunText(const std::vector<std::string>& files, bool json, std::ostream& out,
             printer.BeginFile(path, decoder.Header(), firstEntry);
             firstEntry = false;
             const uint32_t count = reader.GetTextAndTimingInformationCount();
-            for (uint32_t i = 0; i < count; ++i) {
+            bool whole = true;
+            for (uint32_t i = 0; i < count && whole; ++i) {
                 uint8_t* tti = nullptr;
-                if (reader.GetTextAndTimingInformation(i, tti) != STATUS_OK)
-                    break; // the size was verified: only a failing disk gets here
-                decoder.Add(tti, i + 1);
+                // The size was verified: only a failing disk or a file cut meanwhile fails.
+                whole = reader.GetTextAndTimingInformation(i, tti) == STATUS_OK;
+                if (whole)
+                    decoder.Add(tti, i + 1);
             }
             decoder.Finish();
             printer.EndFile();
+            if (!whole) {
+                printer.Flush(true);
+                out.flush();
+                err << "caplin-cli: cannot read STL file " << path << ": read cut short\n";
+                allOpened = false;
+            }
         }
         if (json)
             printer.Buffer() += firstEntry ? "]\n" : "\n]\n";
