@@ -9,6 +9,7 @@
 #include "cli/ListItemsCommand.h"
 #include "cli/QcCommand.h"
 #include "cli/SettingsCommand.h"
+#include "cli/TextCommand.h"
 #include "cli/WatchCommand.h"
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -22,6 +23,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     // Each subcommand registers itself; its callback runs inside parse and sets the status.
     AddInfoCommand(app, run);
     AddQcCommand(app, run);
+    AddTextCommand(app, run);
     AddConvertCommand(app, run);
     AddWatchCommand(app, run);
     AddCheckPlaylistsCommand(app, run);

@@ -9,7 +9,7 @@ namespace {
 
 // The length of the valid UTF-8 sequence at text[i], or 0 when it is not one: overlong
 // forms, surrogates and code points above U+10FFFF are refused, as a strict parser would.
-size_t Utf8SequenceLength(const std::string& text, size_t i) {
+size_t Utf8SequenceLength(std::string_view text, size_t i) {
     const auto byte = [&](size_t k) { return uint8_t(text[k]); };
     const uint8_t lead = byte(i);
     size_t length = 0;
@@ -44,33 +44,38 @@ size_t Utf8SequenceLength(const std::string& text, size_t i) {
 
 } // namespace
 
+void AppendJsonString(std::string& json, std::string_view bytes) {
+    json += '"';
+    for (size_t i = 0; i < bytes.size();) {
+        const uint8_t c = uint8_t(bytes[i]);
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += char(c);
+            ++i;
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c));
+            json += escaped;
+            ++i;
+        } else if (c < 0x80) {
+            json += char(c);
+            ++i;
+        } else if (const size_t length = Utf8SequenceLength(bytes, i); length > 0) {
+            json.append(bytes, i, length);
+            i += length;
+        } else {
+            json += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    json += '"';
+}
+
 std::string JsonString(const std::string& bytes) {
     return Guarded("JsonString", std::string("\"\""), [&] {
-        std::string json = "\"";
+        std::string json;
         json.reserve(bytes.size() + 2);
-        for (size_t i = 0; i < bytes.size();) {
-            const uint8_t c = uint8_t(bytes[i]);
-            if (c == '"' || c == '\\') {
-                json += '\\';
-                json += char(c);
-                ++i;
-            } else if (c < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c));
-                json += escaped;
-                ++i;
-            } else if (c < 0x80) {
-                json += char(c);
-                ++i;
-            } else if (const size_t length = Utf8SequenceLength(bytes, i); length > 0) {
-                json.append(bytes, i, length);
-                i += length;
-            } else {
-                json += "\xEF\xBF\xBD";
-                ++i;
-            }
-        }
-        json += '"';
+        AppendJsonString(json, bytes);
         return json;
     });
 }

@@ -57,11 +57,21 @@ def stl_seeds():
         "short-last-block.stl": gsi(2) + tti(1, "a") + tti(2, "b")[:60],
     }
     for name, data in seeds.items():
-        for target in ("stl_reader", "convert", "qc"):
+        for target in ("stl_reader", "convert", "qc", "text"):
             put(target, name, data)
+    # Every kind of text code: the five tables, marks, teletext and open subtitle styles,
+    # extension blocks out of order, unused space in the middle.
+    codes = "".join(chr(c) for c in range(0x20)) + "\xc2e\xc8\x8a\xc1" + "".join(
+        chr(c) for c in range(0x80, 0x8f)) + "\xa4\xc0\x7f"
+    for table in ("00", "01", "02", "03", "04", "7 "):
+        g = bytearray(gsi(4, blocks=5))
+        field(g, 12, 2, table)
+        put("text", "table-%s.stl" % table.strip(), bytes(g) + tti(1, codes, 1) + tti(1, "\xc3", 0)
+            + tti(1, "a\x8fb\x8f") + tti(2, "\x0b\x0b\x80it\x81\x8a\x8a\x0d\x1dx" * 10, 0)
+            + tti(1, "back"))
     for name in sorted(os.listdir(DATA)):
         if name.endswith(".stl"):
-            for target in ("stl_reader", "convert", "qc"):
+            for target in ("stl_reader", "convert", "qc", "text"):
                 shutil.copy(os.path.join(DATA, name), os.path.join(CORPUS, target, name))
 
 

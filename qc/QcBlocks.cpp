@@ -33,12 +33,6 @@ constexpr bool IsLetter(uint8_t c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-// Codes 00h to 1Fh and 80h to 9Fh set colours, boxing, new lines and the like: they take
-// no place in a row.
-constexpr bool IsControl(uint8_t c) {
-    return c < 0x20 || (c >= 0x80 && c <= 0x9F);
-}
-
 class TBlockChecker {
 public:
     TBlockChecker(const TQcHeader& header, TQcFindings& findings)
@@ -202,37 +196,61 @@ void TBlockChecker::EndSubtitleText(int block) {
     rowsReported_ = true;
 }
 
-// What a text byte is to the row counting. Built once for each character table kind: the
-// loop below then takes one load and one compare for an ordinary character, which is most of
-// every text.
-enum TTextByte : uint8_t { tbCharacter, tbControl, tbNewline, tbMark, tbUnused };
+// What a text byte is to the row counting, for each character table and whether its
+// diacritical marks count as marks (CCT exactly 00). Built once from the decoder's own table:
+// the loop below then takes one load and one compare for an ordinary character, which is most
+// of every text.
+enum TTextByte : uint8_t { tbCharacter, tbNoCharacter, tbControl, tbNewline, tbMark, tbUnused };
 
 struct TTextBytes {
     TTextByte Of[256];
 };
 
-constexpr TTextBytes MakeTextBytes(bool table00) {
+TTextBytes MakeTextBytes(TSTLCharacterTable table, bool marks) {
     TTextBytes bytes{};
+    const TSTLTextByte* kinds = STLTextBytes(table);
     for (int c = 0; c < 256; ++c) {
-        const auto b = uint8_t(c);
-        bytes.Of[c] = b == TTI_TEXT_UNUSED    ? tbUnused
-                      : b == TTI_TEXT_NEWLINE ? tbNewline
-                      : IsControl(b)          ? tbControl
-                      : table00 && b >= TTI_TEXT_FIRST_DIACRITIC && b <= TTI_TEXT_LAST_DIACRITIC
-                          ? tbMark
-                          : tbCharacter;
+        switch (kinds[c]) {
+        case TSTLTextByte::Character:
+            bytes.Of[c] = tbCharacter;
+            break;
+        case TSTLTextByte::NoCharacter:
+            bytes.Of[c] = tbNoCharacter;
+            break;
+        case TSTLTextByte::Mark:
+            bytes.Of[c] = marks ? tbMark : tbCharacter;
+            break;
+        case TSTLTextByte::Newline:
+            bytes.Of[c] = tbNewline;
+            break;
+        case TSTLTextByte::Unused:
+            bytes.Of[c] = tbUnused;
+            break;
+        default:
+            bytes.Of[c] = tbControl;
+            break;
+        }
     }
     return bytes;
 }
 
-constexpr TTextBytes kTextBytes = MakeTextBytes(false);
-constexpr TTextBytes kTextBytes00 = MakeTextBytes(true);
+const TTextBytes& TextBytes(const TQcHeader& header) {
+    static const std::array<TTextBytes, 6> kTables = [] {
+        std::array<TTextBytes, 6> tables{};
+        for (int t = 0; t < 5; ++t)
+            tables[size_t(t)] = MakeTextBytes(TSTLCharacterTable(t), false);
+        tables[5] = MakeTextBytes(TSTLCharacterTable::Latin, true);
+        return tables;
+    }();
+    return header.Table00 ? kTables[5] : kTables[size_t(header.Table)];
+}
 
 // Rows are counted by their printable characters, a diacritical mark and its letter as one;
 // empty rows (a double-height row's second line) are not rows of text.
 void TBlockChecker::Text(const uint8_t* tti, int block) {
     const uint8_t* text = tti + TTI_TEXT_FIELD_OFFSET;
-    const TTextByte* kind = header_.Table00 ? kTextBytes00.Of : kTextBytes.Of;
+    const TTextByte* kind = TextBytes(header_).Of;
+    bool noCharacterReported = false;
     int end = 0;
     for (; end < TTI_TEXT_FIELD_WIDTH; ++end) {
         const TTextByte k = kind[text[end]];
@@ -242,7 +260,16 @@ void TBlockChecker::Text(const uint8_t* tti, int block) {
         }
         if (k == tbUnused)
             break;
-        if (k == tbNewline) {
+        if (k == tbNoCharacter) {
+            // Shown as a replacement character: one finding for the block, at the first.
+            ++rowLength_;
+            if (!noCharacterReported)
+                findings_.Add(srTfNoCharacter, block,
+                              "%02Xh at byte %d of the block has no character in table %s",
+                              text[end], TTI_TEXT_FIELD_OFFSET + end,
+                              STLCharacterTableField(header_.Table));
+            noCharacterReported = true;
+        } else if (k == tbNewline) {
             EndRow(block);
         } else if (k == tbMark) {
             // The mark and the letter after it are one character.
@@ -264,6 +291,15 @@ void TBlockChecker::Text(const uint8_t* tti, int block) {
         bytes.fill(TTI_TEXT_UNUSED);
         return bytes;
     }();
+    if (end == TTI_TEXT_FIELD_WIDTH) {
+        // A full field whose last byte is a style for nothing: the text may have been cut.
+        const uint8_t last = text[TTI_TEXT_FIELD_WIDTH - 1];
+        const TSTLTextByte k = STLTextBytes(header_.Table)[last];
+        if (!open_ && (k == TSTLTextByte::Teletext || k == TSTLTextByte::Open))
+            findings_.Add(srTfControlAtEnd, block,
+                          "the text field ends on control code %02Xh, with nothing after it", last);
+        return;
+    }
     const int rest = end + 1 < TTI_TEXT_FIELD_WIDTH ? end + 1 : TTI_TEXT_FIELD_WIDTH;
     if (std::memcmp(text + rest, kUnused.data(), size_t(TTI_TEXT_FIELD_WIDTH - rest)) == 0)
         return;

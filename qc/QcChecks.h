@@ -8,6 +8,7 @@
 
 #include "qc/QcFinding.h"
 #include "stl/STLRules.h"
+#include "stl/STLText.h"
 
 // What the block rules need from the header; a value the header does not give is -1.
 struct TQcHeader {
@@ -15,6 +16,8 @@ struct TQcHeader {
     bool RateKnown = false; // DFC is valid
     bool Teletext = false;  // DSC 1 or 2
     bool Table00 = false;   // CCT 00, where C1h to CFh are diacritical marks
+    // The table the text is decoded with: CCT 00 to 04, 00 for any other.
+    TSTLCharacterTable Table = TSTLCharacterTable::Latin;
     int Mnc = -1;
     int Mnr = -1;
     int TcpFrames = -1;

@@ -153,6 +153,8 @@ void CheckCodes(const uint8_t* gsi, TQcHeader& header, TQcFindings& findings) {
 
     const TField cct = FieldOf(gsi, gfCharacterCodeTableNumber);
     header.Table00 = Equals(cct, "00");
+    if (cct.Bytes[0] == '0' && cct.Bytes[1] >= '0' && cct.Bytes[1] <= '4')
+        header.Table = TSTLCharacterTable(cct.Bytes[1] - '0');
     if (cct.Bytes[0] != '0' || cct.Bytes[1] < '0' || cct.Bytes[1] > '4')
         findings.Add(srCctValue, 0, "%s is not 00, 01, 02, 03 or 04", Quote(cct).Text);
 

@@ -15,6 +15,7 @@ packages=(
   man-db                          # rendering the manual pages (and checking them)
   dpkg-dev lintian                # the Debian package: its dependencies, its checks
   strace                          # the test that reads the order of the flushes
+  python3-ttconv                  # an independent STL reader the subtitle text is compared with
 )
 
 missing=()

@@ -90,7 +90,9 @@ enum TSTLRuleId : int {
     srTfRows,
     srTfRowLength,
     srTfDiacritic,
+    srTfNoCharacter,
     srTfUnusedBytes,
+    srTfControlAtEnd,
     STL_RULE_COUNT
 };
 
@@ -195,7 +197,11 @@ inline constexpr TSTLRule STL_RULES[STL_RULE_COUNT] = {
     {"TF", stlrules::T, -1, stlrules::W, "4.3 TTI block: Text Field (TF); 5, Appendix 2",
      "with character table 00, a diacritical mark (C1h to CFh) is followed by a letter"},
     {"TF", stlrules::T, -1, stlrules::W, "4.3 TTI block: Text Field (TF); 5, Appendix 2",
+     "every character code has a character in the file's character table"},
+    {"TF", stlrules::T, -1, stlrules::W, "4.3 TTI block: Text Field (TF); 5, Appendix 2",
      "the bytes after the text (the first 8Fh) are all 8Fh"},
+    {"TF", stlrules::T, -1, stlrules::W, "4.3 TTI block: Text Field (TF); 5, Appendix 2",
+     "a full text field that ends its subtitle does not end on a control code"},
 };
 
 constexpr const TSTLRule& STLRule(TSTLRuleId id) {

@@ -32,7 +32,7 @@ expect() {
     fi
 }
 
-expect "commands" "info qc convert watch check-playlists settings watch-folders playlists \
+expect "commands" "info qc text convert watch check-playlists settings watch-folders playlists \
     file-types hex" caplin-cli ""
 expect "commands by prefix" "watch watch-folders" caplin-cli wa
 expect "settings show parts" "main batch watch-folders playlists languages" \
@@ -56,6 +56,8 @@ expect "list options" "--batch --watch-folder --help" caplin-cli hex add -
 expect "convert options" "--dest --help" caplin-cli convert -
 expect "qc options" "--json --help" caplin-cli qc -
 expect "qc takes files after --json" "$work/news.stl" caplin-cli qc --json "$work/n"
+expect "text options" "--json --help" caplin-cli text -
+expect "text takes files after --json" "$work/news.stl" caplin-cli text --json "$work/n"
 
 # names_of SECTION: the value names of a table of docs/settings.md, without the two values
 # the commands refuse.

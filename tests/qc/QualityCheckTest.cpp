@@ -9,6 +9,7 @@
 
 #include "qc/QualityCheck.h"
 #include "stl/STLRules.h"
+#include "stl/STLText.h"
 #include "tests/common/TestSupport.h"
 
 using namespace testsupport;
@@ -177,8 +178,16 @@ const TRuleCase kRuleCases[] = {
      "TF", 3, "a row of 41 characters, more than MNC 40"},
     {"LoneDiacritic", srTfDiacritic, Text(4, "Caf\xc2 \x8a"), W, "TF", 4,
      "diacritical mark C2h followed by 20h"},
+    // Two in one block are one finding.
+    {"NoCharacter", srTfNoCharacter,
+     Text(1, "a\xc0"
+             "b\x7f"),
+     W, "TF", 1, "C0h at byte 17 of the block has no character in table 00"},
     {"UnusedNotPadding", srTfUnusedBytes, Byte(1, 100, 0x20), W, "TF", 1,
      "unused text bytes are not all 8Fh: 20h at byte 100 of the block"},
+    // Block 3 ends subtitle 2; the same field in block 2 would go on in block 3.
+    {"ControlAtTheEnd", srTfControlAtEnd, Text(3, std::string(111, '\x0d') + "\x0b"), W, "TF", 3,
+     "the text field ends on control code 0Bh, with nothing after it"},
 };
 
 class QcRule : public ::testing::TestWithParam<TRuleCase> {};
@@ -251,6 +260,47 @@ TEST(QualityCheck, UserDataAndCommentsAreNotSubtitleText) {
     SetGsi(file, gfTotalNumberOfSubtitles, "00004");
     const auto findings = CheckSTLData(file.data(), file.size());
     EXPECT_TRUE(findings.empty()) << Lines(findings);
+}
+
+// The text findings the decoder's oddities become are the same, block and text, as the
+// subtitle text shows them: a code without a character, a full field ending on a control code.
+TEST(QualityCheck, TextFindingsAreTheDecodersOddities) {
+    struct TCase {
+        const char* Table;
+        std::vector<std::pair<uint8_t, std::string>> Blocks; // EBN and text of subtitle n
+    };
+    const std::string full(111, 'x');
+    const TCase cases[] = {
+        {"02", {{0xFF, "\xa1x\xff"}, {0xFF, "ok"}}},
+        {"00", {{0xFF, "\xc2\xc0"}, {0xFF, "\x7f"}}},
+        {"04", {{0xFF, "\xfb\xa1\xd0"}}},
+        {"05", {{0xFF, "\xc0"}}},
+        {"01", {{0xFF, full + "\x80"}, {0xFF, full + "\x86"}, {0x00, full + "\x0d"}}},
+    };
+    for (const TCase& c : cases) {
+        TBytes file = MakeGsi(int(c.Blocks.size()));
+        SetGsi(file, gfCharacterCodeTableNumber, c.Table);
+        int number = 0;
+        for (const auto& [ebn, text] : c.Blocks) {
+            ++number;
+            TBytes tti = Tti(number, ebn, number);
+            std::copy(text.begin(), text.end(), tti.begin() + TTI_TEXT_FIELD_OFFSET);
+            file.insert(file.end(), tti.begin(), tti.end());
+        }
+        std::string found;
+        for (const TQcFinding& f : CheckSTLData(file.data(), file.size()))
+            if (f.Field == "TF" && (f.Text.find("has no character") != std::string::npos ||
+                                    f.Text.find("ends on control code") != std::string::npos))
+                found += std::to_string(f.Block) + ": " + f.Text + "\n";
+        const TSTLText text =
+            DecodeSTLText(file.data(), file.data() + GSI_BLOCK_SIZE, uint32_t(c.Blocks.size()));
+        std::string oddities;
+        for (const TSTLOddity& o : text.Oddities)
+            if (o.Kind == TSTLOddityKind::NoCharacter || o.Kind == TSTLOddityKind::ControlAtEnd)
+                oddities += std::to_string(o.Block) + ": " + o.Text + "\n";
+        EXPECT_FALSE(found.empty()) << c.Table;
+        EXPECT_EQ(found, oddities) << c.Table;
+    }
 }
 
 TEST(QualityCheck, FileThatCannotBeReadIsOneError) {
