@@ -37,7 +37,8 @@ void TServiceNotifier::Ready(size_t folders) {
             return;
         folders_ = folders;
         lastWatchdog_ = lastStatus_ = TClock::now();
-        Send("READY=1\n" + Status());
+        // The watchdog is kept from here on, also after a reload that took its time.
+        Send("READY=1\n" + Status() + (watchdogEvery_.count() > 0 ? "\nWATCHDOG=1" : ""));
     });
 }
 
