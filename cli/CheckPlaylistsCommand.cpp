@@ -74,7 +74,8 @@ int RunCheckPlaylists(std::ostream& out, std::ostream& err) {
 
 void AddCheckPlaylistsCommand(CLI::App& app, TCliRun& run) {
     CLI::App* check = app.add_subcommand(
-        "check-playlists", "check every stored playlist-check entry: each clip of its playlists needs a "
+        "check-playlists",
+        "check every stored playlist-check entry: each clip of its playlists needs a "
         "subtitle file in each of its languages");
     check->callback([&run] { run.ExitCode = RunCheckPlaylists(run.Out, run.Err); });
 }
