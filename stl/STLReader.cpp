@@ -38,6 +38,11 @@ int64_t BlocksEnd(uint32_t count) {
 
 } // namespace
 
+std::string GsiFieldShown(const uint8_t* gsi, const TGsiField& field) {
+    const std::string text = FieldText(gsi, field);
+    return field.Show == TGsiFieldShow::Date ? ShowDate(text) : text;
+}
+
 TSTLReader::~TSTLReader() {
     GuardedVoid("TSTLReader.Destroy", [&] { CloseFile(); });
 }
@@ -132,10 +137,7 @@ void TSTLReader::ReportGsiFields() {
     if (callback_ == nullptr)
         return; // nobody listens: spare the formatting
     for (const TGsiField& field : GSI_FIELDS) {
-        std::string text = FieldText(gsi_, field);
-        if (field.Show == TGsiFieldShow::Date)
-            text = ShowDate(text);
-        const std::string line = FormatReport(field.ReportFormat, text);
+        const std::string line = FormatReport(field.ReportFormat, GsiFieldShown(gsi_, field));
         Report(STL_READER_REPORT_SOURCE, rtInfo, line.c_str(), field.ReportCode);
     }
 }

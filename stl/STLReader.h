@@ -16,6 +16,10 @@ using TSTLReportCallback = TStatus (*)(void* userData, int32_t source, int32_t t
 
 constexpr int32_t STL_READER_REPORT_SOURCE = 7;
 
+// A GSI field's text as its report line shows it: trimmed, a date as DD:MM:YY. Its bytes are
+// those of the file's code page.
+std::string GsiFieldShown(const uint8_t* gsi, const TGsiField& field);
+
 // Report codes of OpenFile; the GSI fields report with the codes of GSI_FIELDS.
 constexpr int32_t STL_REPORT_CANNOT_LOAD = 201;
 constexpr int32_t STL_REPORT_GSI_TOO_SHORT = 202;

@@ -22,6 +22,7 @@
 #include "ui/QtText.h"
 #include "ui/RunCaptions.h"
 #include "ui/SettingsPanel.h"
+#include "ui/SubtitleViewer.h"
 #include "ui/UserDialogs.h"
 
 int TBatchListModel::rowCount(const QModelIndex& parent) const {
@@ -110,6 +111,8 @@ TBatchPage::TBatchPage(TPageContext& context, QWidget* parent)
     connect(btnBClearBatchList_, &QPushButton::clicked, this,
             [this] { btnBClearBatchListClick(); });
     connect(btnBatchConvert_, &QPushButton::clicked, this, [this] { btnBatchConvertClick(); });
+    connect(lvBatch_, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { lvBatchDblClick(index.row()); });
     NameProgressAndWatchList();
 }
 
@@ -218,6 +221,11 @@ void TBatchPage::btnBRemoveClick() {
             return context_.Dialogs.ShowMessage(change.Refusal());
         model_->Reload();
     });
+}
+
+void TBatchPage::lvBatchDblClick(int row) {
+    if (row >= 0 && size_t(row) < run_.BatchList().size())
+        ViewSTLFile(context_.Dialogs, this, run_.BatchList()[size_t(row)].FileName);
 }
 
 void TBatchPage::btnBClearBatchListClick() {

@@ -51,6 +51,8 @@ public:
     void btnBatchConvertClick();
     // Files and folders dropped on the list from a file manager.
     void lvBatchDragDrop(const QList<QUrl>& urls);
+    // Opens the viewer on the file.
+    void lvBatchDblClick(int row);
     // The settings are loaded: show them and the stored column widths.
     void Loaded();
     // The settings are about to go: the run stops and the panel lets go of them.

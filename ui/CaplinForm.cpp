@@ -31,6 +31,7 @@
 #include "ui/QcDialog.h"
 #include "ui/QtText.h"
 #include "ui/SettingsPanel.h"
+#include "ui/SubtitleViewer.h"
 #include "ui/UserDialogs.h"
 #include "ui/WatchFolderPage.h"
 
@@ -177,6 +178,8 @@ void TCaplinForm::BuildMenu() {
     LanguagesSetup1_ = file->addAction("Languages Setup", this, [this] { LanguagesSetup1Click(); });
     LanguagesSetup1_->setObjectName("LanguagesSetup1");
     file->addSeparator();
+    ViewSTLFile1_ = file->addAction("View STL File...", this, [this] { ViewSTLFile1Click(); });
+    ViewSTLFile1_->setObjectName("ViewSTLFile1");
     CheckSTLFiles1_ =
         file->addAction("Check STL Files...", this, [this] { CheckSTLFiles1Click(); });
     CheckSTLFiles1_->setObjectName("CheckSTLFiles1");
@@ -299,6 +302,10 @@ void TCaplinForm::Properties1Click() {
 void TCaplinForm::LanguagesSetup1Click() {
     GuardedVoid("TCaplinForm.LanguagesSetup1Click",
                 [&] { ConfigureCustomLanguages(*dialogs_, this); });
+}
+
+void TCaplinForm::ViewSTLFile1Click() {
+    ChooseAndViewSTLFile(*dialogs_, this);
 }
 
 void TCaplinForm::CheckSTLFiles1Click() {

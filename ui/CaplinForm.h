@@ -40,6 +40,7 @@ public:
     void Properties1Click();
     void LanguagesSetup1Click();
     void CheckSTLFiles1Click();
+    void ViewSTLFile1Click();
     void About1Click();
     void Exit1Click();
     void cbMessagesFilterChange(int index);
@@ -96,6 +97,7 @@ private:
     QAction* Properties1_ = nullptr;
     QAction* LanguagesSetup1_ = nullptr;
     QAction* CheckSTLFiles1_ = nullptr;
+    QAction* ViewSTLFile1_ = nullptr;
     QAction* Exit1_ = nullptr;
     QAction* About1_ = nullptr;
     TBatchPage* batchPage_ = nullptr;

@@ -12,6 +12,7 @@
 
 #include "platform/Trace.h"
 #include "ui/QtText.h"
+#include "ui/SubtitleViewer.h"
 #include "ui/UserDialogs.h"
 
 namespace {
@@ -54,7 +55,8 @@ QString Summary(const std::vector<TQcReport>& reports) {
 
 } // namespace
 
-TQcDialog::TQcDialog(const std::vector<TQcReport>& reports, QWidget* parent) : QDialog(parent) {
+TQcDialog::TQcDialog(const std::vector<TQcReport>& reports, IUserDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), dialogs_(dialogs) {
     setWindowTitle("Check STL Files");
     setObjectName("QcDialog");
     resize(900, 500);
@@ -79,6 +81,10 @@ TQcDialog::TQcDialog(const std::vector<TQcReport>& reports, QWidget* parent) : Q
     btnCopy->setObjectName("btnCopy");
     buttons->button(QDialogButtonBox::Close)->setObjectName("btnClose");
     connect(btnCopy, &QPushButton::clicked, this, [this] { CopyRows(); });
+    QPushButton* btnView = buttons->addButton("&View", QDialogButtonBox::ActionRole);
+    btnView->setObjectName("btnView");
+    connect(btnView, &QPushButton::clicked, this, [this] { ViewCurrent(); });
+    connect(lvFindings_, &QTableWidget::cellDoubleClicked, this, [this] { ViewCurrent(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     layout->addWidget(lblSummary_);
@@ -139,6 +145,14 @@ void TQcDialog::CopyRows() const {
     QApplication::clipboard()->setText(RowsAsText());
 }
 
+void TQcDialog::ViewCurrent() {
+    const int row = lvFindings_->currentRow();
+    if (row < 0)
+        return;
+    const int block = lvFindings_->item(row, colBlock)->data(Qt::UserRole).toInt();
+    ViewSTLFile(dialogs_, this, S(lvFindings_->item(row, colFile)->text()), uint32_t(block));
+}
+
 void CheckSTLFiles(IUserDialogs& dialogs, QWidget* parent) {
     GuardedVoid("CheckSTLFiles", [&] {
         const std::vector<std::string> files =
@@ -151,7 +165,7 @@ void CheckSTLFiles(IUserDialogs& dialogs, QWidget* parent) {
         for (const std::string& file : files)
             reports.push_back(CheckSTLFile(file));
         QApplication::restoreOverrideCursor();
-        TQcDialog dialog(reports, parent);
+        TQcDialog dialog(reports, dialogs, parent);
         dialogs.RunDialog(dialog);
     });
 }

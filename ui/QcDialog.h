@@ -16,16 +16,21 @@ class TQcDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TQcDialog(const std::vector<TQcReport>& reports, QWidget* parent = nullptr);
+    // dialogs: what the viewer opened from a finding asks through.
+    TQcDialog(const std::vector<TQcReport>& reports, IUserDialogs& dialogs,
+              QWidget* parent = nullptr);
 
     // The selected rows (every row when none is selected) in their shown order, a header
     // line first, the columns separated by tabs: what a spreadsheet or a mail takes.
     QString RowsAsText() const;
     void CopyRows() const;
+    // Opens the viewer on the file of the current row, at its finding's block.
+    void ViewCurrent();
 
 private:
     void Fill(const std::vector<TQcReport>& reports);
 
+    IUserDialogs& dialogs_;
     QTableWidget* lvFindings_;
     QLabel* lblSummary_;
 };

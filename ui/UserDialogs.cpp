@@ -42,6 +42,11 @@ std::vector<std::string> TQtUserDialogs::ChooseFiles(const std::string& title,
     return files;
 }
 
+std::optional<std::string> TQtUserDialogs::ChooseFile(const std::string& title,
+                                                      const std::string& filter) {
+    return Chosen(QFileDialog::getOpenFileName(parent_, Q(title), QString(), Q(filter)));
+}
+
 std::optional<std::string> TQtUserDialogs::ChooseFolder(const std::string& title,
                                                         const std::string& startFolder) {
     return Chosen(QFileDialog::getExistingDirectory(parent_, Q(title), Q(startFolder)));

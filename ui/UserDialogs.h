@@ -20,6 +20,9 @@ public:
     // Several files at once, in the order chosen; empty when the operator cancels.
     virtual std::vector<std::string> ChooseFiles(const std::string& title,
                                                  const std::string& filter) = 0;
+    // One file; nothing when the operator cancels.
+    virtual std::optional<std::string> ChooseFile(const std::string& title,
+                                                  const std::string& filter) = 0;
     virtual std::optional<std::string> ChooseFolder(const std::string& title,
                                                     const std::string& startFolder) = 0;
     // The information box of Help / About.
@@ -39,6 +42,8 @@ public:
     bool AskYesNo(const std::string& text) override;
     std::vector<std::string> ChooseFiles(const std::string& title,
                                          const std::string& filter) override;
+    std::optional<std::string> ChooseFile(const std::string& title,
+                                          const std::string& filter) override;
     std::optional<std::string> ChooseFolder(const std::string& title,
                                             const std::string& startFolder) override;
     void ShowAbout(const std::string& title, const std::string& text) override;

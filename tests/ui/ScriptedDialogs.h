@@ -37,6 +37,13 @@ public:
         Asked.push_back("Files: " + title + ": " + filter);
         return Take(FilesAnswers, std::vector<std::string>());
     }
+    // Takes the first file of the next FilesAnswers entry.
+    std::optional<std::string> ChooseFile(const std::string& title,
+                                          const std::string& filter) override {
+        Asked.push_back("File: " + title + ": " + filter);
+        const std::vector<std::string> files = Take(FilesAnswers, std::vector<std::string>());
+        return files.empty() ? std::nullopt : std::optional<std::string>(files.front());
+    }
     std::optional<std::string> ChooseFolder(const std::string& title,
                                             const std::string& startFolder) override {
         Asked.push_back("Folder: " + title + ": " + startFolder);

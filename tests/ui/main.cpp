@@ -18,6 +18,7 @@ int RunWatchFolderPageTest(int argc, char** argv);
 int RunPlaylistCheckPageTest(int argc, char** argv);
 int RunDialogsTest(int argc, char** argv);
 int RunSettingsCommandsTest(int argc, char** argv);
+int RunSubtitleViewerTest(int argc, char** argv);
 
 namespace {
 
@@ -34,7 +35,8 @@ constexpr TTestClass kClasses[] = {{"CaplinFormTest", &RunCaplinFormTest},
                                    {"WatchFolderPageTest", &RunWatchFolderPageTest},
                                    {"PlaylistCheckPageTest", &RunPlaylistCheckPageTest},
                                    {"DialogsTest", &RunDialogsTest},
-                                   {"SettingsCommandsTest", &RunSettingsCommandsTest}};
+                                   {"SettingsCommandsTest", &RunSettingsCommandsTest},
+                                   {"SubtitleViewerTest", &RunSubtitleViewerTest}};
 
 // Window tests point these into folders they remove; each class starts from the original.
 constexpr const char* kTestEnvironment[] = {"TMPDIR", "XDG_STATE_HOME", "CAPLIN_REGISTRY"};

@@ -1,6 +1,7 @@
 // Takes the README's screenshots: the window at its default size and at 1280 x 1024, a Batch
 // run with a failed file, the Watch Folder page with three folders, and the subtitle file
-// types dialog editing a type. Run by scripts/screenshots.sh under a virtual display.
+// types dialog editing a type, the Check STL Files dialog and the subtitle viewer. Run by
+// scripts/screenshots.sh under a virtual display.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +20,7 @@
 #include "session/CaplinSession.h"
 #include "tests/ui/ScriptedDialogs.h"
 #include "ui/CaplinForm.h"
+#include "ui/SubtitleViewer.h"
 
 namespace fs = std::filesystem;
 
@@ -135,6 +137,21 @@ int main(int argc, char** argv) {
         return false;
     });
     form.findChild<QAction*>("CheckSTLFiles1")->trigger();
+
+    // The viewer on a teletext file in colour and on an open subtitle file.
+    for (auto [name, subtitle, shot] :
+         {std::tuple{"IRT-Open-Source__scf/requirement-0161-001.stl", 8, "viewer-teletext.png"},
+          std::tuple{"asticode__go-astisub/example-opn-in.stl", 1, "viewer-open.png"}}) {
+        dialogs.DialogScripts.push_back([&, subtitle = subtitle, shot = shot](QDialog& dialog) {
+            dialog.show();
+            if (!QTest::qWaitForWindowExposed(&dialog))
+                qFatal("the viewer did not show");
+            static_cast<TSubtitleViewer&>(dialog).SelectSubtitle(subtitle);
+            Save(dialog, out + "/" + shot);
+            return false;
+        });
+        ViewSTLFile(dialogs, &form, (stl / name).string());
+    }
     form.close();
     return 0;
 }
