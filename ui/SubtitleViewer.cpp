@@ -153,7 +153,7 @@ TSubtitleViewer::TSubtitleViewer(TSTLFileView view, QWidget* parent)
         lvHeader_->setItem(int(i), 1, new QTableWidgetItem(Q(view_.Header[i].Value)));
     }
     lvHeader_->resizeColumnToContents(0);
-    lvHeader_->resizeRowsToContents();
+    lvHeader_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
 
     model_ = new TSubtitleListModel(view_, this);
     lvSubtitles_ = new QTableView(this);
@@ -212,6 +212,9 @@ TSubtitleViewer::TSubtitleViewer(TSTLFileView view, QWidget* parent)
             [this] { ShowSelected(); });
     SelectSubtitle(0);
     ShowSelected();
+    // The keys walk the subtitles first.
+    setTabOrder(lvSubtitles_, lvHeader_);
+    lvSubtitles_->setFocus();
 }
 
 TSubtitleViewer::~TSubtitleViewer() = default;
