@@ -1,9 +1,6 @@
 #include "cli/QcCommand.h"
 
-#include <memory>
-
-#include <CLI/CLI.hpp>
-
+#include "cli/FilesCommand.h"
 #include "cli/JsonText.h"
 #include "platform/Trace.h"
 #include "qc/QualityCheck.h"
@@ -58,14 +55,14 @@ int RunQc(const std::vector<std::string>& files, bool json, std::ostream& out) {
 }
 
 void AddQcCommand(CLI::App& app, TCliRun& run) {
-    auto files = std::make_shared<std::vector<std::string>>();
-    auto json = std::make_shared<bool>(false);
-    CLI::App* qc = app.add_subcommand("qc", "check each file against EBU Tech 3264 before playout");
-    qc->footer("Prints one line per finding, \"<Severity> <FIELD>[ block <n>]: <text>\", then\n"
-               "a summary per file; with several files each file's lines begin \"== <path>\".\n"
-               "Exit status 0 when no file has an Error (warnings allowed), 1 when any has,\n"
-               "2 for a usage problem.");
-    qc->add_flag("--json", *json, "print one JSON array, an entry per file");
-    qc->add_option("FILE", *files, "STL file to check")->required();
-    qc->callback([files, json, &run] { run.ExitCode = RunQc(*files, *json, run.Out); });
+    AddFilesCommand(app, run,
+                    {"qc", "check each file against EBU Tech 3264 before playout",
+                     "Prints one line per finding, \"<Severity> <FIELD>[ block <n>]: <text>\", "
+                     "then\na summary per file; with several files each file's lines begin "
+                     "\"== <path>\".\nExit status 0 when no file has an Error (warnings "
+                     "allowed), 1 when any has,\n2 for a usage problem.",
+                     "STL file to check"},
+                    [](const std::vector<std::string>& files, bool json, TCliRun& cli) {
+                        return RunQc(files, json, cli.Out);
+                    });
 }

@@ -1,10 +1,8 @@
 #include "cli/TextCommand.h"
 
 #include <charconv>
-#include <memory>
 
-#include <CLI/CLI.hpp>
-
+#include "cli/FilesCommand.h"
 #include "cli/JsonText.h"
 #include "platform/Trace.h"
 #include "stl/STLReader.h"
@@ -200,15 +198,14 @@ int RunText(const std::vector<std::string>& files, bool json, std::ostream& out,
 }
 
 void AddTextCommand(CLI::App& app, TCliRun& run) {
-    auto files = std::make_shared<std::vector<std::string>>();
-    auto json = std::make_shared<bool>(false);
-    CLI::App* text = app.add_subcommand("text", "print the subtitles of each file as text");
-    text->footer("Prints each subtitle as \"<SN> <TCI> --> <TCO>\" (\" (comment)\" after it for a\n"
-                 "comment subtitle), its rows one to a line and an empty line; with several\n"
-                 "files each file's lines begin \"== <path>\". Exit status 0 when every file\n"
-                 "opened, 1 when one did not, 2 for a usage problem.");
-    text->add_flag("--json", *json, "print one JSON array, an entry per file");
-    text->add_option("FILE", *files, "STL file to print")->required();
-    text->callback(
-        [files, json, &run] { run.ExitCode = RunText(*files, *json, run.Out, run.Err); });
+    AddFilesCommand(app, run,
+                    {"text", "print the subtitles of each file as text",
+                     "Prints each subtitle as \"<SN> <TCI> --> <TCO>\" (\" (comment)\" after it "
+                     "for a\ncomment subtitle), its rows one to a line and an empty line; with "
+                     "several\nfiles each file's lines begin \"== <path>\". Exit status 0 when "
+                     "every file\nopened, 1 when one did not, 2 for a usage problem.",
+                     "STL file to print"},
+                    [](const std::vector<std::string>& files, bool json, TCliRun& cli) {
+                        return RunText(files, json, cli.Out, cli.Err);
+                    });
 }

@@ -31,6 +31,6 @@ struct TSTLFileView {
 // EBU STL file", ...) when it does not open.
 bool ReadSTLFileView(const std::string& path, TSTLFileView& view, std::string& failure);
 
-// Header text in the bytes of code page cpn ("850") as UTF-8. A code page the system cannot
-// convert is read as Latin-1, so every byte still shows as something.
+// Header text in the bytes of code page cpn (its number as the header writes it) as UTF-8. A code
+// page the system cannot convert is read as Latin-1, so every byte still shows as something.
 std::string CodePageTextToUtf8(const std::string& bytes, const std::string& cpn);
