@@ -124,6 +124,8 @@ void TSubtitlePreview::paintEvent(QPaintEvent* /*event*/) {
     painter.fillRect(picture, shade);
     if (subtitle_ == nullptr || subtitle_->Comment)
         return;
+    // A row longer than the screen (a text field holds 112 cells) is cut where the picture ends.
+    painter.setClipRect(picture);
     if (header_.Teletext)
         PaintTeletext(painter);
     else
