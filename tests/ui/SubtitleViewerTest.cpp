@@ -164,6 +164,14 @@ private Q_SLOTS:
         const TSTLSubtitle& subtitle = centred.Subtitles.front();
         QCOMPARE(TSubtitlePreview::JustifiedShift(subtitle, 0, subtitle.Spans.size(), true), 11);
 
+        // Rows past the grid, wider than it or below it, are cut, not drawn over the page.
+        const QRect right(preview.PictureRect().right() + 1, 0, 3, 480);
+        for (const int vp : {0, 23, 255}) {
+            image = Drawn(preview, Decode("1", Tti(0, std::string(112, 'W'), vp, 1)));
+            QCOMPARE(PixelsLike(image, right, qRgb(255, 255, 255)), 0);
+            QCOMPARE(PixelsLike(image, right, qRgb(0, 0, 0)), 0);
+        }
+
         // Open subtitles: white text in the lower part of the safe area, nothing above it.
         const TSTLText open = Decode("0", Tti(0, "\x80Italic\x81 and \x82under\x83", 20, 2));
         image = Drawn(preview, open);
