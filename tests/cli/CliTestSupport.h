@@ -4,12 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
 #include <optional>
 #include <ostream>
 #include <regex>
+#include <spawn.h>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,7 +23,58 @@
 #include "platform/Registry.h"
 #include "tests/common/TestSupport.h"
 
+extern char** environ;
+
 namespace clitest {
+
+// Starts `caplin-cli watch` as a shell or systemd would: nothing blocked, SIGINT and SIGTERM
+// at their defaults. Its environment is this process's without the variables named in drop,
+// then add. Standard output goes to outFd unless it is -1, else to outFile; standard error to
+// errFile. Throws when it cannot start.
+inline pid_t SpawnWatch(const std::vector<std::string>& add, const std::vector<std::string>& drop,
+                        int outFd, const std::string& outFile, const std::string& errFile) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        if (std::find(drop.begin(), drop.end(), entry.substr(0, entry.find('='))) == drop.end())
+            env.push_back(entry);
+    }
+    env.insert(env.end(), add.begin(), add.end());
+    std::vector<char*> envp;
+    for (std::string& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string program = std::string(CAPLIN_BINARY_DIR) + "/bin/caplin-cli";
+    std::string command = "watch";
+    char* argv[] = {program.data(), command.data(), nullptr};
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (outFd != -1)
+        posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none, stops;
+    sigemptyset(&none);
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &stops);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = -1;
+    const int failed = posix_spawn(&pid, program.c_str(), &actions, &attr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    if (failed != 0)
+        throw std::runtime_error("cannot start " + program);
+    return pid;
+}
 
 // caplin-cli with args (the program name is put first), in this process.
 inline int RunCliArgs(std::vector<std::string> args, std::ostream& out, std::ostream& err) {

@@ -27,8 +27,6 @@
 #include "tests/cli/CliTestSupport.h"
 #include "tests/common/TestSupport.h"
 
-extern char** environ;
-
 using namespace testsupport;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
@@ -44,47 +42,11 @@ constexpr auto kDeadline = 20s;
 class TWatch {
 public:
     TWatch(const std::vector<std::string>& variables, const std::string& outFile,
-           const std::string& errFile) {
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) {
-            const std::string entry = *e;
-            const std::string name = entry.substr(0, entry.find('='));
-            if (name != "CAPLIN_REGISTRY" && name != "CAPLIN_TRACE" && name != "NOTIFY_SOCKET" &&
-                name != "WATCHDOG_USEC" && name != "WATCHDOG_PID" && name != "JOURNAL_STREAM")
-                env.push_back(entry);
-        }
-        env.insert(env.end(), variables.begin(), variables.end());
-        std::vector<char*> envp;
-        for (std::string& e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-        std::string program = std::string(CAPLIN_BINARY_DIR) + "/bin/caplin-cli";
-        std::string command = "watch";
-        char* argv[] = {program.data(), command.data(), nullptr};
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        // As a shell (or systemd) starts it: nothing blocked, default handlers.
-        posix_spawnattr_t attr;
-        posix_spawnattr_init(&attr);
-        sigset_t none, stops;
-        sigemptyset(&none);
-        sigemptyset(&stops);
-        sigaddset(&stops, SIGINT);
-        sigaddset(&stops, SIGTERM);
-        posix_spawnattr_setsigmask(&attr, &none);
-        posix_spawnattr_setsigdefault(&attr, &stops);
-        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-        const int failed = posix_spawn(&pid_, program.c_str(), &actions, &attr, argv, envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attr);
-        if (failed != 0)
-            throw std::runtime_error("cannot start " + program);
-    }
+           const std::string& errFile)
+        : pid_(clitest::SpawnWatch(variables,
+                                   {"CAPLIN_REGISTRY", "CAPLIN_TRACE", "NOTIFY_SOCKET",
+                                    "WATCHDOG_USEC", "WATCHDOG_PID", "JOURNAL_STREAM"},
+                                   -1, outFile, errFile)) {}
     ~TWatch() {
         if (!exited_) {
             ::kill(pid_, SIGKILL);

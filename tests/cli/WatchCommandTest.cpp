@@ -30,8 +30,6 @@
 #include "tests/common/TestSupport.h"
 #include "tests/stl/RealFileList.h"
 
-extern char** environ;
-
 using namespace testsupport;
 using namespace clitest;
 using namespace std::chrono_literals;
@@ -61,45 +59,15 @@ public:
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0)
             throw std::runtime_error("pipe2 failed");
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e)
-            if (std::strncmp(*e, "CAPLIN_REGISTRY=", 16) != 0 &&
-                std::strncmp(*e, "CAPLIN_TRACE=", 13) != 0)
-                env.emplace_back(*e);
-        env.push_back("CAPLIN_REGISTRY=" + registry);
-        env.push_back("CAPLIN_TRACE=" + trace);
-        std::vector<char*> envp;
-        for (std::string& e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-        std::string program = Program();
-        std::string command = "watch";
-        char* argv[] = {program.data(), command.data(), nullptr};
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        // The child starts as a shell would start it: nothing blocked, default handlers.
-        posix_spawnattr_t attr;
-        posix_spawnattr_init(&attr);
-        sigset_t none, stops;
-        sigemptyset(&none);
-        sigemptyset(&stops);
-        sigaddset(&stops, SIGINT);
-        sigaddset(&stops, SIGTERM);
-        posix_spawnattr_setsigmask(&attr, &none);
-        posix_spawnattr_setsigdefault(&attr, &stops);
-        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-        const int failed = posix_spawn(&pid_, program.c_str(), &actions, &attr, argv, envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attr);
-        ::close(fds[1]);
-        if (failed != 0) {
+        try {
+            pid_ = clitest::SpawnWatch({"CAPLIN_REGISTRY=" + registry, "CAPLIN_TRACE=" + trace},
+                                       {"CAPLIN_REGISTRY", "CAPLIN_TRACE"}, fds[1], "", errFile);
+        } catch (...) {
             ::close(fds[0]);
-            throw std::runtime_error("cannot start " + program);
+            ::close(fds[1]);
+            throw;
         }
+        ::close(fds[1]);
         reader_ = std::thread([this, fd = fds[0]] { Read(fd); });
     }
 
