@@ -26,6 +26,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/timing.sh"
 build=${BUILD:-$root/build}
 files=${FILES:-1000}
 blocks=${BLOCKS:-1000}
@@ -40,9 +41,7 @@ cli=$build/bin/caplin-cli
 generator=$build/bin/make_stl_batch
 durable=$build/bin/durable_copy
 
-for program in "$cli" "$generator" "$durable"; do
-    [ -x "$program" ] || { echo "missing $program: build it first" >&2; exit 2; }
-done
+require_programs "$cli" "$generator" "$durable"
 "$cli" convert --help >/dev/null 2>&1 || { echo "$cli has no convert command" >&2; exit 2; }
 [ -f "$template" ] || { echo "no template STL file at $template (set TEMPLATE)" >&2; exit 2; }
 ((rounds >= 1)) || { echo "ROUNDS must be at least 1" >&2; exit 2; }
@@ -121,17 +120,9 @@ commands=(convert durable cp)
 
 # Seconds taken by one command into DEST, with microsecond resolution.
 seconds() {
-    local command=$1 dest=$2 start end
+    local command=$1 dest=$2
     shift 2
-    start=${EPOCHREALTIME/[.,]/}
-    deliver "$command" "$dest" "$@" >/dev/null 2>&1 || { echo "failed: $command into $dest" >&2; return 1; }
-    end=${EPOCHREALTIME/[.,]/}
-    awk -v us=$((end - start)) 'BEGIN { printf "%.6f", us / 1e6 }'
-}
-
-median() {
-    printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 }
-        END { printf "%.6f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+    elapsed deliver "$command" "$dest" "$@" 2>/dev/null || { echo "failed: $command into $dest" >&2; return 1; }
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }

@@ -14,6 +14,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/timing.sh"
 build=${BUILD:-$root/build}
 files=${FILES:-1000}
 blocks=${BLOCKS:-1000}
@@ -23,9 +24,7 @@ template=${TEMPLATE:-$root/../shared/testdata/stl/asticode__go-astisub/example-i
 cli=$build/bin/caplin-cli
 generator=$build/bin/make_stl_batch
 
-for program in "$cli" "$generator"; do
-    [ -x "$program" ] || { echo "missing $program: build it first" >&2; exit 2; }
-done
+require_programs "$cli" "$generator"
 [ -f "$template" ] || { echo "no template STL file at $template (set TEMPLATE)" >&2; exit 2; }
 
 work=$(mktemp -d "${WORK_BASE:-${TMPDIR:-/tmp}}/caplin-qc-bench.XXXXXX")
@@ -53,19 +52,6 @@ Windows Registry Editor Version 5.00
 EOF2
 }
 
-seconds() {
-    local start end
-    start=${EPOCHREALTIME/[.,]/}
-    "$@" >/dev/null 2>&1 || true # qc exits 1 when a file has an error; still timed
-    end=${EPOCHREALTIME/[.,]/}
-    awk -v us=$((end - start)) 'BEGIN { printf "%.6f", us / 1e6 }'
-}
-
-median() {
-    printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 }
-        END { printf "%.6f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
-
 cat "${sources[@]}" >/dev/null # every command reads its sources from the page cache
 settings 0
 findings=$("$cli" qc "${sources[0]}" | tail -n 1 || true)
@@ -73,14 +59,14 @@ qc=()
 off=()
 on=()
 for ((round = 1; round <= rounds; round++)); do
-    qc+=("$(seconds "$cli" qc "${sources[@]}")")
+    qc+=("$(elapsed "$cli" qc "${sources[@]}" 2>/dev/null || true)") # qc exits 1 on an Error
     # The order of the two conversions turns each round.
     for check in $((round % 2)) $(((round + 1) % 2)); do
         rm -rf "$work/out"
         mkdir "$work/out"
         sync
         settings "$check"
-        t=$(seconds "$cli" convert --dest "$work/out" "${sources[@]}")
+        t=$(elapsed "$cli" convert --dest "$work/out" "${sources[@]}" 2>/dev/null || true)
         if [ "$check" = 1 ]; then on+=("$t"); else off+=("$t"); fi
     done
 done

@@ -13,6 +13,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/timing.sh"
 build=${BUILD:-$root/build}
 files=${FILES:-1000}
 blocks=${BLOCKS:-1000}
@@ -22,28 +23,13 @@ template=${TEMPLATE:-$root/../shared/testdata/stl/tytouf__ebustl-rs/test.stl}
 cli=$build/bin/caplin-cli
 generator=$build/bin/make_stl_batch
 
-for program in "$cli" "$generator"; do
-    [ -x "$program" ] || { echo "missing $program: build it first" >&2; exit 2; }
-done
+require_programs "$cli" "$generator"
 [ -f "$template" ] || { echo "no template STL file at $template (set TEMPLATE)" >&2; exit 2; }
 
 work=$(mktemp -d "${WORK_BASE:-${TMPDIR:-/tmp}}/caplin-text-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 "$generator" "$template" "$work/src" "$files" "$blocks" >/dev/null
 sources=("$work"/src/*.stl)
-
-seconds() {
-    local start end
-    start=${EPOCHREALTIME/[.,]/}
-    "$@" >/dev/null
-    end=${EPOCHREALTIME/[.,]/}
-    awk -v us=$((end - start)) 'BEGIN { printf "%.6f", us / 1e6 }'
-}
-
-median() {
-    printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 }
-        END { printf "%.6f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
 
 cat "${sources[@]}" >/dev/null # every run reads its sources from the page cache
 lines=$("$cli" text "${sources[@]}" | wc -l)
@@ -52,8 +38,8 @@ jsonBytes=$("$cli" text --json "${sources[@]}" | wc -c)
 text=()
 json=()
 for ((round = 1; round <= rounds; round++)); do
-    text+=("$(seconds "$cli" text "${sources[@]}")")
-    json+=("$(seconds "$cli" text --json "${sources[@]}")")
+    text+=("$(elapsed "$cli" text "${sources[@]}")")
+    json+=("$(elapsed "$cli" text --json "${sources[@]}")")
 done
 textTime=$(median "${text[@]}")
 jsonTime=$(median "${json[@]}")

@@ -51,11 +51,8 @@ int TSTLFileView::SubtitleAtBlock(uint32_t block) const {
     const std::vector<TSTLSubtitle>& subtitles = Text.Subtitles;
     if (subtitles.empty())
         return -1;
-    for (size_t i = 0; i < subtitles.size(); ++i) {
-        const std::vector<uint32_t>& blocks = subtitles[i].Blocks;
-        if (std::find(blocks.begin(), blocks.end(), block) != blocks.end())
-            return int(i);
-    }
+    if (block < BlockSubtitles.size() && BlockSubtitles[block] >= 0)
+        return BlockSubtitles[block];
     // Subtitles open in block order, so the first one opened after the block follows it.
     for (size_t i = 0; i < subtitles.size(); ++i)
         if (subtitles[i].FirstBlock > block)
@@ -85,7 +82,7 @@ bool ReadSTLFileView(const std::string& path, TSTLFileView& view, std::string& f
     view.Findings = CheckSTLFile(path).Findings;
     // Each block's subtitle, so that every finding finds its own at once.
     const std::vector<TSTLSubtitle>& subtitles = view.Text.Subtitles;
-    std::vector<int> subtitleOf;
+    std::vector<int>& subtitleOf = view.BlockSubtitles;
     for (size_t i = 0; i < subtitles.size(); ++i)
         for (const uint32_t block : subtitles[i].Blocks) {
             if (block >= subtitleOf.size())

@@ -21,6 +21,8 @@ struct TSTLFileView {
     std::vector<TQcFinding> Findings; // the quality check's, in block order
     // For each subtitle, the indices into Findings of those on its blocks.
     std::vector<std::vector<uint32_t>> SubtitleFindings;
+    // For each TTI block (from 1; index 0 unused), the index of its subtitle or -1.
+    std::vector<int> BlockSubtitles;
 
     // The subtitle holding block (from 1); for a block of no subtitle (user data, say) the
     // first one after it, else the last one; -1 when there is none.

@@ -27,6 +27,11 @@ extern char** environ;
 
 namespace clitest {
 
+// The built caplin-cli.
+inline std::string CliProgram() {
+    return std::string(CAPLIN_BINARY_DIR) + "/bin/caplin-cli";
+}
+
 // Starts `caplin-cli watch` as a shell or systemd would: nothing blocked, SIGINT and SIGTERM
 // at their defaults. Its environment is this process's without the variables named in drop,
 // then add. Standard output goes to outFd unless it is -1, else to outFile; standard error to
@@ -44,7 +49,7 @@ inline pid_t SpawnWatch(const std::vector<std::string>& add, const std::vector<s
     for (std::string& e : env)
         envp.push_back(e.data());
     envp.push_back(nullptr);
-    std::string program = std::string(CAPLIN_BINARY_DIR) + "/bin/caplin-cli";
+    std::string program = CliProgram();
     std::string command = "watch";
     char* argv[] = {program.data(), command.data(), nullptr};
 

@@ -41,10 +41,6 @@ namespace {
 // Deadlines are generous: they only bound a test that has already failed.
 constexpr auto kDeadline = 20s;
 
-std::string Program() {
-    return std::string(CAPLIN_BINARY_DIR) + "/bin/caplin-cli";
-}
-
 // `caplin-cli watch` in a child process with its own settings file. Standard output is read
 // line by line as it comes, each line stamped with the moment it was read.
 class TWatchProcess {
@@ -168,7 +164,7 @@ struct TWatchedFolder {
 class WatchCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(fs::exists(Program())) << Program();
+        ASSERT_TRUE(fs::exists(CliProgram())) << CliProgram();
         for (const char* folder : {"logs", "messages", "staging", "orig", "expected"})
             fs::create_directory(dir.File(folder));
         registry = dir.File("registry.reg");
